@@ -1,0 +1,21 @@
+# quorrel_add_test(NAME name SOURCES ... LIBS ... [THREADED])
+# One GoogleTest binary; each case becomes a ctest test. THREADED marks the
+# binaries that also run under ThreadSanitizer.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+function(quorrel_add_test)
+  cmake_parse_arguments(T "THREADED" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${T_NAME} PRIVATE QUORREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  quorrel_warnings(${T_NAME})
+  set(labels "unit")
+  if(T_THREADED)
+    set(labels "unit;threaded")
+  endif()
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${labels}" TIMEOUT 300
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()

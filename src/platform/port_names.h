@@ -1,0 +1,23 @@
+#pragma once
+// How port names map onto devices on this platform.
+
+#include <functional>
+#include <string>
+
+#include "platform/serial_device.h"
+
+namespace platform {
+
+// Drops the "\\.\" prefix that Windows-style names of five or more characters
+// carry, and maps "COM1".."COM16" to $QUORREL_COMn or /dev/ttyS(n-1).
+// Other names come back unchanged. Applied once more to what QUORREL_COMn
+// names, so it may name a sim or network port too.
+std::string ResolvePortName(const std::string& name);
+
+// A backend for names that begin with a scheme ("sim", "sim:...",
+// "rfc2217://..."). The simulator and the network layer register theirs; the
+// tty backend takes device paths.
+using PortOpener = std::function<OpenResult(const std::string& name)>;
+void RegisterPortScheme(const std::string& prefix, PortOpener opener);
+
+}  // namespace platform

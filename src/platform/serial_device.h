@@ -1,0 +1,83 @@
+#pragma once
+// One interface for a serial device, whatever carries it: a tty, the built-in
+// simulated interface, or a network port. Each backend lives in files of its
+// own behind this header; OpenSerialDevice picks one from the port name.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Parity and stop bits in the encoding the line-settings records use:
+// 0 = no parity, 0 = one stop bit.
+enum class Parity : std::uint8_t { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
+enum class StopBits : std::uint8_t { One = 0, OneAndHalf = 1, Two = 2 };
+
+// One line-settings record. Applying it sets the framing and both modem lines
+// at once, so no step of a line sequence leaves the lines in a state that the
+// sequence does not have.
+struct LineSettings {
+  std::uint32_t baudRate = 9600;
+  std::uint8_t dataBits = 8;
+  Parity parity = Parity::None;
+  StopBits stopBits = StopBits::One;
+  bool dtr = true;  // held on
+  bool rts = true;  // held on
+  friend bool operator==(const LineSettings&, const LineSettings&) = default;
+};
+
+enum class PurgeSide : std::uint8_t { Input = 1, Output = 2, Both = 3 };
+
+// Wait time meaning "until input arrives or the wait is cancelled".
+inline constexpr int kWaitForever = -1;
+
+class SerialDevice {
+ public:
+  virtual ~SerialDevice() = default;
+
+  virtual bool Apply(const LineSettings& settings) = 0;
+  virtual std::size_t InputWaiting() = 0;
+  virtual std::size_t OutputWaiting() = 0;
+  // Takes up to `max` of the bytes waiting; never blocks.
+  virtual std::size_t Read(std::uint8_t* buffer, std::size_t max) = 0;
+  // Hands bytes to the device; returns how many it took (0 when it refuses).
+  virtual std::size_t Write(const std::uint8_t* bytes, std::size_t count) = 0;
+  virtual void Purge(PurgeSide side) = 0;
+  // Blocks until at least `count` bytes wait, `timeoutMs` passes, or
+  // CancelWait is called; returns the bytes waiting then.
+  virtual std::size_t WaitForInput(std::size_t count, int timeoutMs) = 0;
+  // Blocks until the output queue is empty or `timeoutMs` passes.
+  virtual bool WaitForDrain(int timeoutMs) = 0;
+  // Cuts a WaitForInput short from another thread. A cancel that comes while
+  // no wait runs ends the next wait at once.
+  virtual void CancelWait() = 0;
+};
+
+enum class OpenError : std::uint8_t {
+  None,
+  EmptyName,
+  UnknownName,       // no backend takes this name
+  NotFound,          // no such device
+  Busy,              // held by another program or another open
+  PermissionDenied,  // see the dialout group
+  NotASerialPort,
+  ConnectionFailed,  // network ports
+  Other,
+};
+
+struct OpenResult {
+  std::unique_ptr<SerialDevice> device;  // null on failure
+  OpenError error = OpenError::None;
+  std::string detail;  // what the system said, for the user
+};
+
+// Resolves a port name ("COM3", "\\.\COM12", "/dev/ttyUSB0", "sim:...",
+// "rfc2217://host:port") and opens the device exclusively.
+OpenResult OpenSerialDevice(const std::string& name);
+
+// A short, user-facing reason for a failed open.
+std::string DescribeOpenError(OpenError error);
+
+}  // namespace platform
