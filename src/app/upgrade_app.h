@@ -1,0 +1,66 @@
+#pragma once
+// The application object: decides whether this process may run, fixes the
+// folders, loads the texts and runs the main dialog once.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "i18n/language_table.h"
+#include "platform/process.h"
+
+namespace wizard {
+class DialogWindow;
+}
+
+namespace app {
+
+// The name that marks a running instance system-wide.
+inline constexpr const char* kInstanceName = "Quorrel Upgrade Wizard";
+
+// The system services start-up asks; the defaults are the platform's own,
+// tests replace them.
+struct StartUpServices {
+  std::function<std::uint16_t()> languageId = [] { return platform::SystemDefaultLanguageId(); };
+  std::function<std::string()> currentDirectory = [] { return platform::CurrentDirectory(); };
+  std::function<std::optional<platform::VersionRecord>(bool extended)> queryVersion =
+      [](bool extended) { return platform::QueryVersion(extended); };
+  std::string instanceName = kInstanceName;
+};
+
+// How the last StartUp ended.
+enum class StartUpEnd { NotStarted, SecondInstance, UnsupportedPlatform, DialogClosed };
+
+class UpgradeApp {
+ public:
+  std::string patchFilePath;
+  std::uint32_t languageId = 0;
+  std::string baseFolder;  // ends with '/'
+  i18n::LanguageTable languageTable;
+
+  // Options handed to the dialog for the image run.
+  int imageActions = 1;                // program only
+  std::uint8_t passwordFill = 0xFF;
+
+  using WindowFactory = std::function<std::unique_ptr<wizard::DialogWindow>()>;
+
+  UpgradeApp() = default;
+  explicit UpgradeApp(StartUpServices services, platform::CodePage codePage = platform::SystemCodePage())
+      : languageTable(codePage), services_(std::move(services)) {}
+
+  // The whole life of the program; always false, the program then ends.
+  // A second instance returns at once, without asking for a window.
+  bool StartUp(const WindowFactory& makeWindow);
+
+  StartUpEnd End() const { return end_; }
+  int ModalResult() const { return modalResult_; }
+
+ private:
+  StartUpServices services_;
+  StartUpEnd end_ = StartUpEnd::NotStarted;
+  int modalResult_ = 0;
+};
+
+}  // namespace app
