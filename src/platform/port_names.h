@@ -20,4 +20,10 @@ std::string ResolvePortName(const std::string& name);
 using PortOpener = std::function<OpenResult(const std::string& name)>;
 void RegisterPortScheme(const std::string& prefix, PortOpener opener);
 
+// Called on every failed OpenSerialDevice (from the opening thread), so a front
+// end can say why a port did not open while the port classes record nothing.
+// An empty function removes the listener.
+using OpenFailureListener = std::function<void(const std::string& name, const OpenResult& result)>;
+void SetOpenFailureListener(OpenFailureListener listener);
+
 }  // namespace platform

@@ -1,0 +1,90 @@
+#include "device/interface_commands.h"
+
+#include "platform/clock.h"
+
+namespace device {
+namespace {
+
+constexpr char kLineFeed = '\n';
+// A line feed ends a line only once the buffer holds at least this much;
+// earlier it is an ordinary character.
+constexpr std::size_t kShortestLine = kReplyTailLength;
+
+// The payload of a complete line: without its first character and its last
+// three (the last being the line feed). A 3-character line has an empty payload.
+std::string CutPayload(const std::string& line) {
+  if (line.size() <= kReplyLeadLength + kReplyTailLength) return std::string();
+  return line.substr(kReplyLeadLength, line.size() - kReplyLeadLength - kReplyTailLength);
+}
+
+bool EndsLine(const std::string& buffer) {
+  return buffer.back() == kLineFeed && buffer.size() >= kShortestLine;
+}
+
+}  // namespace
+
+std::string WriteSerialCommand(std::string_view serialNumber) {
+  std::string command(kWriteSerialPrefix);
+  command.append(serialNumber);
+  command.append(kWriteSerialSuffix);
+  return command;
+}
+
+InterfaceCommands::InterfaceCommands(serial::SerialPort& port) : port_(port) {}
+
+bool InterfaceCommands::OpenForCommands(const std::string& portName) {
+  if (!port_.Open(portName, kCommandBaudRate)) return false;
+  for (int i = 0; i < kOpenSettleWaits; ++i) platform::CurrentClock().Sleep(kOpenSettleWaitMs);
+  port_.Purge();
+  port_.ClearReceived();
+  return true;
+}
+
+ExchangeResult InterfaceCommands::CollectReplyLines(std::string& replyBuffer,
+                                                    const LineHandler& handler) {
+  replyBuffer.clear();
+  bool waiting = true;
+  for (int passesLeft = kReplyPasses; passesLeft > 0; --passesLeft) {
+    platform::CurrentClock().Sleep(kReplyPassMs);
+    while (port_.HasReceived()) {
+      const char byte = static_cast<char>(port_.ReadReceivedByte());
+      if (replyBuffer.size() >= kReplyBufferLimit) break;  // an over-long line is never recognised
+      replyBuffer.push_back(byte);
+      if (!EndsLine(replyBuffer)) continue;
+      replyBuffer = CutPayload(replyBuffer);
+      if (handler(replyBuffer) == LineVerdict::Failed) return ExchangeResult::Failed;
+      waiting = false;  // further lines are still read and handled
+    }
+    if (!waiting) return ExchangeResult::Completed;
+  }
+  return ExchangeResult::TimedOut;
+}
+
+ExchangeResult InterfaceCommands::IdentifyInterface(std::string& replyBuffer,
+                                                    const LineHandler& handler) {
+  port_.Write(kIdentifyCommand);
+  return CollectReplyLines(replyBuffer, handler);
+}
+
+ExchangeResult InterfaceCommands::ReadSerialNumber(std::string& replyBuffer, std::string& serialNumber,
+                                                   const std::function<void()>& onLine) {
+  port_.Write(kReadSerialCommand);
+  return CollectReplyLines(replyBuffer, [&](std::string& payload) {
+    serialNumber = IsValidSerialNumber(payload) ? payload : std::string(PlaceholderSerialNumber);
+    if (onLine) onLine();
+    return LineVerdict::Complete;
+  });
+}
+
+void InterfaceCommands::WriteSerialNumber(const std::string& portName, const std::string& serialNumber) {
+  if (port_.Open(portName, kCommandBaudRate)) {
+    platform::CurrentClock().Sleep(kWriteSettleMs);
+    port_.Purge();
+    port_.ClearReceived();
+    port_.Write(WriteSerialCommand(serialNumber));
+    platform::CurrentClock().Sleep(kWriteStoreMs);
+  }
+  port_.ClearReceived();  // whatever the interface answered is not awaited
+}
+
+}  // namespace device

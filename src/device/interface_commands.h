@@ -1,0 +1,72 @@
+#pragma once
+// The text commands of the interface's application firmware: identify the
+// model, read and write the serial number. Each exchange blocks its caller and
+// polls the port's receive ring.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "device/interface_kind.h"
+#include "device/serial_number.h"
+#include "serial/serial_port.h"
+
+namespace device {
+
+inline constexpr std::uint32_t kCommandBaudRate = 115200;
+inline constexpr std::string_view kIdentifyCommand = "S{10,3}";
+inline constexpr std::string_view kReadSerialCommand = "S{10,r}";
+inline constexpr std::string_view kWriteSerialPrefix = "S{10,w,";
+inline constexpr std::string_view kWriteSerialSuffix = "}";
+
+// The firmware needs about two seconds after the port opens before it listens.
+inline constexpr int kOpenSettleWaits = 200;
+inline constexpr std::uint32_t kOpenSettleWaitMs = 10;
+// A reply has 50 polling passes of at least 10 ms (about half a second).
+inline constexpr int kReplyPasses = 50;
+inline constexpr std::uint32_t kReplyPassMs = 10;
+// At most this many characters, the line feed included, are collected.
+inline constexpr std::size_t kReplyBufferLimit = 128;
+// A reply line is one leading character, the payload, two characters and a line feed.
+inline constexpr std::size_t kReplyLeadLength = 1;
+inline constexpr std::size_t kReplyTailLength = 3;
+// The serial-number write: settle after opening, then give the firmware time
+// to store the number before the port is closed.
+inline constexpr std::uint32_t kWriteSettleMs = 1000;
+inline constexpr std::uint32_t kWriteStoreMs = 500;
+
+enum class LineVerdict { Complete, Failed };
+enum class ExchangeResult { Completed, Failed, TimedOut };
+
+// Gets the reply buffer holding the cut payload; it may replace the buffer's
+// content (detection puts "Unknown" there).
+using LineHandler = std::function<LineVerdict(std::string& replyBuffer)>;
+
+// "S{10,w," + serial number + "}".
+std::string WriteSerialCommand(std::string_view serialNumber);
+
+class InterfaceCommands {
+ public:
+  explicit InterfaceCommands(serial::SerialPort& port);
+
+  // Opens at 115200 baud, lets the firmware settle for 2 s, purges and clears
+  // the ring. False (and nothing sent) when the port does not open.
+  bool OpenForCommands(const std::string& portName);
+  // The reply buffer belongs to the caller (the worker shows it later); it is
+  // emptied here, as a command has just been sent.
+  ExchangeResult CollectReplyLines(std::string& replyBuffer, const LineHandler& handler);
+  ExchangeResult IdentifyInterface(std::string& replyBuffer, const LineHandler& handler);
+  // Writes "S{10,r}"; for each line sets serialNumber (a valid payload or
+  // PlaceholderSerialNumber) and then calls onLine (the caller's status line and pause).
+  ExchangeResult ReadSerialNumber(std::string& replyBuffer, std::string& serialNumber,
+                                  const std::function<void()>& onLine);
+  // Opens the port and writes the serial number; nothing is read back. The
+  // port stays open (half-open if it failed); the caller closes it.
+  void WriteSerialNumber(const std::string& portName, const std::string& serialNumber);
+
+ private:
+  serial::SerialPort& port_;
+};
+
+}  // namespace device

@@ -1,0 +1,34 @@
+#pragma once
+// A trace of everything that crosses the serial line, for support: every byte
+// both ways with time stamps, line settings with DTR and RTS, purges.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/serial_device.h"
+
+namespace platform {
+
+// Receives whole lines; may be called from several threads at once.
+class TraceSink {
+ public:
+  virtual ~TraceSink() = default;
+  virtual void WriteLine(std::string_view line) = 0;
+};
+
+// Every device opened after this call is traced to `sink`; null stops tracing
+// of devices opened afterwards.
+void SetTraceSink(std::shared_ptr<TraceSink> sink);
+std::shared_ptr<TraceSink> CurrentTraceSink();
+
+// A sink that appends lines to a file (thread-safe). Null, with `error` set to
+// the system's reason, when the file cannot be opened for writing.
+std::shared_ptr<TraceSink> MakeFileTraceSink(const std::string& path, std::string* error);
+
+// Wraps `device` so that everything done with it is also written to `sink`.
+std::unique_ptr<SerialDevice> MakeTracingDevice(std::unique_ptr<SerialDevice> device,
+                                                const std::string& name,
+                                                std::shared_ptr<TraceSink> sink);
+
+}  // namespace platform
