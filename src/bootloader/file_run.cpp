@@ -1,0 +1,109 @@
+// The file run: an image file cut into blocks and sent with ProgramBlock,
+// and the end of the connection.
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "bootloader/boot_loader.h"
+#include "bootloader/image_line.h"
+#include "platform/clock.h"
+
+namespace bootloader {
+namespace {
+
+// The write command may add a pad byte at each end of a block.
+constexpr std::size_t kBlockRoom = kDataAreaSize - 2;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The next line, line-end characters included, at most kImageLineMax
+// characters of it. False at the end of the file.
+bool ReadLine(std::FILE* file, std::string& line) {
+  line.clear();
+  while (line.size() < kImageLineMax) {
+    const int c = std::fgetc(file);
+    if (c == EOF) break;
+    line.push_back(static_cast<char>(c));
+    if (c == '\n') break;
+  }
+  return !line.empty();
+}
+
+// Every line up to the end line can be read. Checked before anything is
+// sent, so a damaged file is refused whole instead of being half-written.
+bool ImageIsReadable(std::FILE* file) {
+  std::string line;
+  while (ReadLine(file, line)) {
+    const ImageLineKind kind = ParseImageLine(line).kind;
+    if (kind == ImageLineKind::End) break;
+    if (kind == ImageLineKind::Malformed) return false;
+  }
+  return std::fseek(file, 0, SEEK_SET) == 0;
+}
+
+}  // namespace
+
+int BootLoader::SendBlock(int actions) {
+  const int result = ProgramBlock(blockAddress_, blockCount_, actions);
+  blockAddress_ = static_cast<std::uint16_t>(blockAddress_ + blockCount_);
+  blockCount_ = 0;
+  return result;
+}
+
+// A line whose values would carry the block past its room: the block so far
+// goes first and the line starts the next block at the address that follows.
+int BootLoader::SendCollectedBlockBeforeLine(std::size_t lineValues, int actions) {
+  if (blockCount_ == 0 || blockCount_ + lineValues <= kBlockRoom) return kOk;
+  return SendBlock(actions);
+}
+
+int BootLoader::ProgramFile(const std::string& path, int actions) {
+  blockAddress_ = 0;
+  blockCount_ = 0;
+  bytesRead_ = 0;
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file) return kFileNotOpened;
+  if (!ImageIsReadable(file.get())) return kBadImageLine;
+
+  const auto threshold = static_cast<std::int64_t>(blockLimit) - 16;
+  int result = kOk;
+  std::string line;
+  for (;;) {
+    if (!ReadLine(file.get(), line) || line[0] == 'q') {
+      if (blockCount_ > 0) result = SendBlock(actions);
+      break;
+    }
+    bytesRead_ += static_cast<std::int32_t>(line.size());
+    if (progress_) progress_(bytesRead_);
+
+    const ImageLine parsed = ParseImageLine(line);
+    if (parsed.kind == ImageLineKind::Address) {
+      if (blockCount_ > 0) result = SendBlock(actions);
+      blockAddress_ = parsed.address;
+      if (result != kOk) break;
+      continue;
+    }
+    result = SendCollectedBlockBeforeLine(parsed.count, actions);
+    if (result != kOk) break;
+    std::copy_n(parsed.values.begin(), parsed.count, blockData.begin() + blockCount_);
+    blockCount_ = static_cast<std::uint16_t>(blockCount_ + parsed.count);
+    if (blockCount_ > threshold) {
+      result = SendBlock(actions);
+      if (result != kOk) break;
+    }
+  }
+  return result;
+}
+
+int BootLoader::Finish() {
+  Reset(false);
+  Close();
+  return kOk;
+}
+
+}  // namespace bootloader

@@ -1,0 +1,233 @@
+// The link layer: the device, the reset line sequence, the sync byte and the
+// framed request/reply exchange.
+
+#include <algorithm>
+#include <climits>
+
+#include "bootloader/boot_loader.h"
+#include "platform/clock.h"
+
+namespace bootloader {
+namespace {
+
+constexpr std::uint8_t kFrameHeader = 0x80;
+constexpr std::uint8_t kSyncByte = 0x80;
+constexpr std::uint8_t kSyncAnswer = 0x90;
+constexpr std::uint8_t kPadByte = 0xFF;
+constexpr int kSyncTries = 3;
+constexpr std::uint32_t kSyncWaitMs = 100;
+// The device needs this long after each restart step before the loader listens.
+constexpr std::uint32_t kResetSettleMs = 250;
+
+constexpr std::uint8_t kReplyAcknowledged = 0x90;
+constexpr std::uint8_t kReplyNotAcknowledged = 0xA0;
+constexpr std::uint8_t kReplyCommandFailed = 0x70;
+constexpr std::uint8_t kReplyDataFrame = 0x80;
+
+// Windows-style device names of five or more characters carry this prefix;
+// the platform drops it again when it resolves the name.
+std::string DeviceName(const std::string& portName) {
+  return portName.size() >= 5 ? "\\\\.\\" + portName : portName;
+}
+
+platform::LineSettings LoaderLineSettings() {
+  platform::LineSettings settings;
+  settings.baudRate = 9600;
+  settings.dataBits = 8;
+  settings.parity = platform::Parity::Even;
+  settings.stopBits = platform::StopBits::One;
+  settings.dtr = true;
+  settings.rts = true;
+  return settings;
+}
+
+}  // namespace
+
+int BootLoader::Open(const std::string& portName, std::uint32_t byteTimeoutMs,
+                     std::uint32_t replyFactor) {
+  byteTimeout_ = byteTimeoutMs;
+  replyFactor_ = replyFactor;
+  device_.reset();
+  platform::OpenResult opened = platform::OpenSerialDevice(DeviceName(portName));
+  if (!opened.device) {
+    lastError = kOpenFailed;
+    return kOpenFailed;
+  }
+  lineSettings_ = LoaderLineSettings();
+  if (!opened.device->Apply(lineSettings_)) {
+    lastError = kSettingsRefused;
+    return kSettingsRefused;
+  }
+  device_ = std::move(opened.device);
+  ClearQueues();
+  lastError = kOk;
+  return kOk;
+}
+
+int BootLoader::Close() {
+  if (!device_) {
+    lastError = kCloseFailed;
+    return kCloseFailed;
+  }
+  device_->WaitForDrain(static_cast<int>(std::min<std::uint32_t>(byteTimeout_, INT_MAX)));
+  ClearQueues();
+  device_.reset();
+  lastError = kOk;
+  return kOk;
+}
+
+void BootLoader::ClearQueues() {
+  device_->Purge(platform::PurgeSide::Output);
+  device_->Purge(platform::PurgeSide::Input);
+}
+
+void BootLoader::ApplyLines(bool dtr, bool rts) {
+  lineSettings_.dtr = dtr;
+  lineSettings_.rts = rts;
+  device_->Apply(lineSettings_);
+}
+
+// DTR drives the reset and RTS the loader request: two RTS pulses while the
+// reset is held select the loader; releasing the reset without pulses starts
+// the application. Every step writes the whole line-settings record.
+void BootLoader::Reset(bool enterLoader) {
+  if (!device_) return;
+  platform::Clock& clock = platform::CurrentClock();
+  const bool on = true;
+  const bool off = false;
+  ApplyLines(on, lineSettings_.rts);   // DTR on
+  ApplyLines(on, on);                  // RTS on
+  clock.Sleep(kResetSettleMs);
+  ApplyLines(off, on);                 // DTR off
+  if (enterLoader) {
+    ApplyLines(off, on);               // RTS on
+    ApplyLines(off, off);              // RTS off
+    ApplyLines(off, on);               // RTS on
+    ApplyLines(off, off);              // RTS off
+    ApplyLines(on, off);               // DTR on
+    ApplyLines(on, on);                // RTS on
+  } else {
+    ApplyLines(on, on);                // DTR on
+  }
+  clock.Sleep(kResetSettleMs);
+  ClearQueues();
+}
+
+int BootLoader::Sync() {
+  if (!device_) return kSyncFailed;
+  for (int attempt = 0; attempt < kSyncTries; ++attempt) {
+    device_->Purge(platform::PurgeSide::Input);
+    device_->Write(&kSyncByte, 1);
+    if (WaitInput(1, kSyncWaitMs) == 0) continue;
+    std::uint8_t answer = 0;
+    if (device_->Read(&answer, 1) == 1 && answer == kSyncAnswer) return kOk;
+  }
+  return kSyncFailed;
+}
+
+// Returns as soon as `count` bytes wait, or once more than `timeoutMs` has
+// passed on the tick count. Blocks in the device's readiness wait in between
+// rather than spinning.
+std::size_t BootLoader::WaitInput(std::size_t count, std::uint32_t timeoutMs) {
+  if (!device_) return 0;
+  platform::Clock& clock = platform::CurrentClock();
+  const std::uint32_t start = clock.TickCount();
+  for (;;) {
+    const std::size_t waiting = device_->InputWaiting();
+    if (waiting >= count) return waiting;
+    const std::uint32_t elapsed = clock.TickCount() - start;
+    if (elapsed > timeoutMs) return waiting;
+    const std::uint32_t remaining = timeoutMs - elapsed + 1;
+    device_->WaitForInput(count, static_cast<int>(std::min<std::uint32_t>(remaining, INT_MAX)));
+  }
+}
+
+std::uint16_t BootLoader::Checksum(const std::uint8_t* bytes, std::size_t count) {
+  std::uint8_t even = 0;
+  std::uint8_t odd = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i % 2 == 0) {
+      even ^= bytes[i];
+    } else {
+      odd ^= bytes[i];
+    }
+  }
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(~even) |
+                                    (static_cast<std::uint8_t>(~odd) << 8));
+}
+
+int BootLoader::Transact(std::uint8_t command, std::uint8_t* data, std::uint8_t length) {
+  if (!device_) {
+    lastError = kNoReply;
+    return kNoReply;
+  }
+  std::size_t dataLength = length;
+  if (dataLength % 2 != 0 && dataLength == UINT8_MAX) {
+    // Padded, it would not fit the frame's length byte.
+    lastError = kBadReply;
+    return kBadReply;
+  }
+  std::array<std::uint8_t, 4 + UINT8_MAX + 1 + 2> frame{};
+  frame[0] = kFrameHeader;
+  frame[1] = command;
+  if (dataLength > 0) std::copy(data, data + dataLength, frame.begin() + 4);
+  if (dataLength % 2 != 0) frame[4 + dataLength++] = kPadByte;
+  frame[2] = static_cast<std::uint8_t>(dataLength);
+  frame[3] = static_cast<std::uint8_t>(dataLength);
+  const std::uint16_t sum = Checksum(frame.data(), 4 + dataLength);
+  frame[4 + dataLength] = static_cast<std::uint8_t>(sum & 0xFF);
+  frame[5 + dataLength] = static_cast<std::uint8_t>(sum >> 8);
+
+  device_->Purge(platform::PurgeSide::Input);
+  // The loader may answer before the frame is complete: stop sending then.
+  for (std::size_t i = 0; i < dataLength + 6; ++i) {
+    device_->Write(&frame[i], 1);
+    if (device_->InputWaiting() > 0) break;
+  }
+
+  replyLength_ = 0;
+  lastError = kOk;
+  const std::uint64_t replyWait = std::uint64_t{byteTimeout_} * replyFactor_;
+  if (WaitInput(1, static_cast<std::uint32_t>(std::min<std::uint64_t>(replyWait, UINT32_MAX))) == 0) {
+    lastError = kNoReply;
+    return kNoReply;
+  }
+  std::uint8_t reply = 0;
+  int result = kBadReply;
+  if (device_->Read(&reply, 1) == 1) {
+    switch (reply & 0xF0) {
+      case kReplyAcknowledged: result = kOk; break;
+      case kReplyNotAcknowledged: result = lastError = kNotAcknowledged; break;
+      case kReplyCommandFailed: result = lastError = kCommandFailed; break;
+      case kReplyDataFrame: result = ReadDataFrame(); break;
+      default: result = kBadReply; break;
+    }
+  }
+  if (result != kOk && lastError == kOk) {
+    lastError = kBadReply;
+    result = kBadReply;
+  }
+  return result;
+}
+
+// After the 80 of a data frame: 00, L1, L2 (equal), L1 data bytes and the
+// checksum over 80 00 L1 L2 and the data. A frame longer than the reply area
+// is refused before any of its data is stored.
+int BootLoader::ReadDataFrame() {
+  if (WaitInput(3, byteTimeout_) < 3) return kBadReply;
+  std::array<std::uint8_t, 3> head{};
+  if (device_->Read(head.data(), head.size()) != head.size()) return kBadReply;
+  if (head[0] != 0x00 || head[1] != head[2]) return kBadReply;
+  const std::size_t length = head[1];
+  if (length > kDataAreaSize) return kBadReply;
+  if (WaitInput(length + 2, byteTimeout_) < length + 2) return kBadReply;
+  replyFrame_[0] = kReplyDataFrame;
+  std::copy(head.begin(), head.end(), replyFrame_.begin() + 1);
+  if (device_->Read(replyFrame_.data() + 4, length + 2) != length + 2) return kBadReply;
+  replyLength_ = length;
+  const std::uint16_t received =
+      static_cast<std::uint16_t>(replyFrame_[4 + length] | (replyFrame_[5 + length] << 8));
+  return Checksum(replyFrame_.data(), 4 + length) == received ? kOk : kBadReply;
+}
+
+}  // namespace bootloader
