@@ -1,0 +1,166 @@
+#pragma once
+// The wizard's main dialog: its shared state, its handlers and the upgrade
+// worker. The dialog reaches its window only through WindowOps; a host (Qt
+// window, terminal, test recorder) delivers the events to the handlers on the
+// dialog's thread.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "bootloader/result_codes.h"
+#include "device/interface_kind.h"
+#include "serial/serial_port.h"
+#include "wizard/window_ops.h"
+
+namespace bootloader {
+class BootLoader;
+}
+namespace i18n {
+class LanguageTable;
+}
+
+namespace wizard {
+
+// The caption of every message box, whatever the language.
+inline constexpr const char* kMessageCaption = "Quorrel Upgrade Wizard";
+
+// What start-up (or the terminal front end) hands the dialog.
+struct DialogContext {
+  std::string baseFolder;     // ends with '/'; holds Lang/, Image/ and the patch
+  std::string patchFilePath;  // full path of PATCH.TXT
+  const i18n::LanguageTable* languageTable = nullptr;  // null: every text is empty
+  int imageActions = bootloader::kActionProgram;  // add kActionVerify to read every block back
+  std::uint8_t passwordFill = bootloader::kDefaultPasswordFill;
+  // A serial number recovery writes back in place of the placeholder (a
+  // technician's --serial); must be a valid serial number.
+  std::optional<std::string> recoverySerialNumber;
+  // The string table; empty: resources::LoadString. Tests inject their own.
+  std::function<std::string(int id)> loadString;
+};
+
+// How the last press of File... ended.
+enum class DetectionOutcome {
+  None,           // not pressed yet
+  PortNotOpened,  // nothing changed, no message
+  NoReply,        // the identify exchange timed out
+  UnknownModel,   // "Unknown" shown, no chooser
+  Cancelled,      // the chooser was cancelled
+  ImageChosen,
+};
+
+// How the last upgrade ended.
+enum class UpgradeOutcome {
+  None,                 // not started, or still running
+  Succeeded,            // success message shown, closing timer started
+  InterfaceCheckFailed, // model mismatch or no reply from the application firmware
+  LinkNotOpened,        // the boot-loader link did not open
+  EraseFailed,          // the mass erase failed
+  ProgrammingFailed,    // password, patch or image failed
+  ThreadNotStarted,
+};
+
+class UpgradeDialog {
+ public:
+  UpgradeDialog(WindowOps& window, DialogContext context);
+  // Joins the worker.
+  ~UpgradeDialog();
+  UpgradeDialog(const UpgradeDialog&) = delete;
+  UpgradeDialog& operator=(const UpgradeDialog&) = delete;
+
+  // Handlers, on the dialog's thread.
+  bool OnInitDialog();
+  bool OnSysCommand(int command);  // false: not ours, the host does its default
+  void OnFileButton();
+  void OnUpgradeButton();
+  void OnTimer(int timerId);
+  void OnOK();
+  void OnCancel();
+  void ApplyCaptions();
+
+  bool SerialPortIsOpen() const;
+  void CloseSerialPort();
+  bool Busy() const { return m_busy.load() != 0; }
+  bool RecoveryMode() const { return m_recoveryMode != 0; }
+  bool SmallModel() const { return m_smallModel != 0; }
+  device::InterfaceKind InterfaceKind() const { return m_interfaceKind; }
+  const std::string& ImagePath() const { return m_imagePath; }
+  std::int32_t ImageSize() const { return m_imageSize; }
+  std::int32_t ProgressSteps() const { return m_progressSteps; }
+  const std::string& PatchPath() const { return m_patchPath; }
+  // The serial number the dialog holds; read it while no worker runs.
+  std::string SerialNumber() const;
+  DetectionOutcome LastDetection() const { return m_lastDetection; }
+  UpgradeOutcome LastUpgrade() const { return m_lastUpgrade.load(); }
+  bool WorkerRunning() const { return m_workerRunning.load(); }
+
+  // Called on the worker's thread as its very last act, after the dialog is
+  // ready again (or the closing timer runs). It must not wait for the dialog's
+  // thread; a host uses it to wake its loop.
+  void SetWorkerEndedListener(std::function<void(UpgradeOutcome)> listener);
+
+ private:
+  // Texts and message boxes.
+  std::string Text(int section, int index) const;
+  void AppendLine(const std::string& line);
+  void AppendWithBlank(const std::string& line);
+  MessageResult ShowMessage(const std::string& text, MessageButtons buttons = MessageButtons::Ok,
+                            MessageIcon icon = MessageIcon::None);
+  std::string PortName();
+
+  // File... (detection and image choice).
+  bool DetectInterface(std::string& folder, std::string& pattern);
+  void ChooseAndRecordImage(const std::string& folder, const std::string& pattern);
+  void MeasureImage();
+
+  // The worker and its phases.
+  void UpgradeWorker();
+  enum class PhaseResult { Continue, Ended };
+  PhaseResult InterfacePhase(std::string& textBuffer);
+  PhaseResult BootLoaderPhase(const std::string& textBuffer);
+  PhaseResult EraseAndUnlock();
+  void ClosingPhase();
+  void EndInterfaceCheck();
+  void EndLinkNotOpened();
+  void EndEraseFailed();
+  void EndProgrammingFailed(int listIndex);
+  void Ended(UpgradeOutcome outcome);
+  void ReadLoaderVersion();
+
+  WindowOps& m_window;
+  DialogContext m_context;
+
+  std::array<std::string, 10> m_captions;
+  std::string m_serialNumber;
+  serial::SerialPort m_serialPort;
+  std::unique_ptr<bootloader::BootLoader> m_bootLoader;
+  std::string m_patchPath;
+  std::string m_imagePath;
+  std::int32_t m_imageSize = 0;
+  device::InterfaceKind m_interfaceKind = device::InterfaceKind::Unknown;
+  // Set by the Upgrade handler, cleared by the worker, read by OnOK/OnCancel
+  // on the dialog's thread: both threads touch it.
+  std::atomic<int> m_busy{0};
+  std::int32_t m_progressSteps = 0;
+  int m_recoveryMode = 0;
+  int m_smallModel = 0;
+
+  // A valid serial number an attempt of this dialog read from the interface:
+  // recovery writes it back rather than the placeholder.
+  std::optional<std::string> m_serialNumberRead;
+  mutable std::mutex m_serialMutex;  // m_serialNumber between worker and accessors
+
+  DetectionOutcome m_lastDetection = DetectionOutcome::None;
+  std::atomic<UpgradeOutcome> m_lastUpgrade{UpgradeOutcome::None};
+  std::atomic<bool> m_workerRunning{false};
+  std::function<void(UpgradeOutcome)> m_workerEnded;
+  std::thread m_worker;
+};
+
+}  // namespace wizard
