@@ -1,0 +1,254 @@
+#include "platform/tty_device.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "platform/clock.h"
+
+namespace platform {
+namespace {
+
+struct BaudEntry {
+  std::uint32_t rate;
+  speed_t code;
+};
+
+constexpr std::array kBaudTable{
+    BaudEntry{50, B50},         BaudEntry{75, B75},         BaudEntry{110, B110},
+    BaudEntry{134, B134},       BaudEntry{150, B150},       BaudEntry{200, B200},
+    BaudEntry{300, B300},       BaudEntry{600, B600},       BaudEntry{1200, B1200},
+    BaudEntry{1800, B1800},     BaudEntry{2400, B2400},     BaudEntry{4800, B4800},
+    BaudEntry{9600, B9600},     BaudEntry{19200, B19200},   BaudEntry{38400, B38400},
+    BaudEntry{57600, B57600},   BaudEntry{115200, B115200}, BaudEntry{230400, B230400},
+    BaudEntry{460800, B460800}, BaudEntry{500000, B500000}, BaudEntry{576000, B576000},
+    BaudEntry{921600, B921600}, BaudEntry{1000000, B1000000},
+};
+
+std::optional<speed_t> SpeedCode(std::uint32_t rate) {
+  for (const BaudEntry& entry : kBaudTable) {
+    if (entry.rate == rate) return entry.code;
+  }
+  return std::nullopt;
+}
+
+std::optional<tcflag_t> SizeFlag(std::uint8_t dataBits) {
+  switch (dataBits) {
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    case 8: return CS8;
+    default: return std::nullopt;
+  }
+}
+
+void SetParity(termios& tio, Parity parity) {
+  tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
+  tio.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+  switch (parity) {
+    case Parity::None: return;
+    case Parity::Odd: tio.c_cflag |= PARENB | PARODD; break;
+    case Parity::Even: tio.c_cflag |= PARENB; break;
+    case Parity::Mark: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case Parity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
+  }
+  tio.c_iflag |= INPCK;
+}
+
+// A pseudo-terminal has no modem lines; its refusal is not a failure.
+bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
+
+OpenError ErrorFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR: return OpenError::NotFound;
+    case EACCES:
+    case EPERM: return OpenError::PermissionDenied;
+    case EBUSY:
+    case EWOULDBLOCK: return OpenError::Busy;
+    case ENOTTY: return OpenError::NotASerialPort;
+    default: return OpenError::Other;
+  }
+}
+
+OpenResult Failure(OpenError error, const std::string& path, int errnoValue) {
+  OpenResult result;
+  result.error = error;
+  result.detail = path + ": " + std::strerror(errnoValue);
+  return result;
+}
+
+// Owns one file descriptor.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { if (fd_ >= 0) ::close(fd_); }
+  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Fd& operator=(Fd&&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// Kernel waits run on real time: the device on the other end does not follow
+// a virtual clock.
+Clock& DeviceTime() {
+  static const std::shared_ptr<Clock> real = MakeRealClock();
+  return *real;
+}
+
+class TtyDevice final : public SerialDevice {
+ public:
+  TtyDevice(Fd fd, Fd cancel) : fd_(std::move(fd)), cancel_(std::move(cancel)) {}
+  ~TtyDevice() override { ::ioctl(fd_.get(), TIOCNXCL); }
+
+  bool Apply(const LineSettings& settings) override {
+    if (!ApplyFraming(settings)) return false;
+    return ApplyModemLines(settings);
+  }
+
+  std::size_t InputWaiting() override { return QueueCount(FIONREAD); }
+  std::size_t OutputWaiting() override { return QueueCount(TIOCOUTQ); }
+
+  std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
+    if (max == 0) return 0;
+    const ssize_t got = ::read(fd_.get(), buffer, max);
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+  }
+
+  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override {
+    if (count == 0) return 0;
+    const ssize_t put = ::write(fd_.get(), bytes, count);
+    return put > 0 ? static_cast<std::size_t>(put) : 0;
+  }
+
+  void Purge(PurgeSide side) override {
+    switch (side) {
+      case PurgeSide::Input: ::tcflush(fd_.get(), TCIFLUSH); break;
+      case PurgeSide::Output: ::tcflush(fd_.get(), TCOFLUSH); break;
+      case PurgeSide::Both: ::tcflush(fd_.get(), TCIOFLUSH); break;
+    }
+  }
+
+  std::size_t WaitForInput(std::size_t count, int timeoutMs) override {
+    const Micros deadline =
+        timeoutMs < 0 ? kNever : DeviceTime().Now() + static_cast<Micros>(timeoutMs) * 1000;
+    for (;;) {
+      const std::size_t waiting = InputWaiting();
+      if (waiting >= count || TakeCancel()) return waiting;
+      const int remaining = RemainingMs(deadline);
+      if (remaining == 0) return waiting;
+      // Some input but not enough: poll would report readable at once, so
+      // pause briefly on the cancel event alone.
+      PollOnce(waiting == 0, remaining);
+    }
+  }
+
+  bool WaitForDrain(int timeoutMs) override {
+    const Micros deadline = DeviceTime().Now() + static_cast<Micros>(std::max(timeoutMs, 0)) * 1000;
+    for (;;) {
+      if (OutputWaiting() == 0) return true;
+      if (RemainingMs(deadline) == 0) return false;
+      ::poll(nullptr, 0, 1);
+    }
+  }
+
+  void CancelWait() override {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t put = ::write(cancel_.get(), &one, sizeof one);
+  }
+
+ private:
+  bool ApplyFraming(const LineSettings& settings) {
+    const std::optional<speed_t> speed = SpeedCode(settings.baudRate);
+    const std::optional<tcflag_t> size = SizeFlag(settings.dataBits);
+    if (!speed || !size) return false;
+    termios tio{};
+    if (::tcgetattr(fd_.get(), &tio) != 0) return false;
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CRTSCTS | CSTOPB);
+    tio.c_cflag |= *size;
+    if (settings.stopBits != StopBits::One) tio.c_cflag |= CSTOPB;
+    SetParity(tio, settings.parity);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (::cfsetspeed(&tio, *speed) != 0) return false;
+    return ::tcsetattr(fd_.get(), TCSANOW, &tio) == 0;
+  }
+
+  // Both lines in one call, so no step of a line sequence leaves them in a
+  // state the sequence does not have.
+  bool ApplyModemLines(const LineSettings& settings) {
+    int lines = 0;
+    if (::ioctl(fd_.get(), TIOCMGET, &lines) != 0) return NoModemLines(errno);
+    lines = settings.dtr ? (lines | TIOCM_DTR) : (lines & ~TIOCM_DTR);
+    lines = settings.rts ? (lines | TIOCM_RTS) : (lines & ~TIOCM_RTS);
+    if (::ioctl(fd_.get(), TIOCMSET, &lines) != 0) return NoModemLines(errno);
+    return true;
+  }
+
+  std::size_t QueueCount(unsigned long request) {
+    int count = 0;
+    if (::ioctl(fd_.get(), request, &count) != 0 || count < 0) return 0;
+    return static_cast<std::size_t>(count);
+  }
+
+  bool TakeCancel() {
+    std::uint64_t value = 0;
+    return ::read(cancel_.get(), &value, sizeof value) == static_cast<ssize_t>(sizeof value);
+  }
+
+  static int RemainingMs(Micros deadline) {
+    if (deadline == kNever) return -1;
+    const Micros left = deadline - DeviceTime().Now();
+    if (left <= 0) return 0;
+    return static_cast<int>(std::min<Micros>((left + 999) / 1000, 1'000'000));
+  }
+
+  void PollOnce(bool watchDevice, int remainingMs) {
+    std::array<pollfd, 2> fds{pollfd{cancel_.get(), POLLIN, 0}, pollfd{fd_.get(), POLLIN, 0}};
+    const int timeout = watchDevice ? remainingMs : (remainingMs < 0 ? 1 : std::min(remainingMs, 1));
+    if (::poll(fds.data(), watchDevice ? 2 : 1, timeout) < 0 && errno != EINTR) {
+      ::poll(nullptr, 0, 1);  // never spin on a failing poll
+    }
+    // A hung-up device stays readable without data; do not spin on it.
+    if (watchDevice && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) ::poll(nullptr, 0, 1);
+  }
+
+  Fd fd_;
+  Fd cancel_;
+};
+
+}  // namespace
+
+OpenResult OpenTtyDevice(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.valid()) return Failure(ErrorFromErrno(errno), path, errno);
+  if (!::isatty(fd.get())) return Failure(OpenError::NotASerialPort, path, ENOTTY);
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return Failure(ErrorFromErrno(errno), path, errno);
+  if (::ioctl(fd.get(), TIOCEXCL) != 0) return Failure(ErrorFromErrno(errno), path, errno);
+  Fd cancel(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+  if (!cancel.valid()) return Failure(OpenError::Other, path, errno);
+  OpenResult result;
+  result.device = std::make_unique<TtyDevice>(std::move(fd), std::move(cancel));
+  return result;
+}
+
+}  // namespace platform
