@@ -1,0 +1,120 @@
+#include "i18n/language_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+namespace i18n {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Closes the descriptor on every path.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Bytes taken by the character that starts at `pos`: two for a lead byte
+// with a byte after it, else one.
+std::size_t CharacterLength(std::string_view text, std::size_t pos, platform::CodePage codePage) {
+  const auto byte = static_cast<unsigned char>(text[pos]);
+  return (platform::IsLeadByte(codePage, byte) && pos + 1 < text.size()) ? 2 : 1;
+}
+
+// From `pos`, the position of the first single character found in `stops`,
+// or text.size().
+std::size_t FindStop(std::string_view text, std::size_t pos, std::string_view stops,
+                     platform::CodePage codePage) {
+  while (pos < text.size()) {
+    const std::size_t length = CharacterLength(text, pos, codePage);
+    if (length == 1 && stops.find(text[pos]) != std::string_view::npos) return pos;
+    pos += length;
+  }
+  return text.size();
+}
+
+}  // namespace
+
+std::optional<std::string> ReadLanguageFile(const std::string& path) {
+  // Non-blocking so that a named pipe in the file's place cannot hang us.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+
+  std::string bytes;
+  std::array<char, 8192> buffer{};
+  for (;;) {
+    const ssize_t count = ::read(file.get(), buffer.data(), buffer.size());
+    if (count > 0) {
+      bytes.append(buffer.data(), static_cast<std::size_t>(count));
+    } else if (count == 0) {
+      return bytes;
+    } else if (errno != EINTR) {
+      // Keep the whole lines read so far: a cut line could give a cut text.
+      const std::size_t lastBreak = bytes.rfind('\n');
+      bytes.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+      return bytes;
+    }
+  }
+}
+
+std::string BuildWorkingText(std::string_view fileBytes) {
+  std::string working;
+  working.reserve(fileBytes.size() + fileBytes.size() / 8 + 2);
+  bool firstLine = true;
+  std::size_t pos = 0;
+  while (pos < fileBytes.size()) {
+    std::size_t end = fileBytes.find('\n', pos);
+    const std::size_t next = (end == std::string_view::npos) ? fileBytes.size() : end + 1;
+    if (end == std::string_view::npos) end = fileBytes.size();
+    std::string_view line = fileBytes.substr(pos, end - pos);
+    if (firstLine && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+    firstLine = false;
+    working.append(line);
+    working.append("\r\n");
+    pos = next;
+  }
+  return working;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view workingText, platform::CodePage codePage) {
+  std::vector<std::string_view> lines;
+  std::size_t pos = 0;
+  while (pos < workingText.size()) {
+    const std::size_t end = FindStop(workingText, pos, "\r\n", codePage);
+    if (end > pos) lines.push_back(workingText.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return lines;
+}
+
+EntryLine SplitEntryLine(std::string_view line, platform::CodePage codePage) {
+  EntryLine entry;
+  const std::size_t keyStart = std::min(line.find_first_not_of("=\""), line.size());
+  const std::size_t keyEnd = FindStop(line, keyStart, "=\"", codePage);
+  entry.key = line.substr(keyStart, keyEnd - keyStart);
+  if (keyEnd >= line.size()) return entry;  // nothing after the key: no text
+
+  std::size_t textStart = keyEnd + 1;
+  while (textStart < line.size() && line[textStart] == '"') ++textStart;
+  const std::size_t textEnd = FindStop(line, textStart, "\"", codePage);
+  entry.text = line.substr(textStart, textEnd - textStart);
+  return entry;
+}
+
+}  // namespace i18n
