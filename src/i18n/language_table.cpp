@@ -2,6 +2,7 @@
 
 #include "i18n/language_file.h"
 #include "i18n/utf8_decoder.h"
+#include "platform/process.h"
 
 namespace i18n {
 namespace {
@@ -17,8 +18,11 @@ int SlotOf(int section, int index) {
   return slot;
 }
 
+// baseFolder + "Lang/<id>.txt"; a folder or file that differs only in letter
+// case stands in for a missing one, as in a tree copied from a case-blind disk.
 std::string LanguageFilePath(const std::string& baseFolder, std::uint16_t languageId) {
-  return baseFolder + "Lang/" + std::to_string(languageId) + ".txt";
+  const std::string folder = platform::FindEntryPath(baseFolder, "Lang");
+  return platform::FindEntryPath(folder + "/", std::to_string(languageId) + ".txt");
 }
 
 // A closing quote taken into a double-byte pair ends up at the text's end,

@@ -1,0 +1,129 @@
+// Loading from the Lang folder: which file is read, and the shipped files.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "i18n/language_table.h"
+#include "i18n/temp_folder.h"
+
+namespace i18n {
+namespace {
+
+using testing_support::TempFolder;
+
+const std::string kMarker = ";!@Language@!UTF-8!\n";
+
+TEST(LanguageLoad, FallsBackToEnglishWhenTheLanguageFileIsMissing) {
+  TempFolder folder;
+  folder.Write("Lang/1033.txt", kMarker + "ABCD0100=\"English\"\n");
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(folder.Base(), 1042);
+  EXPECT_EQ(table.GetText(DialogTitle), "English");
+}
+
+TEST(LanguageLoad, FileThatOpensIsNeverReplacedByTheFallback) {
+  TempFolder folder;
+  folder.Write("Lang/1033.txt", kMarker + "ABCD0100=\"English\"\n");
+  folder.Write("Lang/1042.txt", "ABCD0100=\"no marker\"\n");
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(folder.Base(), 1042);
+  EXPECT_EQ(table.GetText(DialogTitle), "");
+
+  folder.Write("Lang/1031.txt", "");
+  LanguageTable empty(platform::kCodePageUtf8);
+  empty.Load(folder.Base(), 1031);
+  EXPECT_EQ(empty.GetText(DialogTitle), "");
+}
+
+TEST(LanguageLoad, FolderInTheFilesPlaceIsNotAFile) {
+  TempFolder folder;
+  folder.Write("Lang/1033.txt", kMarker + "ABCD0100=\"English\"\n");
+  folder.MakeFolder("Lang/1042.txt");
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(folder.Base(), 1042);
+  EXPECT_EQ(table.GetText(DialogTitle), "English");
+}
+
+TEST(LanguageLoad, NoFileAtAllLeavesEveryTextEmpty) {
+  TempFolder folder;
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(folder.Base(), 1042);
+  EXPECT_EQ(table.GetText(DialogTitle), "");
+  EXPECT_EQ(table.GetText(prjProDlg7), "");
+}
+
+TEST(LanguageLoad, FolderAndFileInAnotherLetterCaseAreFound) {
+  TempFolder folder;
+  folder.Write("LANG/1042.TXT", kMarker + "ABCD0100=\"upper case\"\n");
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(folder.Base(), 1042);
+  EXPECT_EQ(table.GetText(DialogTitle), "upper case");
+}
+
+TEST(LanguageLoad, ExactNameIsPreferredToALetterCaseVariant) {
+  TempFolder folder;
+  folder.Write("Lang/1033.txt", kMarker + "ABCD0100=\"exact\"\n");
+  folder.Write("lang/1033.txt", kMarker + "ABCD0100=\"variant\"\n");
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(folder.Base(), 1033);
+  EXPECT_EQ(table.GetText(DialogTitle), "exact");
+}
+
+// Every shipped language supplies all 35 texts, under every code page the
+// program may meet, with no quote left over from the double-byte scanning.
+TEST(ShippedLanguageFiles, SupplyAllTextsUnderEveryCodePage) {
+  const std::string base = std::string(QUORREL_SOURCE_DIR) + "/data/";
+  for (std::uint16_t language : {1033, 1042, 1031}) {
+    for (platform::CodePage codePage : {platform::kCodePageUtf8, platform::kCodePageWestern,
+                                        platform::kCodePageJapanese, platform::kCodePageKorean,
+                                        platform::kCodePageSimplifiedChinese,
+                                        platform::kCodePageTraditionalChinese}) {
+      LanguageTable table(codePage);
+      table.Load(base, language);
+      for (int section = 1; section <= 3; ++section) {
+        for (int index = 0; index < SectionCount(section); ++index) {
+          const std::string text = table.GetText(static_cast<LanguageSection>(section), index);
+          EXPECT_FALSE(text.empty()) << language << " " << codePage << " " << section << "/" << index;
+          EXPECT_EQ(text.find('"'), std::string::npos) << language << " " << codePage << " " << text;
+        }
+      }
+    }
+  }
+}
+
+TEST(ShippedLanguageFiles, StatusLinesReadAfterThePortName) {
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(std::string(QUORREL_SOURCE_DIR) + "/data/", 1033);
+  EXPECT_EQ("COM3" + table.GetText(UpgradeList2), "COM3: connecting to the interface");
+  EXPECT_EQ("COM3" + table.GetText(UpgradeList17), "COM3: writing the serial number back");
+  EXPECT_EQ(table.GetText(DialogTitle), "Quorrel Upgrade Wizard");
+}
+
+TEST(ShippedLanguageFiles, KoreanUnderItsOwnCodePage) {
+  LanguageTable table(platform::kCodePageKorean);
+  table.Load(std::string(QUORREL_SOURCE_DIR) + "/data/", 1042);
+  EXPECT_EQ(platform::CodePageToUtf8(platform::kCodePageKorean, table.GetText(StaticCaption5)),
+            "\xEC\x83\x81\xED\x83\x9C");  // the Korean word for status
+}
+
+TEST(LanguageTableThreads, TwoReadersGetWholeCopies) {
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(std::string(QUORREL_SOURCE_DIR) + "/data/", 1033);
+  const std::string expected = table.GetText(UpgradeList13);
+  auto reader = [&] {
+    bool same = true;
+    for (int i = 0; i < 2000; ++i) same = same && table.GetText(UpgradeList13) == expected;
+    return same;
+  };
+  bool workerSame = false;
+  std::thread worker([&] { workerSame = reader(); });
+  const bool mainSame = reader();
+  worker.join();
+  EXPECT_TRUE(workerSame);
+  EXPECT_TRUE(mainSame);
+}
+
+}  // namespace
+}  // namespace i18n

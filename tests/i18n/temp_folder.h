@@ -1,0 +1,43 @@
+#pragma once
+// A scratch folder for one test, removed with everything in it afterwards.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace testing_support {
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorrel-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // The folder's path, ending with '/'.
+  std::string Base() const { return path_ + "/"; }
+  const std::string& Path() const { return path_; }
+
+  // Writes `bytes` to the relative path, making its folders.
+  void Write(const std::string& relative, std::string_view bytes) const {
+    const std::filesystem::path file = std::filesystem::path(path_) / relative;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  void MakeFolder(const std::string& relative) const {
+    std::filesystem::create_directories(std::filesystem::path(path_) / relative);
+  }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace testing_support
