@@ -24,6 +24,7 @@ class BootLoader;
 }
 namespace i18n {
 class LanguageTable;
+struct Entry;
 }
 
 namespace wizard {
@@ -106,8 +107,12 @@ class UpgradeDialog {
   void SetWorkerEndedListener(std::function<void(UpgradeOutcome)> listener);
 
  private:
+  void AppendSystemMenuItems();
+  void JoinWorker();
+  void SetSerialNumber(const std::string& serialNumber);
+
   // Texts and message boxes.
-  std::string Text(int section, int index) const;
+  std::string Text(i18n::Entry entry) const;
   void AppendLine(const std::string& line);
   void AppendWithBlank(const std::string& line);
   MessageResult ShowMessage(const std::string& text, MessageButtons buttons = MessageButtons::Ok,
@@ -115,7 +120,7 @@ class UpgradeDialog {
   std::string PortName();
 
   // File... (detection and image choice).
-  bool DetectInterface(std::string& folder, std::string& pattern);
+  bool DetectInterface(const std::string& portName);
   void ChooseAndRecordImage(const std::string& folder, const std::string& pattern);
   void MeasureImage();
 
@@ -123,15 +128,21 @@ class UpgradeDialog {
   void UpgradeWorker();
   enum class PhaseResult { Continue, Ended };
   PhaseResult InterfacePhase(std::string& textBuffer);
+  PhaseResult ReadInterface(std::string& textBuffer);
   PhaseResult BootLoaderPhase(const std::string& textBuffer);
   PhaseResult EraseAndUnlock();
+  PhaseResult LoadPatchIfRequired();
+  PhaseResult ProgramImage();
+  void ReadLoaderVersion();
   void ClosingPhase();
+  std::string RecoverySerialNumber() const;
+  // Endings of a failed upgrade.
   void EndInterfaceCheck();
   void EndLinkNotOpened();
   void EndEraseFailed();
-  void EndProgrammingFailed(int listIndex);
-  void Ended(UpgradeOutcome outcome);
-  void ReadLoaderVersion();
+  void EndProgrammingFailed(const i18n::Entry& listText);
+  void HandBack(UpgradeOutcome outcome);
+  void WorkerEnded(UpgradeOutcome outcome);
 
   WindowOps& m_window;
   DialogContext m_context;

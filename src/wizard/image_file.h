@@ -1,0 +1,33 @@
+#pragma once
+// Where the images of a model lie, and the size of the one chosen.
+
+#include <cstdint>
+#include <string>
+
+#include "device/interface_kind.h"
+
+namespace wizard {
+
+inline constexpr const char* kImageFilterLabel = "MyType Files (*.mbl)";
+
+struct ImageFolder {
+  std::string path;     // under the base folder, ends with '/'
+  std::string pattern;  // the chooser's default extension
+};
+
+// Image/Apex/ with "QRA*.mbl" for Apex, Image/Tern/ with "QRT*.mbl" for the
+// Tern family, Image/ with "*.mbl" otherwise (recovery mode and Unknown).
+// Each folder name also matches an entry that differs only in letter case.
+ImageFolder ImageFolderFor(const std::string& baseFolder, device::InterfaceKind kind);
+
+struct ImageMeasure {
+  enum class Status { NotOpened, Measured, LengthFailed };
+  Status status = Status::NotOpened;
+  std::uint64_t length = 0;
+  std::string errorText;  // the system's description of a failed length query
+};
+
+// Opens the file for reading and takes its length; the file is closed again.
+ImageMeasure MeasureImageFile(const std::string& path);
+
+}  // namespace wizard
