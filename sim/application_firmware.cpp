@@ -1,0 +1,66 @@
+#include "sim/application_firmware.h"
+
+namespace sim {
+namespace {
+
+// The firmware's command buffer; a longer run of bytes without "}" is dropped.
+constexpr std::size_t kCommandBufferSize = 128;
+constexpr std::size_t kLongLineLength = 140;
+constexpr std::string_view kMalformedSerial = "QRX12345A7";
+constexpr std::string_view kSecondLinePayload = "Ready";
+
+}  // namespace
+
+std::optional<Emission> ApplicationFirmware::Receive(std::uint8_t byte) {
+  pending_ += static_cast<char>(byte);
+  if (byte != '}') {
+    if (pending_.size() >= kCommandBufferSize) pending_.clear();
+    return std::nullopt;
+  }
+  const auto start = pending_.rfind("S{");
+  std::string command;
+  if (start != std::string::npos) command = pending_.substr(start + 2, pending_.size() - start - 3);
+  pending_.clear();
+  if (start == std::string::npos) return std::nullopt;
+  return Execute(command);
+}
+
+std::optional<Emission> ApplicationFirmware::Execute(const std::string& command) {
+  const bool identify = command == "10,3";
+  const bool read = command == "10,r";
+  const bool write = command.starts_with("10,w,");
+  if (!identify && !read && !write) return std::nullopt;
+  commands_.push_back(command);
+  const std::uint32_t n = faults_.Count(FaultBook::Counter::TextCommand);
+  if (write) {
+    memory_.StoreSerialNumber(command.substr(5));
+    return std::nullopt;
+  }
+  if (faults_.Fires(FaultKind::NoReply, n)) return std::nullopt;
+  std::string payload = options_.model;
+  if (read) {
+    const std::uint32_t reads = faults_.Count(FaultBook::Counter::SerialRead);
+    payload = faults_.Fires(FaultKind::BadSerial, reads) ? std::string(kMalformedSerial) : memory_.SerialNumber();
+  }
+  if (faults_.Fires(FaultKind::LongLine, n)) payload = std::string(kLongLineLength, '#');
+  Emission reply = Line(payload);
+  if (faults_.Fires(FaultKind::EmptyLine, n)) reply.bytes.insert(reply.bytes.begin(), {'\r', '\n'});
+  if (faults_.Fires(FaultKind::SecondLine, n)) {
+    const Emission second = Line(std::string(kSecondLinePayload));
+    reply.bytes.insert(reply.bytes.end(), second.bytes.begin(), second.bytes.end());
+  }
+  return reply;
+}
+
+// One leading character, the payload, two trailing characters, a line feed.
+Emission ApplicationFirmware::Line(const std::string& payload) const {
+  Emission line;
+  line.delay = static_cast<platform::Micros>(options_.replyDelayMs) * 1000;
+  line.bytes.push_back(static_cast<std::uint8_t>(options_.replyLead));
+  line.bytes.insert(line.bytes.end(), payload.begin(), payload.end());
+  line.bytes.insert(line.bytes.end(), options_.replyTrail.begin(), options_.replyTrail.end());
+  line.bytes.push_back('\n');
+  return line;
+}
+
+}  // namespace sim

@@ -1,0 +1,231 @@
+#include "sim/device_model.h"
+
+#include <algorithm>
+
+namespace sim {
+namespace {
+
+// The host's driver keeps at most this much unread input; the rest is lost.
+constexpr std::size_t kHostInputLimit = 65536;
+
+bool SameFraming(const platform::LineSettings& a, const platform::LineSettings& b) {
+  return a.baudRate == b.baudRate && a.dataBits == b.dataBits && a.parity == b.parity && a.stopBits == b.stopBits;
+}
+
+// A receiver set to other framing than the sender: at another baud rate the
+// byte is lost; at the same rate with other data, parity or stop bits it
+// arrives garbled.
+ByteFate FateAt(const platform::LineSettings& sender, const platform::LineSettings& receiver) {
+  if (SameFraming(sender, receiver)) return ByteFate::Understood;
+  return sender.baudRate == receiver.baudRate ? ByteFate::Garbled : ByteFate::Lost;
+}
+
+std::uint8_t Garble(std::uint8_t value) { return static_cast<std::uint8_t>(value ^ 0x80); }
+
+platform::LineSettings ApplicationSettings() {
+  platform::LineSettings settings;
+  settings.baudRate = 115200;
+  settings.parity = platform::Parity::None;
+  return settings;
+}
+
+platform::LineSettings LoaderSettings() {
+  platform::LineSettings settings;
+  settings.baudRate = 9600;
+  settings.parity = platform::Parity::Even;
+  return settings;
+}
+
+}  // namespace
+
+DeviceModel::DeviceModel(const SimOptions& options, platform::Micros now)
+    : options_(options),
+      memory_(options_.hardware, options_.loaderVersion, options_.blank, options_.serialNumber),
+      faults_(options_.faults),
+      app_(options_, memory_, faults_),
+      loader_(options_, memory_, faults_) {
+  state_ = memory_.HasApplication() ? RunState::Application : RunState::Silent;
+  hostLineFree_ = deviceLineFree_ = now;
+}
+
+void DeviceModel::Connect(platform::Micros now) {
+  AdvanceTo(now);
+  hostInput_.clear();
+  toDevice_.clear();
+  hostLineFree_ = now;
+}
+
+// DTR off holds the device in reset. While it is held, each RTS fall counts;
+// releasing it after two or more starts the loader, else the application.
+void DeviceModel::Apply(const platform::LineSettings& settings, platform::Micros now) {
+  AdvanceTo(now);
+  lineEvents_.push_back(LineEvent{now, settings.dtr, settings.rts, settings});
+  const bool wasHeld = !host_.dtr;
+  const bool held = !settings.dtr;
+  const bool rtsFell = host_.rts && !settings.rts;
+  host_ = settings;
+  if (state_ == RunState::Dead) return;
+  if (!wasHeld && held) HoldInReset();
+  if (wasHeld && held && rtsFell) ++rtsPulses_;
+  if (wasHeld && !held) Release(rtsPulses_ >= 2);
+}
+
+void DeviceModel::HoldInReset() {
+  state_ = RunState::HeldInReset;
+  rtsPulses_ = 0;
+  toHost_.clear();  // what the device had not sent yet dies with it
+}
+
+void DeviceModel::Release(bool intoLoader) {
+  if (intoLoader) {
+    loader_.Restart();
+    state_ = RunState::Loader;
+  } else if (memory_.HasApplication()) {
+    app_.Restart();
+    state_ = RunState::Application;
+  } else {
+    state_ = RunState::Silent;
+  }
+}
+
+void DeviceModel::GoDead() {
+  state_ = RunState::Dead;
+  toHost_.clear();
+}
+
+void DeviceModel::HostWrite(const std::uint8_t* bytes, std::size_t count, platform::Micros now) {
+  AdvanceTo(now);
+  const platform::Micros wire = WireTime(host_);
+  for (std::size_t i = 0; i < count; ++i) {
+    const platform::Micros done = std::max(now, hostLineFree_) + wire;
+    hostLineFree_ = done;
+    toDevice_.push_back(TimedByte{done, bytes[i], host_});
+  }
+  AdvanceTo(now);
+}
+
+std::size_t DeviceModel::InputReady(platform::Micros now) {
+  AdvanceTo(now);
+  return hostInput_.size();
+}
+
+std::size_t DeviceModel::TakeInput(std::uint8_t* buffer, std::size_t max, platform::Micros now) {
+  AdvanceTo(now);
+  const std::size_t count = std::min(max, hostInput_.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    buffer[i] = hostInput_.front();
+    hostInput_.pop_front();
+  }
+  return count;
+}
+
+std::size_t DeviceModel::OutputPending(platform::Micros now) {
+  AdvanceTo(now);
+  return toDevice_.size();
+}
+
+void DeviceModel::PurgeInput(platform::Micros now) {
+  AdvanceTo(now);
+  hostInput_.clear();
+}
+
+void DeviceModel::PurgeOutput(platform::Micros now) {
+  AdvanceTo(now);
+  toDevice_.clear();
+  hostLineFree_ = now;
+}
+
+platform::Micros DeviceModel::NextEvent() const {
+  platform::Micros next = platform::kNever;
+  if (!toDevice_.empty()) next = std::min(next, toDevice_.front().time);
+  if (!toHost_.empty()) next = std::min(next, toHost_.front().time);
+  return next;
+}
+
+// Both directions in time order; what the device sends in answer to a byte
+// joins the line behind what it is already sending.
+void DeviceModel::AdvanceTo(platform::Micros now) {
+  for (;;) {
+    const bool deviceNext = !toDevice_.empty() && toDevice_.front().time <= now &&
+                            (toHost_.empty() || toDevice_.front().time < toHost_.front().time);
+    if (deviceNext) {
+      const TimedByte byte = toDevice_.front();
+      toDevice_.pop_front();
+      ArriveAtDevice(byte);
+    } else if (!toHost_.empty() && toHost_.front().time <= now) {
+      const TimedByte byte = toHost_.front();
+      toHost_.pop_front();
+      ArriveAtHost(byte);
+    } else {
+      return;
+    }
+  }
+}
+
+void DeviceModel::ArriveAtDevice(const TimedByte& byte) {
+  ReceivedByte record{byte.time, byte.value, byte.settings, ByteFate::Lost};
+  if (state_ != RunState::Dead && ++bytesArrived_ > faults_.DeadAfter()) GoDead();
+  const bool listening = state_ == RunState::Application || state_ == RunState::Loader;
+  if (listening) record.fate = FateAt(byte.settings, DeviceSettings());
+  received_.push_back(record);
+  if (record.fate == ByteFate::Lost) return;
+  const std::uint8_t value = record.fate == ByteFate::Garbled ? Garble(byte.value) : byte.value;
+
+  if (state_ == RunState::Application) {
+    if (const auto reply = app_.Receive(value)) Emit(*reply, byte.time);
+    return;
+  }
+  const std::size_t logged = loader_.Commands().size();
+  const LoaderStep step = loader_.Receive(value);
+  for (std::size_t i = logged; i < loader_.Commands().size(); ++i) loader_.Commands()[i].time = byte.time;
+  flashBusy_ += step.flashTime;
+  for (const auto& reply : step.replies) Emit(reply, byte.time);
+  if (step.exit == LoaderExit::RunApplication) {
+    app_.Restart();
+    state_ = RunState::Application;
+  } else if (step.exit == LoaderExit::Crash) {
+    state_ = RunState::Silent;
+  }
+}
+
+void DeviceModel::ArriveAtHost(const TimedByte& byte) {
+  const ByteFate fate = FateAt(byte.settings, host_);
+  if (fate == ByteFate::Lost || hostInput_.size() >= kHostInputLimit) return;
+  hostInput_.push_back(fate == ByteFate::Garbled ? Garble(byte.value) : byte.value);
+}
+
+void DeviceModel::Emit(const Emission& emission, platform::Micros from) {
+  const platform::LineSettings settings = DeviceSettings();
+  const platform::Micros wire = WireTime(settings);
+  platform::Micros start = from + emission.delay;
+  for (const std::uint8_t value : emission.bytes) {
+    const platform::Micros done = std::max(start, deviceLineFree_) + wire;
+    deviceLineFree_ = done;
+    toHost_.push_back(TimedByte{done, value, settings});
+    start = done;
+  }
+}
+
+// Start bit, data bits, parity bit, stop bits; no time at all when unpaced.
+platform::Micros DeviceModel::WireTime(const platform::LineSettings& settings) const {
+  if (!options_.paced || settings.baudRate == 0) return 0;
+  const unsigned parityBits = settings.parity == platform::Parity::None ? 0 : 1;
+  const unsigned halfStopBits = settings.stopBits == platform::StopBits::One       ? 2
+                                : settings.stopBits == platform::StopBits::OneAndHalf ? 3
+                                                                                      : 4;
+  const std::uint64_t halfBits = 2u * (1u + settings.dataBits + parityBits) + halfStopBits;
+  return static_cast<platform::Micros>((halfBits * 1'000'000 + settings.baudRate) / (2u * settings.baudRate));
+}
+
+platform::LineSettings DeviceModel::DeviceSettings() const {
+  return state_ == RunState::Loader ? LoaderSettings() : ApplicationSettings();
+}
+
+void DeviceModel::ClearLogs() {
+  lineEvents_.clear();
+  received_.clear();
+  loader_.Commands().clear();
+  app_.ClearLog();
+}
+
+}  // namespace sim

@@ -1,0 +1,101 @@
+// quorrel-sim: one simulated Quorrel interface, served as a network serial
+// port on 127.0.0.1 (see server_options.h for the command line).
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <iostream>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/rfc2217_socket.h"
+#include "sim/server/port_server.h"
+#include "sim/server/server_options.h"
+#include "sim/server/state_dump.h"
+#include "sim/sim_interface.h"
+#include "sim/sim_options.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int g_stopWrite = -1;
+
+void OnStopSignal(int) {
+  const char byte = 1;
+  const int saved = errno;
+  [[maybe_unused]] const ssize_t ignored = write(g_stopWrite, &byte, 1);
+  errno = saved;
+}
+
+// SIGINT and SIGTERM make the stop pipe readable; the server polls it.
+int InstallStopSignals() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
+  g_stopWrite = fds[1];
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  return fds[0];
+}
+
+int Serve(const sim::server::ServerOptions& options, const sim::SimOptions& simOptions) {
+  auto device = std::make_shared<sim::SimInterface>(simOptions);
+  platform::OpenResult cable = device->Open();
+  if (!cable.device) {
+    std::cerr << "quorrel-sim: the simulated interface did not open: " << cable.detail << "\n";
+    return kExitFailed;
+  }
+  std::string error;
+  const platform::net::Socket listener = platform::net::ListenLoopback(options.port, &error);
+  if (!listener.Valid()) {
+    std::cerr << "quorrel-sim: cannot listen on 127.0.0.1 port " << options.port << ": " << error << "\n";
+    return kExitFailed;
+  }
+  const int stopRead = InstallStopSignals();
+  if (stopRead < 0) {
+    std::cerr << "quorrel-sim: cannot set up signal handling\n";
+    return kExitFailed;
+  }
+  std::cout << platform::net::LocalPort(listener) << std::endl;
+  {
+    sim::server::PortServer server(*cable.device, platform::LineSettings{});
+    server.Run(listener, stopRead, options.once);
+  }
+  cable.device.reset();
+  if (!sim::server::DumpDeviceState(*device, options.dumpMemory, options.dumpSerial, &error)) {
+    std::cerr << "quorrel-sim: " << error << "\n";
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  std::string error;
+  const auto options = sim::server::ParseServerOptions(args, &error);
+  if (!options) {
+    std::cerr << "quorrel-sim: " << error << "\n" << sim::server::ServerUsage();
+    return kExitUsage;
+  }
+  if (options->help) {
+    std::cout << sim::server::ServerUsage();
+    return kExitOk;
+  }
+  const auto simOptions = sim::ParseSimOptions(options->simOptions, &error);
+  if (!simOptions) {
+    std::cerr << "quorrel-sim: bad --sim options: " << error << "\n";
+    return kExitUsage;
+  }
+  return Serve(*options, *simOptions);
+}

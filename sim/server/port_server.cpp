@@ -1,0 +1,305 @@
+#include "sim/server/port_server.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <cerrno>
+#include <thread>
+#include <vector>
+
+namespace sim::server {
+namespace {
+
+namespace net = platform::net;
+namespace tn = platform::telnet;
+using platform::Micros;
+
+// A client that has just closed its connection is noticed well within this,
+// so the next one (the same program reopening the port) is not turned away.
+constexpr int kBusyGraceMs = 2000;
+// Sending to a client that takes nothing for this long means it is gone.
+constexpr int kSendTimeoutMs = 5000;
+// The device takes what the client sends in this many drain waits at most.
+constexpr int kWriteRetries = 100;
+constexpr int kWriteRetryMs = 50;
+// How often the pump looks up from the device to see whether to stop.
+constexpr int kPumpWaitMs = 100;
+constexpr std::size_t kChunk = 4096;
+
+constexpr std::uint8_t kLocalOptions[] = {tn::kOptionBinary, tn::kOptionSuppressGoAhead, tn::kOptionComPort};
+constexpr std::uint8_t kRemoteOptions[] = {tn::kOptionBinary, tn::kOptionSuppressGoAhead, tn::kOptionComPort};
+
+std::uint8_t ServerCode(tn::ComPortCommand command) {
+  return static_cast<std::uint8_t>(command) + tn::kServerCodeOffset;
+}
+
+Micros DeadlineIn(int ms) { return net::WallNow() + static_cast<Micros>(ms) * 1000; }
+
+}  // namespace
+
+// One client's connection: the Telnet stream in from the client, and a pump
+// thread that carries what the device sends out to it.
+class PortServer::Session {
+ public:
+  Session(PortServer& server, net::Socket client)
+      : server_(server), client_(std::move(client)), negotiator_(kLocalOptions, kRemoteOptions) {}
+
+  ~Session() {
+    stop_ = true;
+    server_.device_.CancelWait();
+    if (pump_.joinable()) pump_.join();
+  }
+
+  void Start() {
+    // Bytes the device sent while nobody listened are not this client's.
+    server_.device_.Purge(platform::PurgeSide::Input);
+    tn::Bytes requests;
+    for (const auto& part : {negotiator_.RequestLocal(tn::kOptionBinary), negotiator_.RequestRemote(tn::kOptionBinary),
+                             negotiator_.RequestLocal(tn::kOptionSuppressGoAhead),
+                             negotiator_.RequestRemote(tn::kOptionSuppressGoAhead)}) {
+      requests.insert(requests.end(), part.begin(), part.end());
+    }
+    Send(requests);
+    pump_ = std::thread([this] { Pump(); });
+  }
+
+  int Fd() const { return client_.Fd(); }
+
+  // Takes what the client sent; false once the client has gone.
+  bool OnReadable() {
+    std::array<std::uint8_t, kChunk> chunk{};
+    const ssize_t n = recv(client_.Fd(), chunk.data(), chunk.size(), 0);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return true;
+    if (n <= 0) return false;
+    std::vector<tn::Item> items;
+    decoder_.Feed({chunk.data(), static_cast<std::size_t>(n)}, items);
+    for (const tn::Item& item : items) Take(item);
+    return true;
+  }
+
+ private:
+  void Take(const tn::Item& item) {
+    switch (item.kind) {
+      case tn::Item::Kind::Data:
+        WriteToDevice(item.bytes);
+        break;
+      case tn::Item::Kind::Negotiation:
+        Send(negotiator_.Receive(item.verb, item.option));
+        break;
+      case tn::Item::Kind::Subnegotiation:
+        TakeComPort(item);
+        break;
+      case tn::Item::Kind::Command:
+        break;
+    }
+  }
+
+  void TakeComPort(const tn::Item& item) {
+    const auto record = tn::ParseComPort(item);
+    if (!record) return;
+    bool purge = false;
+    platform::PurgeSide side = platform::PurgeSide::Both;
+    const tn::Bytes answer = server_.Answer(*record, &purge, &side);
+    if (!purge) {
+      Send(answer);
+      return;
+    }
+    // Purge and answer under the send lock: no byte the device sent before
+    // the purge may reach the client after the answer.
+    std::lock_guard<std::mutex> guard(sendMutex_);
+    server_.device_.Purge(side);
+    net::SendAll(client_.Fd(), answer, DeadlineIn(kSendTimeoutMs));
+  }
+
+  void WriteToDevice(const tn::Bytes& bytes) {
+    std::size_t done = 0;
+    for (int tries = 0; done < bytes.size() && tries < kWriteRetries; ++tries) {
+      done += server_.device_.Write(bytes.data() + done, bytes.size() - done);
+      if (done < bytes.size()) server_.device_.WaitForDrain(kWriteRetryMs);
+    }
+  }
+
+  void Send(const tn::Bytes& bytes) {
+    if (bytes.empty()) return;
+    std::lock_guard<std::mutex> guard(sendMutex_);
+    net::SendAll(client_.Fd(), bytes, DeadlineIn(kSendTimeoutMs));
+  }
+
+  void Pump() {
+    std::array<std::uint8_t, kChunk> chunk{};
+    tn::Bytes encoded;
+    while (!stop_) {
+      if (server_.device_.WaitForInput(1, kPumpWaitMs) == 0) continue;
+      std::lock_guard<std::mutex> guard(sendMutex_);
+      const std::size_t n = server_.device_.Read(chunk.data(), chunk.size());
+      if (n == 0) continue;
+      encoded.clear();
+      tn::AppendEscaped({chunk.data(), n}, encoded);
+      if (net::SendAll(client_.Fd(), encoded, DeadlineIn(kSendTimeoutMs)) != encoded.size()) {
+        // The client takes nothing: end the session as if it had left.
+        shutdown(client_.Fd(), SHUT_RDWR);
+        return;
+      }
+    }
+  }
+
+  PortServer& server_;
+  net::Socket client_;
+  tn::Decoder decoder_;
+  tn::Negotiator negotiator_;
+  std::mutex sendMutex_;
+  std::atomic<bool> stop_{false};
+  std::thread pump_;
+};
+
+PortServer::PortServer(platform::SerialDevice& device, const platform::LineSettings& initial)
+    : device_(device), current_(initial) {
+  device_.Apply(initial);
+}
+
+void PortServer::Run(const net::Socket& listener, int stopFd, bool once) {
+  net::Socket next;
+  for (;;) {
+    while (!next.Valid()) {
+      pollfd fds[] = {{stopFd, POLLIN, 0}, {listener.Fd(), POLLIN, 0}};
+      if (poll(fds, 2, -1) < 0 && errno != EINTR) return;
+      if (fds[0].revents) return;
+      if (fds[1].revents & POLLIN) next = net::AcceptConnection(listener);
+    }
+    ++clientsServed_;
+    const SessionEnd end = Serve(std::move(next), listener, stopFd, &next);
+    if (end == SessionEnd::Stop || once) return;
+  }
+}
+
+PortServer::SessionEnd PortServer::Serve(net::Socket client, const net::Socket& listener, int stopFd,
+                                         net::Socket* next) {
+  Session session(*this, std::move(client));
+  session.Start();
+  net::Socket waiting;
+  Micros waitingUntil = 0;
+  for (;;) {
+    pollfd fds[] = {{session.Fd(), POLLIN, 0}, {stopFd, POLLIN, 0}, {listener.Fd(), POLLIN, 0}};
+    const int timeout = waiting.Valid() ? net::MillisLeft(waitingUntil) : -1;
+    if (poll(fds, 3, timeout) < 0 && errno != EINTR) return SessionEnd::Stop;
+    if (fds[1].revents) return SessionEnd::Stop;
+    if (fds[0].revents && !session.OnReadable()) {
+      *next = std::move(waiting);
+      return SessionEnd::ClientLeft;
+    }
+    if (fds[2].revents & POLLIN) {
+      net::Socket newcomer = net::AcceptConnection(listener);
+      if (newcomer.Valid() && !waiting.Valid()) {
+        waiting = std::move(newcomer);
+        waitingUntil = DeadlineIn(kBusyGraceMs);
+      }  // a second newcomer is turned away at once (closed here)
+    }
+    if (waiting.Valid() && net::MillisLeft(waitingUntil) == 0) waiting.Reset();
+  }
+}
+
+bool PortServer::TryApply(const platform::LineSettings& next) {
+  if (next == current_) return true;
+  if (!device_.Apply(next)) return false;
+  current_ = next;
+  return true;
+}
+
+// The answer to one com-port command: the value now in force, which tells
+// the client whether its request was taken. A value of 0 asks for it.
+tn::Bytes PortServer::Answer(const tn::ComPortRecord& record, bool* purge, platform::PurgeSide* side) {
+  using Command = tn::ComPortCommand;
+  platform::LineSettings next = current_;
+  const std::uint8_t first = record.value.empty() ? 0 : record.value.front();
+  switch (static_cast<Command>(record.code)) {
+    case Command::SetBaudRate: {
+      const auto baud = tn::DecodeBaudRate(record.value);
+      if (baud && *baud != 0) {
+        next.baudRate = *baud;
+        TryApply(next);
+      }
+      return tn::ComPortMessage(ServerCode(Command::SetBaudRate), tn::EncodeBaudRate(current_.baudRate));
+    }
+    case Command::SetDataSize:
+      if (first >= 5 && first <= 8) {
+        next.dataBits = first;
+        TryApply(next);
+      }
+      return tn::ComPortMessage(ServerCode(Command::SetDataSize), tn::Bytes{current_.dataBits});
+    case Command::SetParity:
+      if (const auto parity = tn::DecodeParity(first)) {
+        next.parity = *parity;
+        TryApply(next);
+      }
+      return tn::ComPortMessage(ServerCode(Command::SetParity), tn::Bytes{tn::EncodeParity(current_.parity)});
+    case Command::SetStopSize:
+      if (const auto stopBits = tn::DecodeStopBits(first)) {
+        next.stopBits = *stopBits;
+        TryApply(next);
+      }
+      return tn::ComPortMessage(ServerCode(Command::SetStopSize),
+                                tn::Bytes{tn::EncodeStopBits(current_.stopBits)});
+    case Command::SetControl:
+      return AnswerControl(first);
+    case Command::NotifyLineState:
+    case Command::NotifyModemState:
+      // The cable carries no status lines back; nothing to report.
+      return tn::ComPortMessage(record.code + tn::kServerCodeOffset, tn::Bytes{0});
+    case Command::SetLineStateMask:
+    case Command::SetModemStateMask:
+      return tn::ComPortMessage(record.code + tn::kServerCodeOffset, tn::Bytes{first});
+    case Command::PurgeData:
+      if (const auto purgeSide = tn::DecodePurge(first)) {
+        *purge = true;
+        *side = *purgeSide;
+        return tn::ComPortMessage(ServerCode(Command::PurgeData), tn::Bytes{first});
+      }
+      return {};
+    case Command::FlowControlSuspend:
+    case Command::FlowControlResume:
+      return {};
+  }
+  return {};  // server codes and unknown commands get no answer
+}
+
+tn::Bytes PortServer::AnswerControl(std::uint8_t value) {
+  platform::LineSettings next = current_;
+  std::uint8_t answer = 0;
+  switch (value) {
+    case tn::kControlDtrOn:
+    case tn::kControlDtrOff:
+      next.dtr = value == tn::kControlDtrOn;
+      TryApply(next);
+      [[fallthrough]];
+    case tn::kControlRequestDtr:
+      answer = current_.dtr ? tn::kControlDtrOn : tn::kControlDtrOff;
+      break;
+    case tn::kControlRtsOn:
+    case tn::kControlRtsOff:
+      next.rts = value == tn::kControlRtsOn;
+      TryApply(next);
+      [[fallthrough]];
+    case tn::kControlRequestRts:
+      answer = current_.rts ? tn::kControlRtsOn : tn::kControlRtsOff;
+      break;
+    case tn::kControlRequestBreak:
+    case tn::kControlBreakOn:
+    case tn::kControlBreakOff:
+      answer = tn::kControlBreakOff;  // the device never sees a break
+      break;
+    default:
+      // Flow control: the cable has no handshake lines, so none is the only
+      // setting; any request for it is answered with what is in force.
+      if (value <= 3) {
+        answer = tn::kControlNoFlowControl;
+      } else if (value >= tn::kControlRequestInboundFlow && value <= 19) {
+        answer = tn::kControlNoInboundFlowControl;
+      } else {
+        return {};
+      }
+  }
+  return tn::ComPortMessage(ServerCode(tn::ComPortCommand::SetControl), tn::Bytes{answer});
+}
+
+}  // namespace sim::server
