@@ -34,14 +34,25 @@ bool ReadLine(std::FILE* file, std::string& line) {
   return !line.empty();
 }
 
-// Every line up to the end line can be read. Checked before anything is
-// sent, so a damaged file is refused whole instead of being half-written.
+// A piece that filled the reader's limit without reaching the line's end
+// leaves the rest of the line for the next read.
+bool LineGoesOn(std::FILE* file, const std::string& line) {
+  if (line.size() < kImageLineMax || line.back() == '\n') return false;
+  const int c = std::fgetc(file);
+  if (c == EOF) return false;
+  std::ungetc(c, file);
+  return true;
+}
+
+// Every line up to the end line can be read whole. Checked before anything
+// is sent: a damaged file, or one with lines longer than the reader takes,
+// would otherwise lose bytes or program stale ones without a word.
 bool ImageIsReadable(std::FILE* file) {
   std::string line;
   while (ReadLine(file, line)) {
     const ImageLineKind kind = ParseImageLine(line).kind;
     if (kind == ImageLineKind::End) break;
-    if (kind == ImageLineKind::Malformed) return false;
+    if (kind == ImageLineKind::Malformed || LineGoesOn(file, line)) return false;
   }
   return std::fseek(file, 0, SEEK_SET) == 0;
 }
