@@ -82,8 +82,9 @@ class VirtualClock final : public Clock {
     std::vector<std::shared_ptr<TimeObserver>> live;
     std::erase_if(observers_, [&](const std::weak_ptr<TimeObserver>& weak) {
       auto strong = weak.lock();
-      if (strong) live.push_back(std::move(strong));
-      return !strong;
+      if (!strong) return true;  // gone: forget it
+      live.push_back(std::move(strong));
+      return false;
     });
     return live;
   }
