@@ -1,0 +1,40 @@
+#pragma once
+// The terminal front end's two streams: standard output carries the status
+// list and nothing else; standard error carries messages, the interface kind
+// and serial number, and (on a terminal) a progress bar redrawn in place.
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "cli/progress_meter.h"
+
+namespace cli {
+
+class ConsoleOutput {
+ public:
+  ConsoleOutput(std::FILE* out, std::FILE* err, bool errIsTerminal);
+
+  void StatusLine(const std::string& line);
+  void Message(const std::string& line);
+  void SetProgressRange(std::int64_t low, std::int64_t high);
+  void SetProgress(std::int64_t position);
+  // Takes the bar off the terminal (before the program ends).
+  void Finish();
+
+ private:
+  void ClearBar();
+  void DrawBar();
+
+  std::mutex mutex_;
+  std::FILE* out_;
+  std::FILE* err_;
+  bool errIsTerminal_;
+  bool barShown_ = false;
+  ProgressSample sample_;
+  std::int64_t startMicros_ = 0;
+  std::int64_t lastDrawMicros_ = 0;
+};
+
+}  // namespace cli

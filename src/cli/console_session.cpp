@@ -1,0 +1,131 @@
+#include "cli/console_session.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "app/layout.h"
+#include "cli/console_window.h"
+#include "cli/exit_codes.h"
+#include "i18n/language_table.h"
+#include "platform/codepage.h"
+#include "platform/port_names.h"
+#include "platform/process.h"
+#include "platform/trace.h"
+#include "resources/dialog_ids.h"
+#include "wizard/upgrade_dialog.h"
+
+namespace cli {
+namespace {
+
+using wizard::DetectionOutcome;
+using wizard::UpgradeOutcome;
+
+void Complain(const std::string& text) { std::fprintf(stderr, "quorrel-upgrade: %s\n", text.c_str()); }
+
+// A port that does not open gets a line saying why; the dialog logic goes on
+// as it would in the window.
+void ReportPortFailures() {
+  platform::SetOpenFailureListener([](const std::string& name, const platform::OpenResult& result) {
+    std::string text = "cannot open " + name + ": " + platform::DescribeOpenError(result.error);
+    if (!result.detail.empty()) text += " (" + result.detail + ")";
+    Complain(text);
+  });
+}
+
+bool StartTrace(const Options& options) {
+  if (!options.traceFile) return true;
+  std::string error;
+  auto sink = platform::MakeFileTraceSink(*options.traceFile, &error);
+  if (!sink) {
+    Complain("cannot write the trace to " + *options.traceFile + ": " + error);
+    return false;
+  }
+  platform::SetTraceSink(std::move(sink));
+  return true;
+}
+
+bool ImageReadable(const Options& options) {
+  if (!options.image) return true;
+  std::ifstream file(*options.image, std::ios::binary);
+  if (file) return true;
+  Complain("cannot read the image " + *options.image);
+  return false;
+}
+
+// Presses the buttons a user would: File..., Upgrade, and Exit after a failure.
+void PressButtons(bool recovery, wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
+  if (recovery) dialog.OnSysCommand(resources::kCmdRecovery);
+  dialog.OnFileButton();
+  if (dialog.LastDetection() != DetectionOutcome::ImageChosen) {
+    dialog.OnOK();
+    return;
+  }
+  dialog.OnUpgradeButton();
+  loop.RunUntil([&] { return !dialog.WorkerRunning() && dialog.LastUpgrade() != UpgradeOutcome::None; });
+  if (dialog.LastUpgrade() != UpgradeOutcome::Succeeded) dialog.OnOK();
+}
+
+int DetectionExitCode(DetectionOutcome outcome) {
+  switch (outcome) {
+    case DetectionOutcome::PortNotOpened: return kExitPortNotOpened;
+    case DetectionOutcome::NoReply: return kExitNoIdentifyReply;
+    case DetectionOutcome::UnknownModel: return kExitUnknownModel;
+    case DetectionOutcome::Cancelled: return kExitNoImage;
+    default: return kExitInternal;
+  }
+}
+
+int UpgradeExitCode(UpgradeOutcome outcome) {
+  switch (outcome) {
+    case UpgradeOutcome::Succeeded: return kExitSuccess;
+    case UpgradeOutcome::InterfaceCheckFailed: return kExitModelMismatch;
+    case UpgradeOutcome::LinkNotOpened: return kExitLinkNotOpened;
+    case UpgradeOutcome::EraseFailed: return kExitEraseFailed;
+    case UpgradeOutcome::ProgrammingFailed: return kExitProgramFailed;
+    case UpgradeOutcome::ThreadNotStarted: return kExitWorkerNotStarted;
+    default: return kExitInternal;
+  }
+}
+
+int ExitCodeOf(const wizard::UpgradeDialog& dialog) {
+  if (dialog.LastDetection() != DetectionOutcome::ImageChosen) return DetectionExitCode(dialog.LastDetection());
+  return UpgradeExitCode(dialog.LastUpgrade());
+}
+
+}  // namespace
+
+int RunConsoleUpgrade(const Options& options) {
+  if (!ImageReadable(options)) return kExitImageMissing;
+  if (!StartTrace(options)) return kExitUsage;
+  ReportPortFailures();
+
+  const app::Layout layout = app::ComputeLayout(platform::CurrentDirectory());
+  i18n::LanguageTable table(platform::SystemCodePage());
+  table.Load(layout.baseFolder, options.languageId.value_or(platform::SystemDefaultLanguageId()));
+
+  wizard::DialogContext context;
+  context.baseFolder = layout.baseFolder;
+  context.patchFilePath = layout.patchFilePath;
+  context.languageTable = &table;
+  context.imageActions = bootloader::kActionProgram | (options.verify ? bootloader::kActionVerify : 0);
+  context.passwordFill = options.passwordFill.value_or(bootloader::kDefaultPasswordFill);
+  context.recoverySerialNumber = options.serial;
+
+  ConsoleOutput output(stdout, stderr, isatty(STDERR_FILENO) != 0);
+  ConsoleWindow window(output, ConsoleAnswers{options.port, options.image, options.recovery},
+                       [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
+                         PressButtons(options.recovery, dialog, loop);
+                       });
+  wizard::UpgradeDialog dialog(window, context);
+  window.RunModal(dialog);
+  if (dialog.SerialPortIsOpen()) dialog.CloseSerialPort();
+  const int code = ExitCodeOf(dialog);
+  platform::SetOpenFailureListener({});
+  platform::SetTraceSink(nullptr);
+  return code;
+}
+
+}  // namespace cli

@@ -1,0 +1,29 @@
+// quorrel-upgrade: the upgrade wizard's dialog logic, run from a terminal.
+// It takes no single-instance guard: production lines run one per port, and
+// the exclusive port open keeps two runs off one device.
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/console_session.h"
+#include "cli/exit_codes.h"
+#include "cli/options.h"
+#include "sim/sim_ports.h"
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const cli::ParseResult parsed = cli::ParseOptions(args);
+  if (!parsed.options) {
+    std::fprintf(stderr, "quorrel-upgrade: %s\n\n%s", parsed.error.c_str(), cli::UsageText().c_str());
+    return cli::kExitUsage;
+  }
+  if (parsed.options->help) {
+    std::fputs(cli::UsageText().c_str(), stdout);
+    return cli::kExitSuccess;
+  }
+  sim::RegisterSimPorts();
+  return cli::RunConsoleUpgrade(*parsed.options);
+}
