@@ -1,7 +1,5 @@
 #include "cli/console_session.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -23,35 +21,37 @@ namespace {
 using wizard::DetectionOutcome;
 using wizard::UpgradeOutcome;
 
-void Complain(const std::string& text) { std::fprintf(stderr, "quorrel-upgrade: %s\n", text.c_str()); }
+void Complain(std::FILE* err, const std::string& text) {
+  std::fprintf(err, "quorrel-upgrade: %s\n", text.c_str());
+}
 
 // A port that does not open gets a line saying why; the dialog logic goes on
 // as it would in the window.
-void ReportPortFailures() {
-  platform::SetOpenFailureListener([](const std::string& name, const platform::OpenResult& result) {
+void ReportPortFailures(std::FILE* err) {
+  platform::SetOpenFailureListener([err](const std::string& name, const platform::OpenResult& result) {
     std::string text = "cannot open " + name + ": " + platform::DescribeOpenError(result.error);
     if (!result.detail.empty()) text += " (" + result.detail + ")";
-    Complain(text);
+    Complain(err, text);
   });
 }
 
-bool StartTrace(const Options& options) {
+bool StartTrace(const Options& options, std::FILE* err) {
   if (!options.traceFile) return true;
   std::string error;
   auto sink = platform::MakeFileTraceSink(*options.traceFile, &error);
   if (!sink) {
-    Complain("cannot write the trace to " + *options.traceFile + ": " + error);
+    Complain(err, "cannot write the trace to " + *options.traceFile + ": " + error);
     return false;
   }
   platform::SetTraceSink(std::move(sink));
   return true;
 }
 
-bool ImageReadable(const Options& options) {
+bool ImageReadable(const Options& options, std::FILE* err) {
   if (!options.image) return true;
   std::ifstream file(*options.image, std::ios::binary);
   if (file) return true;
-  Complain("cannot read the image " + *options.image);
+  Complain(err, "cannot read the image " + *options.image);
   return false;
 }
 
@@ -97,10 +97,10 @@ int ExitCodeOf(const wizard::UpgradeDialog& dialog) {
 
 }  // namespace
 
-int RunConsoleUpgrade(const Options& options) {
-  if (!ImageReadable(options)) return kExitImageMissing;
-  if (!StartTrace(options)) return kExitUsage;
-  ReportPortFailures();
+int RunConsoleUpgrade(const Options& options, const ConsoleStreams& streams) {
+  if (!ImageReadable(options, streams.err)) return kExitImageMissing;
+  if (!StartTrace(options, streams.err)) return kExitUsage;
+  ReportPortFailures(streams.err);
 
   const app::Layout layout = app::ComputeLayout(platform::CurrentDirectory());
   i18n::LanguageTable table(platform::SystemCodePage());
@@ -114,7 +114,7 @@ int RunConsoleUpgrade(const Options& options) {
   context.passwordFill = options.passwordFill.value_or(bootloader::kDefaultPasswordFill);
   context.recoverySerialNumber = options.serial;
 
-  ConsoleOutput output(stdout, stderr, isatty(STDERR_FILENO) != 0);
+  ConsoleOutput output(streams.out, streams.err, streams.errIsTerminal);
   ConsoleWindow window(output, ConsoleAnswers{options.port, options.image, options.recovery},
                        [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
                          PressButtons(options.recovery, dialog, loop);

@@ -2,6 +2,8 @@
 // It takes no single-instance guard: production lines run one per port, and
 // the exclusive port open keeps two runs off one device.
 
+#include <unistd.h>
+
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -25,5 +27,5 @@ int main(int argc, char** argv) {
     return cli::kExitSuccess;
   }
   sim::RegisterSimPorts();
-  return cli::RunConsoleUpgrade(*parsed.options);
+  return cli::RunConsoleUpgrade(*parsed.options, cli::ConsoleStreams{stdout, stderr, isatty(STDERR_FILENO) != 0});
 }
