@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "bootloader/result_codes.h"
 #include "i18n/language_table.h"
 #include "platform/process.h"
 
@@ -41,8 +42,8 @@ class UpgradeApp {
   i18n::LanguageTable languageTable;
 
   // Options handed to the dialog for the image run.
-  int imageActions = 1;                // program only
-  std::uint8_t passwordFill = 0xFF;
+  int imageActions = bootloader::kActionProgram;
+  std::uint8_t passwordFill = bootloader::kDefaultPasswordFill;
 
   using WindowFactory = std::function<std::unique_ptr<wizard::DialogWindow>()>;
 
@@ -58,6 +59,8 @@ class UpgradeApp {
   int ModalResult() const { return modalResult_; }
 
  private:
+  void RunDialog(const WindowFactory& makeWindow);
+
   StartUpServices services_;
   StartUpEnd end_ = StartUpEnd::NotStarted;
   int modalResult_ = 0;

@@ -1,0 +1,59 @@
+#include "app/upgrade_app.h"
+
+#include "app/layout.h"
+#include "app/platform_check.h"
+#include "wizard/dialog_window.h"
+#include "wizard/upgrade_dialog.h"
+
+namespace app {
+
+bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
+  languageId = services_.languageId();
+
+  // A second instance ends here, silently. A guard that cannot be made for
+  // any other reason does not stop the program.
+  bool alreadyExists = false;
+  std::optional<platform::InstanceGuard> guard =
+      platform::InstanceGuard::Acquire(services_.instanceName, &alreadyExists);
+  if (alreadyExists) {
+    end_ = StartUpEnd::SecondInstance;
+    return false;
+  }
+
+  const Layout layout = ComputeLayout(services_.currentDirectory());
+  baseFolder = layout.baseFolder;
+  patchFilePath = layout.patchFilePath;
+
+  const auto extended = services_.queryVersion(true);
+  const auto basic = extended ? std::nullopt : services_.queryVersion(false);
+  if (!PlatformCheckPasses(extended, basic)) {
+    end_ = StartUpEnd::UnsupportedPlatform;
+    return false;
+  }
+
+  languageTable.Load(baseFolder, static_cast<std::uint16_t>(languageId));
+  RunDialog(makeWindow);
+  // The guard is let go only now, once the dialog and its worker are gone.
+  guard.reset();
+  end_ = StartUpEnd::DialogClosed;
+  return false;
+}
+
+void UpgradeApp::RunDialog(const WindowFactory& makeWindow) {
+  std::unique_ptr<wizard::DialogWindow> window = makeWindow ? makeWindow() : nullptr;
+  if (!window) return;
+  wizard::DialogContext context;
+  context.baseFolder = baseFolder;
+  context.patchFilePath = patchFilePath;
+  context.languageTable = &languageTable;
+  context.imageActions = imageActions;
+  context.passwordFill = passwordFill;
+
+  wizard::UpgradeDialog dialog(*window, std::move(context));
+  modalResult_ = window->RunModal(dialog);
+  if ((modalResult_ == wizard::kResultOk || modalResult_ == wizard::kResultCancel) && dialog.SerialPortIsOpen()) {
+    dialog.CloseSerialPort();
+  }
+}
+
+}  // namespace app
