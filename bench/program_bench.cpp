@@ -1,0 +1,153 @@
+// Programs an image into the simulated interface with wire pacing on, on the
+// real clock, and reports the wall time of the file run against its bound:
+// every byte sent and received at 11 bits (start, 8 data, parity, stop) at
+// 9600 baud, plus the device's own erase and programming time. Also reports
+// the process's CPU time, which should stay a small share of the wall time
+// because the link waits in the device's readiness wait instead of spinning.
+//
+// Usage: quorrel_bench_program [IMAGE.mbl]   (default: the first demo image
+// of data/Image/Apex).
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bootloader/boot_loader.h"
+#include "bootloader/image_bytes.h"
+#include "platform/clock.h"
+#include "platform/port_names.h"
+#include "sim/sim_ports.h"
+
+namespace {
+
+constexpr const char* kSimName = "sim:model=Apex,paced=1";
+constexpr const char* kPort = "benchcount:apex";
+constexpr double kBitsPerByte = 11.0;
+constexpr double kBaud = 9600.0;
+
+std::atomic<std::uint64_t> bytesSent{0};
+std::atomic<std::uint64_t> bytesReceived{0};
+
+// Counts the bytes that cross the host's end of the line.
+class CountingDevice final : public platform::SerialDevice {
+ public:
+  explicit CountingDevice(std::unique_ptr<platform::SerialDevice> inner) : inner_(std::move(inner)) {}
+  bool Apply(const platform::LineSettings& s) override { return inner_->Apply(s); }
+  std::size_t InputWaiting() override { return inner_->InputWaiting(); }
+  std::size_t OutputWaiting() override { return inner_->OutputWaiting(); }
+  std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
+    const std::size_t n = inner_->Read(buffer, max);
+    bytesReceived += n;
+    return n;
+  }
+  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override {
+    const std::size_t n = inner_->Write(bytes, count);
+    bytesSent += n;
+    return n;
+  }
+  void Purge(platform::PurgeSide side) override { inner_->Purge(side); }
+  std::size_t WaitForInput(std::size_t count, int timeoutMs) override { return inner_->WaitForInput(count, timeoutMs); }
+  bool WaitForDrain(int timeoutMs) override { return inner_->WaitForDrain(timeoutMs); }
+  void CancelWait() override { inner_->CancelWait(); }
+
+ private:
+  std::unique_ptr<platform::SerialDevice> inner_;
+};
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double Seconds() { return static_cast<double>(platform::CurrentClock().Now()) / 1e6; }
+
+std::string DefaultImage() {
+  const std::filesystem::path folder = std::filesystem::path(QUORREL_SOURCE_DIR) / "data/Image/Apex";
+  std::vector<std::string> images;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.path().extension() == ".mbl") images.push_back(entry.path().string());
+  }
+  std::sort(images.begin(), images.end());
+  return images.empty() ? std::string() : images.front();
+}
+
+bool Step(const char* what, int result) {
+  if (result == bootloader::kOk) return true;
+  std::fprintf(stderr, "%s failed with result %d\n", what, result);
+  return false;
+}
+
+// The device's memory against the file's bytes.
+bool DeviceHoldsImage(const std::string& image) {
+  const auto device = sim::FindSimInterface(kSimName);
+  for (const auto& [address, value] : bltest::ReadImageBytes(image)) {
+    if (device->ReadMemory(address, 1).at(0) != value) {
+      std::fprintf(stderr, "device differs from the image at %04X\n", address);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string image = argc > 1 ? argv[1] : DefaultImage();
+  if (image.empty()) {
+    std::fprintf(stderr, "no image: pass one, or generate the demo images into data/Image/Apex\n");
+    return 2;
+  }
+  sim::RegisterSimPorts();
+  platform::RegisterPortScheme("benchcount:", [](const std::string&) {
+    platform::OpenResult opened = sim::OpenSimPort(kSimName);
+    if (opened.device) opened.device = std::make_unique<CountingDevice>(std::move(opened.device));
+    return opened;
+  });
+  const auto device = sim::FindSimInterface(kSimName);
+
+  bootloader::BootLoader boot(nullptr);
+  if (!Step("Open", boot.Open(kPort, 300, 4))) return 1;
+  boot.Reset(true);
+  for (int i = 0; i < 20; ++i) {
+    if (!Step("Mass erase", boot.Command(bootloader::kCmdMassErase, bootloader::kMassEraseAddress,
+                                         bootloader::kMassEraseLength, nullptr, boot.replyData.data()))) {
+      return 1;
+    }
+  }
+  if (!Step("Password", boot.SendPassword())) return 1;
+
+  const std::uint64_t sent0 = bytesSent;
+  const std::uint64_t received0 = bytesReceived;
+  const platform::Micros busy0 = device->FlashBusyTime();
+  const double cpu0 = CpuSeconds();
+  const double wall0 = Seconds();
+  const int result = boot.ProgramFile(image, bootloader::kActionProgram);
+  const double wall = Seconds() - wall0;
+  const double cpu = CpuSeconds() - cpu0;
+  const std::uint64_t sent = bytesSent - sent0;
+  const std::uint64_t received = bytesReceived - received0;
+  const double flash = static_cast<double>(device->FlashBusyTime() - busy0) / 1e6;
+  boot.Finish();
+  if (!Step("ProgramFile", result)) return 1;
+  const bool whole = DeviceHoldsImage(image);
+
+  const double wire = static_cast<double>(sent + received) * kBitsPerByte / kBaud;
+  const double bound = wire + flash;
+  std::printf("image           %s (%d characters)\n", image.c_str(), boot.bytesRead());
+  std::printf("bytes           %llu sent, %llu received\n", static_cast<unsigned long long>(sent),
+              static_cast<unsigned long long>(received));
+  std::printf("bound           %.3f s (wire %.3f s + flash %.3f s)\n", bound, wire, flash);
+  std::printf("wall            %.3f s (%+.2f%% of the bound; aim: within 2%%)\n", wall, (wall / bound - 1) * 100);
+  std::printf("cpu             %.3f s (%.2f%% of wall; aim: under 5%%)\n", cpu, cpu / wall * 100);
+  std::printf("device content  %s\n", whole ? "equals the image" : "DIFFERS from the image");
+  return whole ? 0 : 1;
+}
