@@ -69,6 +69,20 @@ void SetParity(termios& tio, Parity parity) {
 // A pseudo-terminal has no modem lines; its refusal is not a failure.
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
+// Until the first Apply, the tty keeps its framing but must neither echo what
+// the interface sends back to it nor hold input back for a line end.
+bool MakeTransparent(int fd) {
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) return false;
+  tio.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
+  tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK);
+  tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tio.c_cflag |= CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
 OpenError ErrorFromErrno(int error) {
   switch (error) {
     case ENOENT:
@@ -244,8 +258,14 @@ OpenResult OpenTtyDevice(const std::string& path) {
   if (!::isatty(fd.get())) return Failure(OpenError::NotASerialPort, path, ENOTTY);
   if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return Failure(ErrorFromErrno(errno), path, errno);
   if (::ioctl(fd.get(), TIOCEXCL) != 0) return Failure(ErrorFromErrno(errno), path, errno);
+  auto release = [&](OpenError error) {
+    const int reason = errno;
+    ::ioctl(fd.get(), TIOCNXCL);  // leave the tty as others may expect to find it
+    return Failure(error, path, reason);
+  };
+  if (!MakeTransparent(fd.get())) return release(OpenError::NotASerialPort);
   Fd cancel(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
-  if (!cancel.valid()) return Failure(OpenError::Other, path, errno);
+  if (!cancel.valid()) return release(OpenError::Other);
   OpenResult result;
   result.device = std::make_unique<TtyDevice>(std::move(fd), std::move(cancel));
   return result;

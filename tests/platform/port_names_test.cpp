@@ -1,0 +1,97 @@
+// Port names: resolution, scheme dispatch and failed opens.
+
+#include "platform/port_names.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::OpenError;
+using platform::ResolvePortName;
+
+class EnvVar {
+ public:
+  EnvVar(const char* name, const char* value) : name_(name) { ::setenv(name, value, 1); }
+  ~EnvVar() { ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+};
+
+TEST(ResolvePortName, ComNamesMapToSerialDevicesUnlessTheEnvironmentNamesOne) {
+  EXPECT_EQ(ResolvePortName("COM1"), "/dev/ttyS0");
+  EXPECT_EQ(ResolvePortName("COM9"), "/dev/ttyS8");
+  EXPECT_EQ(ResolvePortName("COM16"), "/dev/ttyS15");
+  EXPECT_EQ(ResolvePortName("\\\\.\\COM12"), "/dev/ttyS11");
+  EnvVar com3("QUORREL_COM3", "sim:model=Quorrel Tern");
+  EXPECT_EQ(ResolvePortName("COM3"), "sim:model=Quorrel Tern");
+  EnvVar com5("QUORREL_COM5", "/dev/ttyUSB0");
+  EXPECT_EQ(ResolvePortName("\\\\.\\COM5"), "/dev/ttyUSB0");
+}
+
+TEST(ResolvePortName, OnlyExactComNamesAreMapped) {
+  for (const char* name : {"COM0", "COM17", "COM03", "com3", "COM", "COM3 ", "COM1x", "XCOM1"}) {
+    EXPECT_EQ(ResolvePortName(name), name) << name;
+  }
+  EXPECT_EQ(ResolvePortName("/dev/ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(ResolvePortName("\\\\.\\"), "");
+}
+
+TEST(ResolvePortName, AnEnvironmentNameIsResolvedOnceMoreAndNoFurther) {
+  EnvVar com2("QUORREL_COM2", "\\\\.\\COM7");
+  EnvVar com7("QUORREL_COM7", "COM2");  // would loop if followed again
+  EXPECT_EQ(ResolvePortName("COM2"), "/dev/ttyS6");
+  EnvVar empty("QUORREL_COM4", "");
+  EXPECT_EQ(ResolvePortName("COM4"), "/dev/ttyS3");
+}
+
+TEST(OpenSerialDevice, NamesNoBackendTakesFailWithAReasonAndReachTheListener) {
+  std::vector<std::pair<std::string, OpenError>> heard;
+  platform::SetOpenFailureListener(
+      [&](const std::string& name, const platform::OpenResult& result) { heard.emplace_back(name, result.error); });
+  EXPECT_EQ(platform::OpenSerialDevice("").error, OpenError::EmptyName);
+  EXPECT_EQ(platform::OpenSerialDevice("\\\\.\\").error, OpenError::EmptyName);
+  EXPECT_EQ(platform::OpenSerialDevice("bogus").error, OpenError::UnknownName);
+  EXPECT_EQ(platform::OpenSerialDevice("/no/such/device").error, OpenError::NotFound);
+  EXPECT_EQ(platform::OpenSerialDevice("/dev/null").error, OpenError::NotASerialPort);
+  platform::SetOpenFailureListener(nullptr);
+  EXPECT_EQ(platform::OpenSerialDevice("bogus").error, OpenError::UnknownName);
+  ASSERT_EQ(heard.size(), 5u);
+  EXPECT_EQ(heard[2], (std::pair<std::string, OpenError>{"bogus", OpenError::UnknownName}));
+}
+
+TEST(OpenSerialDevice, RegisteredSchemesTakeTheirNames) {
+  std::vector<std::string> opened;
+  auto opener = [&](const std::string& name) {
+    opened.push_back(name);
+    return platform::OpenResult{nullptr, OpenError::ConnectionFailed, "test"};
+  };
+  platform::RegisterPortScheme("word", opener);
+  platform::RegisterPortScheme("proto://", opener);
+  EnvVar com6("QUORREL_COM6", "word:a=1");
+  for (const char* name : {"word", "word:x", "COM6", "proto://host:1", "\\\\.\\proto://h:2"}) {
+    EXPECT_EQ(platform::OpenSerialDevice(name).error, OpenError::ConnectionFailed) << name;
+  }
+  EXPECT_EQ(opened, (std::vector<std::string>{"word", "word:x", "word:a=1", "proto://host:1", "proto://h:2"}));
+  EXPECT_EQ(platform::OpenSerialDevice("wordy").error, OpenError::UnknownName);
+  EXPECT_EQ(platform::OpenSerialDevice("proto:/host").error, OpenError::UnknownName);
+}
+
+TEST(DescribeOpenError, EveryFailureHasItsOwnText) {
+  EXPECT_EQ(platform::DescribeOpenError(OpenError::Busy), "the port is in use by another program");
+  EXPECT_NE(platform::DescribeOpenError(OpenError::PermissionDenied).find("dialout"), std::string::npos);
+  std::vector<std::string> texts;
+  for (OpenError e : {OpenError::EmptyName, OpenError::UnknownName, OpenError::NotFound, OpenError::Busy,
+                      OpenError::PermissionDenied, OpenError::NotASerialPort, OpenError::ConnectionFailed,
+                      OpenError::Other}) {
+    texts.push_back(platform::DescribeOpenError(e));
+  }
+  std::sort(texts.begin(), texts.end());
+  EXPECT_EQ(std::unique(texts.begin(), texts.end()), texts.end());
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The tracing decorator and the file sink.
+
+#include "platform/trace.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/port_names.h"
+#include "platform/pty_pair.h"
+
+namespace {
+
+class MemorySink : public platform::TraceSink {
+ public:
+  void WriteLine(std::string_view line) override {
+    std::lock_guard<std::mutex> guard(mutex_);
+    lines_.emplace_back(line);
+  }
+  std::vector<std::string> Lines() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return lines_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
+
+// The line without its time stamp.
+std::string Event(const std::string& line) { return line.substr(line.find(' ') + 1); }
+
+TEST(Trace, DevicesOpenedWhileASinkIsSetLogEveryExchange) {
+  testing_support::PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  platform::ScopedClock clock(platform::MakeVirtualClock(2'500'000));
+  auto sink = std::make_shared<MemorySink>();
+  platform::SetTraceSink(sink);
+  {
+    platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
+    platform::SetTraceSink(nullptr);
+    ASSERT_TRUE(opened.device);
+    auto& device = *opened.device;
+    device.Apply(platform::LineSettings{9600, 8, platform::Parity::Even, platform::StopBits::One, false, true});
+    const std::uint8_t out[] = {0x53, 0x7B};
+    device.Write(out, 2);
+    ASSERT_TRUE(pty.Send("\x0A"));
+    device.WaitForInput(1, 5000);
+    std::uint8_t in[4];
+    device.Read(in, 4);
+    device.Purge(platform::PurgeSide::Both);
+  }
+  const std::vector<std::string> lines = sink->Lines();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "2.500000 open " + pty.slavePath());
+  EXPECT_EQ(Event(lines[1]), "apply 9600 8E1 DTR=0 RTS=1");
+  EXPECT_EQ(Event(lines[2]), "TX 53 7B");
+  EXPECT_EQ(Event(lines[3]), "RX 0A");
+  EXPECT_EQ(Event(lines[4]), "purge input and output");
+  EXPECT_EQ(Event(lines[5]), "close " + pty.slavePath());
+}
+
+TEST(Trace, DevicesOpenedWithoutASinkAreNotWrapped) {
+  testing_support::PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto sink = std::make_shared<MemorySink>();
+  EXPECT_EQ(platform::MakeTracingDevice(nullptr, "x", sink), nullptr);
+  platform::SetTraceSink(nullptr);
+  platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
+  ASSERT_TRUE(opened.device);
+  opened.device->Purge(platform::PurgeSide::Input);
+  EXPECT_TRUE(sink->Lines().empty());
+}
+
+TEST(FileTraceSink, WritesWholeLinesFromManyThreads) {
+  const std::string path = ::testing::TempDir() + "quorrel_trace_test.txt";
+  std::remove(path.c_str());
+  std::string error;
+  auto sink = platform::MakeFileTraceSink(path, &error);
+  ASSERT_TRUE(sink) << error;
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t) {
+    writers.emplace_back([&sink, t] {
+      for (int i = 0; i < 200; ++i) sink->WriteLine("writer " + std::to_string(t) + " line " + std::to_string(i));
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  std::ifstream file(path);
+  int count = 0;
+  for (std::string line; std::getline(file, line); ++count) EXPECT_EQ(line.rfind("writer ", 0), 0u) << line;
+  EXPECT_EQ(count, 800);
+  std::remove(path.c_str());
+}
+
+TEST(FileTraceSink, AnUnwritablePathGivesNoSinkAndSaysWhy) {
+  std::string error;
+  EXPECT_EQ(platform::MakeFileTraceSink("/no/such/folder/trace.txt", &error), nullptr);
+  EXPECT_NE(error.find("/no/such/folder/trace.txt"), std::string::npos);
+}
+
+}  // namespace
