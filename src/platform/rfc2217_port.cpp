@@ -51,7 +51,8 @@ class NetworkSerialDevice final : public SerialDevice {
   // Starts the receiver and asks for the options; true once the server has
   // agreed to com-port control.
   bool Negotiate(std::string* detail) {
-    receiver_ = std::thread([this] { ReceiveLoop(); });
+    // The requests are noted before anything can arrive, so an early answer
+    // (or refusal) is taken as the answer to them.
     tn::Bytes requests;
     {
       std::lock_guard<std::mutex> guard(mutex_);
@@ -63,6 +64,7 @@ class NetworkSerialDevice final : public SerialDevice {
         requests.insert(requests.end(), part.begin(), part.end());
       }
     }
+    receiver_ = std::thread([this] { ReceiveLoop(); });
     if (!SendRaw(requests)) {
       *detail = "the connection closed at once";
       return false;
@@ -84,6 +86,7 @@ class NetworkSerialDevice final : public SerialDevice {
 
   bool Apply(const LineSettings& settings) override {
     std::lock_guard<std::mutex> command(commandMutex_);
+    if (!Connected()) return false;
     const bool all = !confirmed_.has_value();
     const LineSettings before = confirmed_.value_or(LineSettings{});
     confirmed_.reset();  // anything short of full success means "unknown"

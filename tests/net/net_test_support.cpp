@@ -1,0 +1,146 @@
+#include "net/net_test_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace nettest {
+
+namespace net = platform::net;
+
+bool LoopbackDevice::Apply(const platform::LineSettings& settings) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (refusedBaud_ != 0 && settings.baudRate == refusedBaud_) return false;
+  applied_.push_back(settings);
+  return true;
+}
+
+std::size_t LoopbackDevice::InputWaiting() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return pending_.size();
+}
+
+std::size_t LoopbackDevice::Read(std::uint8_t* buffer, std::size_t max) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  const std::size_t n = std::min(max, pending_.size());
+  std::copy_n(pending_.begin(), n, buffer);
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
+  return n;
+}
+
+std::size_t LoopbackDevice::Write(const std::uint8_t* bytes, std::size_t count) {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    pending_.insert(pending_.end(), bytes, bytes + count);
+  }
+  cv_.notify_all();
+  return count;
+}
+
+void LoopbackDevice::Purge(platform::PurgeSide side) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  purges_.push_back(side);
+  if (side != platform::PurgeSide::Output) pending_.clear();
+}
+
+std::size_t LoopbackDevice::WaitForInput(std::size_t count, int timeoutMs) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const platform::Micros until =
+      timeoutMs == platform::kWaitForever ? platform::kNever : wall_->Now() + timeoutMs * 1000LL;
+  wall_->WaitUntil(lock, cv_, until, [&] { return pending_.size() >= count || cancel_; }, true);
+  cancel_ = false;
+  return pending_.size();
+}
+
+void LoopbackDevice::CancelWait() {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    cancel_ = true;
+  }
+  cv_.notify_all();
+}
+
+void LoopbackDevice::Emit(const std::vector<std::uint8_t>& bytes) { Write(bytes.data(), bytes.size()); }
+
+void LoopbackDevice::RefuseBaudRate(std::uint32_t baud) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  refusedBaud_ = baud;
+}
+
+std::vector<platform::LineSettings> LoopbackDevice::Applied() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return applied_;
+}
+
+std::vector<platform::PurgeSide> LoopbackDevice::Purges() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return purges_;
+}
+
+namespace {
+
+net::Socket Listen() {
+  std::string error;
+  net::Socket listener = net::ListenLoopback(0, &error);
+  if (!listener.Valid()) throw std::runtime_error("cannot listen: " + error);
+  return listener;
+}
+
+std::string NameFor(std::uint16_t port) { return "rfc2217://127.0.0.1:" + std::to_string(port); }
+
+}  // namespace
+
+ServerThread::ServerThread(platform::SerialDevice& device, bool once)
+    : listener_(Listen()), port_(net::LocalPort(listener_)), server_(device, platform::LineSettings{}) {
+  if (pipe2(stopPipe_, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  thread_ = std::thread([this, once] { server_.Run(listener_, stopPipe_[0], once); });
+}
+
+ServerThread::~ServerThread() {
+  Stop();
+  close(stopPipe_[0]);
+  close(stopPipe_[1]);
+}
+
+void ServerThread::Stop() {
+  if (!thread_.joinable()) return;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t ignored = write(stopPipe_[1], &byte, 1);
+  thread_.join();
+}
+
+std::string ServerThread::PortName() const { return NameFor(port_); }
+
+RawPeer::RawPeer(platform::telnet::Bytes greeting) : listener_(Listen()), port_(net::LocalPort(listener_)) {
+  thread_ = std::thread([this, greeting] {
+    net::Socket client;
+    while (!stop_ && !client.Valid()) {
+      pollfd entry{listener_.Fd(), POLLIN, 0};
+      if (poll(&entry, 1, 20) > 0) client = net::AcceptConnection(listener_);
+    }
+    if (!client.Valid()) return;
+    net::SendAll(client.Fd(), greeting, net::WallNow() + 1'000'000);
+    std::uint8_t sink[256];
+    while (!stop_) {
+      pollfd entry{client.Fd(), POLLIN, 0};
+      if (poll(&entry, 1, 20) > 0 && recv(client.Fd(), sink, sizeof sink, 0) <= 0) return;
+    }
+  });
+}
+
+RawPeer::~RawPeer() {
+  stop_ = true;
+  thread_.join();
+}
+
+std::string RawPeer::PortName() const { return NameFor(port_); }
+
+std::uint16_t UnusedPort() {
+  return net::LocalPort(Listen());  // closed again at once: nobody listens there now
+}
+
+}  // namespace nettest
