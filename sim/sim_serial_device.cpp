@@ -68,6 +68,7 @@ bool SimSerialDevice::Apply(const platform::LineSettings& settings) {
 
 std::size_t SimSerialDevice::InputWaiting() {
   std::lock_guard<std::mutex> lock(interface_->mutex_);
+  NoteForegroundReader();
   return closed_ ? 0 : Model().InputReady(Now());
 }
 
@@ -78,6 +79,7 @@ std::size_t SimSerialDevice::OutputWaiting() {
 
 std::size_t SimSerialDevice::Read(std::uint8_t* buffer, std::size_t max) {
   std::lock_guard<std::mutex> lock(interface_->mutex_);
+  NoteForegroundReader();
   if (closed_ || max == 0 || buffer == nullptr) return 0;
   const std::size_t count = Model().TakeInput(buffer, max, Now());
   if (count > 0 && IsBackgroundReader()) readerBusy_ = true;
@@ -111,6 +113,7 @@ std::size_t SimSerialDevice::WaitForInput(std::size_t count, int timeoutMs) {
     backgroundCount_ = std::max<std::size_t>(count, 1);
   }
   if (IsBackgroundReader()) readerBusy_ = false;
+  NoteForegroundReader();
   settled_.notify_all();
 
   const platform::Micros deadline =
@@ -165,13 +168,14 @@ void SimSerialDevice::TimeAdvanced() {
   changed_.notify_all();
 }
 
-// Settled: no watcher is still working on bytes it took, and none that waits
-// has bytes ready to take.
+// Settled: no watcher is still working on bytes it took, none that waits has
+// bytes ready to take, and no ready bytes wait for a watcher still starting.
 bool SimSerialDevice::Settled() {
   if (closed_) return true;
   if (readerBusy_) return false;
-  if (backgroundWaiting_ == 0) return true;
-  return Model().InputReady(Now()) < backgroundCount_;
+  const std::size_t ready = Model().InputReady(Now());
+  if (backgroundWaiting_ > 0) return ready < backgroundCount_;
+  return ready == 0 || foregroundReaderSeen_ || !backgroundReaders_.empty();
 }
 
 void SimSerialDevice::Settle() {

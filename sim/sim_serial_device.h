@@ -47,6 +47,9 @@ class SimSerialDevice final : public platform::SerialDevice, public platform::Ti
   void Changed();
   bool Settled();
   bool IsBackgroundReader() const { return backgroundReaders_.count(std::this_thread::get_id()) > 0; }
+  void NoteForegroundReader() {
+    if (!IsBackgroundReader()) foregroundReaderSeen_ = true;
+  }
 
   std::shared_ptr<SimInterface> interface_;
   std::condition_variable changed_;  // with interface_->mutex_
@@ -59,6 +62,9 @@ class SimSerialDevice final : public platform::SerialDevice, public platform::Ti
   int backgroundWaiting_ = 0;
   std::size_t backgroundCount_ = 1;
   bool readerBusy_ = false;
+  // Until some thread has read or waited, bytes that are ready are taken to
+  // be on their way to a watcher thread that has not started waiting yet.
+  bool foregroundReaderSeen_ = false;
 };
 
 // The owning handle OpenSerialDevice hands out: it closes the end when it goes.

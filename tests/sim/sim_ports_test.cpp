@@ -1,0 +1,77 @@
+// The "sim" port scheme through the platform's own open.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/port_names.h"
+#include "sim/sim_host.h"
+#include "sim/sim_ports.h"
+
+namespace {
+
+using namespace simtest;
+
+class SimPorts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::RegisterSimPorts();
+    sim::ForgetSimInterfaces();
+  }
+  void TearDown() override {
+    unsetenv("QUORREL_COM9");
+    sim::ForgetSimInterfaces();
+  }
+  platform::ScopedClock clock_{platform::MakeVirtualClock()};
+};
+
+TEST_F(SimPorts, SameNameReachesTheSameInterfaceOneOpenAtATime) {
+  auto first = platform::OpenSerialDevice("sim:serial=QRA0000042");
+  ASSERT_TRUE(first.device) << first.detail;
+  const auto busy = platform::OpenSerialDevice("sim:serial=QRA0000042");
+  EXPECT_FALSE(busy.device);
+  EXPECT_EQ(busy.error, platform::OpenError::Busy);
+  auto other = platform::OpenSerialDevice("sim");
+  EXPECT_TRUE(other.device);
+
+  first.device->Apply(AppLine());
+  EXPECT_TRUE(Talk(*first.device, Text("S{10,w,QRA0000043}")).empty());
+  first.device.reset();
+  auto again = platform::OpenSerialDevice("sim:serial=QRA0000042");
+  ASSERT_TRUE(again.device);
+  again.device->Apply(AppLine());
+  EXPECT_EQ(AsText(Talk(*again.device, Text("S{10,r}"))), "[QRA0000043]\r\n");
+  EXPECT_EQ(sim::FindSimInterface("sim:serial=QRA0000042")->SerialNumber(), "QRA0000043");
+}
+
+TEST_F(SimPorts, BadOptionsFailTheOpenWithAReason) {
+  const auto result = platform::OpenSerialDevice("sim:model=Condor");
+  EXPECT_FALSE(result.device);
+  EXPECT_EQ(result.error, platform::OpenError::UnknownName);
+  EXPECT_NE(result.detail.find("model"), std::string::npos);
+  EXPECT_EQ(sim::FindSimInterface("sim:model=Condor"), nullptr);
+  EXPECT_EQ(sim::FindSimInterface("simulator"), nullptr);
+  EXPECT_FALSE(sim::OpenSimPort("simulator").device);
+}
+
+TEST_F(SimPorts, ComNameReachesTheInterfaceItsVariableNames) {
+  setenv("QUORREL_COM9", "sim:model=Tern,serial=QRT0000009", 1);
+  const auto interface = sim::FindSimInterface("COM9");
+  ASSERT_NE(interface, nullptr);
+  EXPECT_EQ(interface->Options().hardware, sim::Hardware::Tern);
+  auto opened = platform::OpenSerialDevice("COM9");
+  ASSERT_TRUE(opened.device);
+  EXPECT_TRUE(interface->IsOpen());
+  EXPECT_EQ(sim::FindSimInterface("\\\\.\\COM9"), interface);
+}
+
+TEST_F(SimPorts, AttachedInterfaceIsTheOneThatOpens) {
+  auto mine = std::make_shared<sim::SimInterface>(sim::SimOptions{});
+  sim::AttachSimInterface("sim:bench", mine);
+  EXPECT_EQ(sim::FindSimInterface("sim:bench"), mine);
+  auto opened = platform::OpenSerialDevice("sim:bench");
+  ASSERT_TRUE(opened.device);
+  EXPECT_TRUE(mine->IsOpen());
+}
+
+}  // namespace
