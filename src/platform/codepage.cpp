@@ -12,7 +12,9 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -76,11 +78,19 @@ class Converter {
   iconv_t cd_;
 };
 
-std::unique_ptr<Converter> OpenConverter(CodePage codePage, bool toCodePage) {
+// Opening a descriptor costs far more than a short conversion, so each
+// thread keeps the ones it has opened (a descriptor serves one thread only).
+Converter* OpenConverter(CodePage codePage, bool toCodePage) {
+  thread_local std::map<std::pair<CodePage, bool>, std::unique_ptr<Converter>> cache;
+  auto& slot = cache[{codePage, toCodePage}];
+  if (slot) return slot.get();
   for (const char* name : IconvNames(codePage)) {
     auto converter = toCodePage ? std::make_unique<Converter>(name, "UTF-16LE")
                                 : std::make_unique<Converter>("UTF-8", name);
-    if (converter->Ok()) return converter;
+    if (converter->Ok()) {
+      slot = std::move(converter);
+      return slot.get();
+    }
   }
   return nullptr;
 }
@@ -161,7 +171,7 @@ bool IsLeadByte(CodePage codePage, unsigned char byte) {
 std::string_view DefaultCharacter(CodePage /*codePage*/) { return "?"; }
 
 std::optional<std::string> Utf16ToCodePage(CodePage codePage, std::u16string_view text) {
-  auto converter = OpenConverter(codePage, true);
+  Converter* converter = OpenConverter(codePage, true);
   if (!converter) return std::nullopt;
   std::string out;
   std::size_t runStart = 0;
@@ -181,7 +191,7 @@ std::optional<std::string> Utf16ToCodePage(CodePage codePage, std::u16string_vie
 }
 
 std::string CodePageToUtf8(CodePage codePage, std::string_view text) {
-  auto converter = OpenConverter(codePage, false);
+  Converter* converter = OpenConverter(codePage, false);
   if (!converter) converter = OpenConverter(kCodePageUtf8, false);
   if (!converter) return std::string(text);
   std::string out;
