@@ -111,7 +111,8 @@ std::optional<int> DialogLoop::NextDueTimer() const {
   return next;
 }
 
-void DialogLoop::RunOne(std::unique_lock<std::mutex>& lock, const std::function<bool()>& stop) {
+void DialogLoop::RunOne(std::unique_lock<std::mutex>& lock, const std::function<bool()>& stop,
+                        bool withTimers) {
   if (!tasks_.empty()) {
     Task task = std::move(tasks_.front());
     tasks_.pop_front();
@@ -122,7 +123,7 @@ void DialogLoop::RunOne(std::unique_lock<std::mutex>& lock, const std::function<
   }
   platform::Clock& clock = platform::CurrentClock();
   const auto ready = [&] { return !tasks_.empty() || result_.has_value() || woken_ || stop(); };
-  const std::optional<int> timerId = NextDueTimer();
+  const std::optional<int> timerId = withTimers ? NextDueTimer() : std::nullopt;
   if (!timerId) {
     clock.WaitUntil(lock, cv_, platform::kNever, ready, /*foreground=*/false);
     woken_ = false;
@@ -148,11 +149,11 @@ int DialogLoop::RunUntilEnded() {
   return *result_;
 }
 
-bool DialogLoop::RunUntil(const std::function<bool()>& done) {
+bool DialogLoop::RunUntil(const std::function<bool()>& done, bool withTimers) {
   dialogThread_.store(std::this_thread::get_id());
   std::unique_lock<std::mutex> lock(mutex_);
   running_ = true;
-  while (!result_ && !done()) RunOne(lock, done);
+  while (!result_ && !done()) RunOne(lock, done, withTimers);
   running_ = false;
   const bool finished = done();
   lock.unlock();

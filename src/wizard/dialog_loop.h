@@ -67,9 +67,11 @@ class DialogLoop {
   // Runs tasks and timers on the calling thread (which becomes the dialog's
   // thread) until EndDialog; returns its result.
   int RunUntilEnded();
-  // Runs tasks and timers until `done()` holds or the dialog ends; `done` is
-  // checked after every task and whenever Wake is called. Returns done().
-  bool RunUntil(const std::function<bool()>& done);
+  // Runs tasks (and timers, unless `withTimers` is false) until `done()` holds
+  // or the dialog ends; `done` is checked after every task and whenever Wake
+  // is called, with the loop's lock held, so it must not call into the loop.
+  // Returns done().
+  bool RunUntil(const std::function<bool()>& done, bool withTimers = true);
   // Wakes a waiting loop so that it checks RunUntil's condition again.
   void Wake();
 
@@ -80,7 +82,7 @@ class DialogLoop {
   };
   // One step: a queued task, else a due timer, else a wait that ends with a
   // new task, a due timer, Wake, EndDialog or `stop`.
-  void RunOne(std::unique_lock<std::mutex>& lock, const std::function<bool()>& stop);
+  void RunOne(std::unique_lock<std::mutex>& lock, const std::function<bool()>& stop, bool withTimers);
   std::optional<int> NextDueTimer() const;
 
   mutable std::mutex mutex_;

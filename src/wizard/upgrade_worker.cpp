@@ -249,6 +249,7 @@ void UpgradeDialog::ClosingPhase() {
   Pause(kAfterSuccessMessageMs);
   m_serialPort.Close();
   // The buttons stay disabled and m_busy stays set: the timer ends the dialog.
+  m_lastUpgrade = UpgradeOutcome::Succeeded;
   m_window.StartTimer(kCloseTimer, kCloseTimerPeriodMs);
   WorkerEnded(UpgradeOutcome::Succeeded);
 }
