@@ -2,6 +2,8 @@
 // and the end of the connection.
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -89,7 +91,9 @@ int BootLoader::ProgramFile(const std::string& path, int actions) {
       if (blockCount_ > 0) result = SendBlock(actions);
       break;
     }
-    bytesRead_ += static_cast<std::int32_t>(line.size());
+    // A file too large for the count keeps the bar at its end.
+    bytesRead_ = static_cast<std::int32_t>(
+        std::min<std::int64_t>(std::int64_t{bytesRead_} + static_cast<std::int64_t>(line.size()), INT32_MAX));
     if (progress_) progress_(bytesRead_);
 
     const ImageLine parsed = ParseImageLine(line);
