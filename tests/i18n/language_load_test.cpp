@@ -71,6 +71,20 @@ TEST(LanguageLoad, ExactNameIsPreferredToALetterCaseVariant) {
   EXPECT_EQ(table.GetText(DialogTitle), "exact");
 }
 
+// A base folder deep in the tree gives a path far longer than the 259
+// characters an old path buffer held; it is opened all the same.
+TEST(LanguageLoad, LongPathsAreOpenedWhole) {
+  TempFolder folder;
+  std::string relative;
+  for (int i = 0; i < 6; ++i) relative += std::string(60, static_cast<char>('a' + i)) + "/";
+  folder.Write(relative + "Lang/1042.txt", kMarker + "ABCD0100=\"deep\"\n");
+  const std::string base = folder.Base() + relative;
+  ASSERT_GT(base.size(), 260u);
+  LanguageTable table(platform::kCodePageUtf8);
+  table.Load(base, 1042);
+  EXPECT_EQ(table.GetText(DialogTitle), "deep");
+}
+
 // Every shipped language supplies all 35 texts, under every code page the
 // program may meet, with no quote left over from the double-byte scanning.
 TEST(ShippedLanguageFiles, SupplyAllTextsUnderEveryCodePage) {
