@@ -1,0 +1,198 @@
+// Whole runs of the terminal front end against the simulated interface, on a
+// virtual clock: the status list on standard output, messages on standard
+// error, and the exit status of each way a run ends.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "cli/console_session.h"
+#include "cli/exit_codes.h"
+#include "i18n/language_table.h"
+#include "platform/clock.h"
+#include "sim/sim_ports.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kData = fs::path(QUORREL_SOURCE_DIR) / "data";
+
+std::string FirstImage(const std::string& folder, const std::string& prefix) {
+  for (const auto& entry : fs::directory_iterator(kData / folder))
+    if (entry.path().filename().string().starts_with(prefix)) return (fs::path(folder) / entry.path().filename()).string();
+  return {};
+}
+
+// The bytes an image file puts at each address.
+std::map<std::uint16_t, std::uint8_t> ImageBytes(const fs::path& path) {
+  std::map<std::uint16_t, std::uint8_t> bytes;
+  std::ifstream file(path, std::ios::binary);
+  std::string line;
+  unsigned address = 0;
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    if (line[0] == 'q') break;
+    if (line[0] == '@') {
+      address = std::stoul(line.substr(1), nullptr, 16);
+      continue;
+    }
+    std::istringstream values(line);
+    unsigned value = 0;
+    while (values >> std::hex >> value) bytes[static_cast<std::uint16_t>(address++)] = static_cast<std::uint8_t>(value);
+  }
+  return bytes;
+}
+
+std::string ReadAll(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  std::string text;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+class ConsoleUpgrade : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previousDir_ = fs::current_path();
+    fs::current_path(kData);
+    sim::RegisterSimPorts();
+    sim::ForgetSimInterfaces();
+    english_.Load(kData.string() + "/", 1033);
+  }
+  void TearDown() override {
+    sim::ForgetSimInterfaces();
+    fs::current_path(previousDir_);
+  }
+
+  int Run(Options options) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    options.languageId = 1033;
+    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, false});
+    out_ = ReadAll(out);
+    err_ = ReadAll(err);
+    std::fclose(out);
+    std::fclose(err);
+    return code;
+  }
+
+  std::string Text(i18n::Entry entry) const { return english_.GetText(entry); }
+
+  platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  i18n::LanguageTable english_{65001};
+  fs::path previousDir_;
+  std::string out_, err_;
+};
+
+TEST_F(ConsoleUpgrade, UpgradesAnApexAndKeepsItsSerialNumber) {
+  const std::string port = "sim:model=Apex,serial=QRA7000001";
+  const std::string image = FirstImage("Image/Apex", "QRA");
+  ASSERT_FALSE(image.empty());
+  Options options;
+  options.port = port;
+  options.image = image;
+  EXPECT_EQ(Run(options), kExitSuccess) << err_;
+
+  const std::vector<std::string> expected = {
+      Text(i18n::UpgradeList1), "",  port + Text(i18n::UpgradeList2), "", Text(i18n::UpgradeList3), "",
+      Text(i18n::UpgradeList4), "",  Text(i18n::UpgradeList7), "", Text(i18n::UpgradeList9), "QRA7000001", "",
+      Text(i18n::UpgradeList10), "", Text(i18n::UpgradeList15), "", Text(i18n::UpgradeList16), "",
+      port + Text(i18n::UpgradeList17), "", Text(i18n::UpgradeList18)};
+  EXPECT_EQ(Lines(out_), expected);
+  EXPECT_NE(err_.find("Interface kind: Quorrel Apex"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("Serial number: QRA7000001"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("Quorrel Upgrade Wizard: " + Text(i18n::prjProDlg4)), std::string::npos) << err_;
+
+  auto device = sim::FindSimInterface(port);
+  ASSERT_TRUE(device);
+  EXPECT_EQ(device->SerialNumber(), "QRA7000001");
+  for (const auto& [address, value] : ImageBytes(kData / image))
+    ASSERT_EQ(device->ReadMemory(address, 1).at(0), value) << "at " << address;
+}
+
+TEST_F(ConsoleUpgrade, ListsTheModelsImagesWithoutImageOption) {
+  Options options;
+  options.port = "sim:model=Tern";
+  EXPECT_EQ(Run(options), kExitNoImage);
+  EXPECT_NE(err_.find("Image/Tern/"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("QRT"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("--image"), std::string::npos) << err_;
+  EXPECT_TRUE(out_.empty()) << out_;
+}
+
+TEST_F(ConsoleUpgrade, EachDetectionEndingHasItsOwnStatus) {
+  Options options;
+  options.image = FirstImage("Image/Apex", "QRA");
+  options.port = "sim:fault=no-reply";
+  EXPECT_EQ(Run(options), kExitNoIdentifyReply);
+  EXPECT_NE(err_.find("Quorrel Upgrade Wizard: " + Text(i18n::prjProDlg5)), std::string::npos) << err_;
+  options.port = "sim:name=Quorrel apex";
+  EXPECT_EQ(Run(options), kExitUnknownModel);
+  EXPECT_NE(err_.find("Interface kind: Unknown"), std::string::npos) << err_;
+  options.port = "/nonexistent/ttyQ9";
+  EXPECT_EQ(Run(options), kExitPortNotOpened);
+  EXPECT_NE(err_.find("cannot open /nonexistent/ttyQ9"), std::string::npos) << err_;
+}
+
+TEST_F(ConsoleUpgrade, EachUpgradeEndingHasItsOwnStatus) {
+  const std::string image = FirstImage("Image/Apex", "QRA");
+  struct Case {
+    std::string port;
+    int code;
+  };
+  const Case cases[] = {
+      {"sim:model=Apex,fault=no-reply@2", kExitModelMismatch},
+      {"sim:model=Apex,fault=erase-fail@5", kExitEraseFailed},
+      {"sim:model=Apex,fault=password-nak", kExitProgramFailed},
+      {"sim:model=Apex,fault=write-fail@3", kExitProgramFailed},
+      {"sim:model=Apex,fault=no-sync", kExitEraseFailed},
+  };
+  for (const Case& c : cases) {
+    Options options;
+    options.port = c.port;
+    options.image = image;
+    EXPECT_EQ(Run(options), c.code) << c.port << "\n" << err_;
+  }
+}
+
+TEST_F(ConsoleUpgrade, RecoveryWritesTheGivenSerialNumber) {
+  const std::string port = "sim:model=Apex,serial=QRA0000000,blank=1";
+  Options options;
+  options.port = port;
+  options.image = FirstImage("Image/Apex", "QRA");
+  options.recovery = true;
+  options.serial = "QRA5550123";
+  EXPECT_EQ(Run(options), kExitSuccess) << err_;
+  EXPECT_EQ(sim::FindSimInterface(port)->SerialNumber(), "QRA5550123");
+}
+
+TEST_F(ConsoleUpgrade, MissingImageIsRefusedBeforeThePortOpens) {
+  Options options;
+  options.port = "sim:model=Apex";
+  options.image = "Image/Apex/none.mbl";
+  EXPECT_EQ(Run(options), kExitImageMissing);
+  EXPECT_NE(err_.find("cannot read the image"), std::string::npos);
+  auto device = sim::FindSimInterface(options.port);
+  ASSERT_TRUE(device);
+  EXPECT_TRUE(device->ReceivedBytes().empty());
+}
+
+}  // namespace
+}  // namespace cli
