@@ -12,6 +12,7 @@
 #include "cli/console_session.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
+#include "platform/rfc2217_port.h"
 #include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
@@ -27,5 +28,6 @@ int main(int argc, char** argv) {
     return cli::kExitSuccess;
   }
   sim::RegisterSimPorts();
+  platform::RegisterNetworkPorts();
   return cli::RunConsoleUpgrade(*parsed.options, cli::ConsoleStreams{stdout, stderr, isatty(STDERR_FILENO) != 0});
 }
