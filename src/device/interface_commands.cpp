@@ -3,25 +3,6 @@
 #include "platform/clock.h"
 
 namespace device {
-namespace {
-
-constexpr char kLineFeed = '\n';
-// A line feed ends a line only once the buffer holds at least this much;
-// earlier it is an ordinary character.
-constexpr std::size_t kShortestLine = kReplyTailLength;
-
-// The payload of a complete line: without its first character and its last
-// three (the last being the line feed). A 3-character line has an empty payload.
-std::string CutPayload(const std::string& line) {
-  if (line.size() <= kReplyLeadLength + kReplyTailLength) return std::string();
-  return line.substr(kReplyLeadLength, line.size() - kReplyLeadLength - kReplyTailLength);
-}
-
-bool EndsLine(const std::string& buffer) {
-  return buffer.back() == kLineFeed && buffer.size() >= kShortestLine;
-}
-
-}  // namespace
 
 std::string WriteSerialCommand(std::string_view serialNumber) {
   std::string command(kWriteSerialPrefix);
@@ -47,11 +28,9 @@ ExchangeResult InterfaceCommands::CollectReplyLines(std::string& replyBuffer,
   for (int passesLeft = kReplyPasses; passesLeft > 0; --passesLeft) {
     platform::CurrentClock().Sleep(kReplyPassMs);
     while (port_.HasReceived()) {
-      const char byte = static_cast<char>(port_.ReadReceivedByte());
-      if (replyBuffer.size() >= kReplyBufferLimit) break;  // an over-long line is never recognised
-      replyBuffer.push_back(byte);
-      if (!EndsLine(replyBuffer)) continue;
-      replyBuffer = CutPayload(replyBuffer);
+      const ReplyByte outcome = AppendReplyByte(replyBuffer, static_cast<char>(port_.ReadReceivedByte()));
+      if (outcome == ReplyByte::Dropped) break;  // an over-long line is never recognised
+      if (outcome == ReplyByte::Kept) continue;
       if (handler(replyBuffer) == LineVerdict::Failed) return ExchangeResult::Failed;
       waiting = false;  // further lines are still read and handled
     }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "device/interface_kind.h"
+#include "device/reply_line.h"
 #include "device/serial_number.h"
 #include "serial/serial_port.h"
 
@@ -26,11 +27,6 @@ inline constexpr std::uint32_t kOpenSettleWaitMs = 10;
 // A reply has 50 polling passes of at least 10 ms (about half a second).
 inline constexpr int kReplyPasses = 50;
 inline constexpr std::uint32_t kReplyPassMs = 10;
-// At most this many characters, the line feed included, are collected.
-inline constexpr std::size_t kReplyBufferLimit = 128;
-// A reply line is one leading character, the payload, two characters and a line feed.
-inline constexpr std::size_t kReplyLeadLength = 1;
-inline constexpr std::size_t kReplyTailLength = 3;
 // The serial-number write: settle after opening, then give the firmware time
 // to store the number before the port is closed.
 inline constexpr std::uint32_t kWriteSettleMs = 1000;
