@@ -93,7 +93,8 @@ class BootLoader {
   std::size_t replyLength() const { return replyLength_; }
 
  private:
-  void ApplyLines(bool dtr, bool rts);
+  void SetDtr(bool on);
+  void SetRts(bool on);
   void ClearQueues();
   int ReadDataFrame();
   int SendBlock(int actions);

@@ -81,33 +81,35 @@ void BootLoader::ClearQueues() {
   device_->Purge(platform::PurgeSide::Input);
 }
 
-void BootLoader::ApplyLines(bool dtr, bool rts) {
-  lineSettings_.dtr = dtr;
-  lineSettings_.rts = rts;
+void BootLoader::SetDtr(bool on) {
+  lineSettings_.dtr = on;
+  device_->Apply(lineSettings_);
+}
+
+void BootLoader::SetRts(bool on) {
+  lineSettings_.rts = on;
   device_->Apply(lineSettings_);
 }
 
 // DTR drives the reset and RTS the loader request: two RTS pulses while the
 // reset is held select the loader; releasing the reset without pulses starts
-// the application. Every step writes the whole line-settings record.
+// the application. Every change writes the whole line-settings record.
 void BootLoader::Reset(bool enterLoader) {
   if (!device_) return;
   platform::Clock& clock = platform::CurrentClock();
-  const bool on = true;
-  const bool off = false;
-  ApplyLines(on, lineSettings_.rts);   // DTR on
-  ApplyLines(on, on);                  // RTS on
+  SetDtr(true);
+  SetRts(true);
   clock.Sleep(kResetSettleMs);
-  ApplyLines(off, on);                 // DTR off
+  SetDtr(false);
   if (enterLoader) {
-    ApplyLines(off, on);               // RTS on
-    ApplyLines(off, off);              // RTS off
-    ApplyLines(off, on);               // RTS on
-    ApplyLines(off, off);              // RTS off
-    ApplyLines(on, off);               // DTR on
-    ApplyLines(on, on);                // RTS on
+    SetRts(true);
+    SetRts(false);
+    SetRts(true);
+    SetRts(false);
+    SetDtr(true);
+    SetRts(true);
   } else {
-    ApplyLines(on, on);                // DTR on
+    SetDtr(true);
   }
   clock.Sleep(kResetSettleMs);
   ClearQueues();
