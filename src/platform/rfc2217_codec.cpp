@@ -209,6 +209,7 @@ Bytes Negotiator::Agree(Side& side, bool on, std::uint8_t yes, std::uint8_t no, 
   }
   const bool wasEnabled = side.enabled;
   side.enabled = false;
+  side.refused = side.refused || wasPending;
   return (wasEnabled && !wasPending) ? OptionCommand(no, option) : Bytes{};
 }
 

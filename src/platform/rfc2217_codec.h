@@ -146,12 +146,15 @@ class Negotiator {
   bool RemoteEnabled(std::uint8_t option) const { return remote_[option].enabled; }
   // Whether the peer has answered our request for a local option yet.
   bool LocalAnswered(std::uint8_t option) const { return !local_[option].pending; }
+  // Whether the peer has refused an option we asked for, on either side.
+  bool Refused(std::uint8_t option) const { return local_[option].refused || remote_[option].refused; }
 
  private:
   struct Side {
     bool supported = false;
     bool enabled = false;
     bool pending = false;
+    bool refused = false;
   };
   static Bytes Agree(Side& side, bool on, std::uint8_t yes, std::uint8_t no, std::uint8_t option);
 

@@ -73,8 +73,12 @@ class NetworkSerialDevice final : public SerialDevice {
     const bool answered = WaitFor(lock, timeouts_.negotiationMs, [&] {
       return negotiator_.LocalAnswered(tn::kOptionComPort) || !connected_;
     });
-    if (negotiator_.LocalEnabled(tn::kOptionComPort)) return true;
-    if (!connected_) {
+    if (negotiator_.LocalEnabled(tn::kOptionComPort) && !negotiator_.Refused(tn::kOptionBinary)) return true;
+    if (negotiator_.Refused(tn::kOptionBinary)) {
+      // Without binary mode a Telnet peer may alter carriage returns: no
+      // firmware frame would arrive as sent.
+      *detail = "the server refuses to carry 8-bit data (Telnet BINARY)";
+    } else if (!connected_) {
       *detail = "the server closed the connection (is another program using the port?)";
     } else if (answered) {
       *detail = "the server does not offer serial port control (RFC 2217)";

@@ -188,6 +188,15 @@ TEST(NetworkPort, FailedOpensSayWhy) {
   EXPECT_EQ(noComPort.error, OpenError::ConnectionFailed);
   EXPECT_NE(noComPort.detail.find("does not offer"), std::string::npos);
 
+  tn::Bytes textOnly = tn::OptionCommand(tn::kDo, tn::kOptionComPort);
+  const tn::Bytes noBinary = tn::OptionCommand(tn::kWont, tn::kOptionBinary);
+  textOnly.insert(textOnly.begin(), noBinary.begin(), noBinary.end());
+  nettest::RawPeer sevenBit(textOnly);
+  auto noBinaryMode = platform::OpenNetworkSerialDevice(sevenBit.PortName(), quick);
+  EXPECT_FALSE(noBinaryMode.device);
+  EXPECT_EQ(noBinaryMode.error, OpenError::ConnectionFailed);
+  EXPECT_NE(noBinaryMode.detail.find("BINARY"), std::string::npos);
+
   nettest::RawPeer silent({});
   auto noAnswer = platform::OpenNetworkSerialDevice(silent.PortName(), quick);
   EXPECT_FALSE(noAnswer.device);

@@ -175,6 +175,10 @@ TEST(TelnetNegotiator, AgreesToSupportedOptionsRefusesOthersAndNeverLoops) {
   EXPECT_EQ(refused.Receive(tn::kDont, tn::kOptionComPort), Bytes{});
   EXPECT_TRUE(refused.LocalAnswered(tn::kOptionComPort));
   EXPECT_FALSE(refused.LocalEnabled(tn::kOptionComPort));
+  EXPECT_TRUE(refused.Refused(tn::kOptionComPort));
+  // An option we never asked for, switched off, is not a refusal.
+  EXPECT_FALSE(negotiator.Refused(tn::kOptionEcho));
+  EXPECT_FALSE(negotiator.Refused(tn::kOptionBinary));
 }
 
 TEST(NetworkPortName, TakesHostAndPortAndRefusesTheRest) {
