@@ -17,6 +17,8 @@
 
 namespace bootloader {
 
+struct ImageLine;
+
 // Size of the reply and block areas.
 inline constexpr std::size_t kDataAreaSize = 250;
 
@@ -96,9 +98,11 @@ class BootLoader {
   void SetDtr(bool on);
   void SetRts(bool on);
   void ClearQueues();
+  int ReadReply();
   int ReadDataFrame();
   int SendBlock(int actions);
   int SendCollectedBlockBeforeLine(std::size_t lineValues, int actions);
+  int TakeLine(const ImageLine& line, int actions);
 
   ProgressCallback progress_;
   std::unique_ptr<platform::SerialDevice> device_;

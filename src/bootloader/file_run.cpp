@@ -75,6 +75,22 @@ int BootLoader::SendCollectedBlockBeforeLine(std::size_t lineValues, int actions
   return SendBlock(actions);
 }
 
+// An address line sends the block collected so far and starts the next one
+// there; a data line adds its values and sends the block once it has grown
+// past the block limit less 16.
+int BootLoader::TakeLine(const ImageLine& line, int actions) {
+  if (line.kind == ImageLineKind::Address) {
+    const int result = blockCount_ > 0 ? SendBlock(actions) : kOk;
+    blockAddress_ = line.address;
+    return result;
+  }
+  if (const int result = SendCollectedBlockBeforeLine(line.count, actions); result != kOk) return result;
+  std::copy_n(line.values.begin(), line.count, blockData.begin() + blockCount_);
+  blockCount_ = static_cast<std::uint16_t>(blockCount_ + line.count);
+  if (blockCount_ > static_cast<std::int64_t>(blockLimit) - 16) return SendBlock(actions);
+  return kOk;
+}
+
 int BootLoader::ProgramFile(const std::string& path, int actions) {
   blockAddress_ = 0;
   blockCount_ = 0;
@@ -83,36 +99,15 @@ int BootLoader::ProgramFile(const std::string& path, int actions) {
   if (!file) return kFileNotOpened;
   if (!ImageIsReadable(file.get())) return kBadImageLine;
 
-  const auto threshold = static_cast<std::int64_t>(blockLimit) - 16;
-  int result = kOk;
   std::string line;
   for (;;) {
-    if (!ReadLine(file.get(), line) || line[0] == 'q') {
-      if (blockCount_ > 0) result = SendBlock(actions);
-      break;
-    }
+    if (!ReadLine(file.get(), line) || line[0] == 'q') return blockCount_ > 0 ? SendBlock(actions) : kOk;
     // A file too large for the count keeps the bar at its end.
     bytesRead_ = static_cast<std::int32_t>(
         std::min<std::int64_t>(std::int64_t{bytesRead_} + static_cast<std::int64_t>(line.size()), INT32_MAX));
     if (progress_) progress_(bytesRead_);
-
-    const ImageLine parsed = ParseImageLine(line);
-    if (parsed.kind == ImageLineKind::Address) {
-      if (blockCount_ > 0) result = SendBlock(actions);
-      blockAddress_ = parsed.address;
-      if (result != kOk) break;
-      continue;
-    }
-    result = SendCollectedBlockBeforeLine(parsed.count, actions);
-    if (result != kOk) break;
-    std::copy_n(parsed.values.begin(), parsed.count, blockData.begin() + blockCount_);
-    blockCount_ = static_cast<std::uint16_t>(blockCount_ + parsed.count);
-    if (blockCount_ > threshold) {
-      result = SendBlock(actions);
-      if (result != kOk) break;
-    }
+    if (const int result = TakeLine(ParseImageLine(line), actions); result != kOk) return result;
   }
-  return result;
 }
 
 int BootLoader::Finish() {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 #include "bootloader/boot_loader.h"
 #include "platform/clock.h"
@@ -39,6 +40,30 @@ platform::LineSettings LoaderLineSettings() {
   settings.dtr = true;
   settings.rts = true;
   return settings;
+}
+
+struct Request {
+  std::array<std::uint8_t, 4 + UINT8_MAX + 1 + 2> bytes{};
+  std::size_t size = 0;
+};
+
+// 80, the command, L twice, the data padded with FF to an even L, and the
+// checksum low byte first. Nothing when the padded L would not fit its byte.
+std::optional<Request> BuildRequest(std::uint8_t command, const std::uint8_t* data, std::size_t length) {
+  if (length % 2 != 0 && length == UINT8_MAX) return std::nullopt;
+  Request request;
+  std::uint8_t* frame = request.bytes.data();
+  frame[0] = kFrameHeader;
+  frame[1] = command;
+  if (length > 0) std::copy(data, data + length, frame + 4);
+  if (length % 2 != 0) frame[4 + length++] = kPadByte;
+  frame[2] = static_cast<std::uint8_t>(length);
+  frame[3] = static_cast<std::uint8_t>(length);
+  const std::uint16_t sum = BootLoader::Checksum(frame, 4 + length);
+  frame[4 + length] = static_cast<std::uint8_t>(sum & 0xFF);
+  frame[5 + length] = static_cast<std::uint8_t>(sum >> 8);
+  request.size = length + 6;
+  return request;
 }
 
 }  // namespace
@@ -163,27 +188,15 @@ int BootLoader::Transact(std::uint8_t command, std::uint8_t* data, std::uint8_t 
     lastError = kNoReply;
     return kNoReply;
   }
-  std::size_t dataLength = length;
-  if (dataLength % 2 != 0 && dataLength == UINT8_MAX) {
-    // Padded, it would not fit the frame's length byte.
+  const std::optional<Request> request = BuildRequest(command, data, length);
+  if (!request) {
     lastError = kBadReply;
     return kBadReply;
   }
-  std::array<std::uint8_t, 4 + UINT8_MAX + 1 + 2> frame{};
-  frame[0] = kFrameHeader;
-  frame[1] = command;
-  if (dataLength > 0) std::copy(data, data + dataLength, frame.begin() + 4);
-  if (dataLength % 2 != 0) frame[4 + dataLength++] = kPadByte;
-  frame[2] = static_cast<std::uint8_t>(dataLength);
-  frame[3] = static_cast<std::uint8_t>(dataLength);
-  const std::uint16_t sum = Checksum(frame.data(), 4 + dataLength);
-  frame[4 + dataLength] = static_cast<std::uint8_t>(sum & 0xFF);
-  frame[5 + dataLength] = static_cast<std::uint8_t>(sum >> 8);
-
   device_->Purge(platform::PurgeSide::Input);
   // The loader may answer before the frame is complete: stop sending then.
-  for (std::size_t i = 0; i < dataLength + 6; ++i) {
-    device_->Write(&frame[i], 1);
+  for (std::size_t i = 0; i < request->size; ++i) {
+    device_->Write(&request->bytes[i], 1);
     if (device_->InputWaiting() > 0) break;
   }
 
@@ -194,22 +207,25 @@ int BootLoader::Transact(std::uint8_t command, std::uint8_t* data, std::uint8_t 
     lastError = kNoReply;
     return kNoReply;
   }
-  std::uint8_t reply = 0;
-  int result = kBadReply;
-  if (device_->Read(&reply, 1) == 1) {
-    switch (reply & 0xF0) {
-      case kReplyAcknowledged: result = kOk; break;
-      case kReplyNotAcknowledged: result = lastError = kNotAcknowledged; break;
-      case kReplyCommandFailed: result = lastError = kCommandFailed; break;
-      case kReplyDataFrame: result = ReadDataFrame(); break;
-      default: result = kBadReply; break;
-    }
-  }
+  int result = ReadReply();
   if (result != kOk && lastError == kOk) {
     lastError = kBadReply;
     result = kBadReply;
   }
   return result;
+}
+
+// The reply's first byte: its high four bits give its kind.
+int BootLoader::ReadReply() {
+  std::uint8_t reply = 0;
+  if (device_->Read(&reply, 1) != 1) return kBadReply;
+  switch (reply & 0xF0) {
+    case kReplyAcknowledged: return kOk;
+    case kReplyNotAcknowledged: return lastError = kNotAcknowledged;
+    case kReplyCommandFailed: return lastError = kCommandFailed;
+    case kReplyDataFrame: return ReadDataFrame();
+    default: return kBadReply;
+  }
 }
 
 // After the 80 of a data frame: 00, L1, L2 (equal), L1 data bytes and the

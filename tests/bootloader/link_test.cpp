@@ -179,6 +179,11 @@ TEST_F(LinkTest, OddDataLengthIsPaddedWithFF) {
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 8), (Bytes{0x80, 0x10, 0x04, 0x04, 0x01, 0x02, 0x03, 0xFF}));
   EXPECT_TRUE(loader_->frames.at(0).checksumGood);
   EXPECT_EQ(data, (Bytes{0x01, 0x02, 0x03}));
+  // 255 bytes padded would not fit the length byte: refused unsent.
+  Bytes tooMany(255, 0x11);
+  const std::size_t before = loader_->written.size();
+  EXPECT_EQ(boot_.Transact(0x10, tooMany.data(), 255), bootloader::kBadReply);
+  EXPECT_EQ(loader_->written.size(), before);
 }
 
 TEST_F(LinkTest, ReplyKindsGoByTheHighFourBits) {
