@@ -48,9 +48,10 @@ struct Request {
 };
 
 // 80, the command, L twice, the data padded with FF to an even L, and the
-// checksum low byte first. Nothing when the padded L would not fit its byte.
+// checksum low byte first. Nothing when the padded L would not fit its byte
+// or the data are missing.
 std::optional<Request> BuildRequest(std::uint8_t command, const std::uint8_t* data, std::size_t length) {
-  if (length % 2 != 0 && length == UINT8_MAX) return std::nullopt;
+  if (length == UINT8_MAX || (length > 0 && data == nullptr)) return std::nullopt;
   Request request;
   std::uint8_t* frame = request.bytes.data();
   frame[0] = kFrameHeader;
