@@ -1,0 +1,19 @@
+// quorrel-upgrade-wizard: the wizard in its Qt window.
+
+#include <QApplication>
+#include <memory>
+
+#include "app/upgrade_app.h"
+#include "gui/qt_dialog_window.h"
+#include "sim/sim_ports.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // "sim:" port names reach the simulated interface (demos, support).
+  sim::RegisterSimPorts();
+  app::UpgradeApp upgradeApp;
+  upgradeApp.StartUp([&upgradeApp]() -> std::unique_ptr<wizard::DialogWindow> {
+    return std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage());
+  });
+  return 0;
+}

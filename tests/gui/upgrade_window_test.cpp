@@ -1,0 +1,225 @@
+// The upgrade dialog in the Qt window, offscreen: captions on the real
+// widgets, the system menu, and a whole upgrade of a simulated interface by
+// clicking the buttons.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include "gui/qt_application.h"
+#include "gui/qt_dialog_window.h"
+#include "i18n/language_table.h"
+#include "platform/clock.h"
+#include "resources/dialog_ids.h"
+#include "sim/sim_interface.h"
+#include "sim/sim_ports.h"
+#include "wizard/test_support.h"
+#include "wizard/upgrade_dialog.h"
+
+namespace {
+
+using namespace resources;
+using wizard::testing::BaseFolder;
+using wizard::testing::Segments;
+
+class UpgradeWindow : public gui_test::WithQtApplication, public ::testing::Test {
+ protected:
+  UpgradeWindow() {
+    sim::RegisterSimPorts();
+    sim::ForgetSimInterfaces();
+    ::setenv("QUORREL_COM3", "sim:model=Apex,serial=QRA1234567", 1);
+    table_.Load(QUORREL_SOURCE_DIR "/data/", 1033);
+  }
+  ~UpgradeWindow() override { sim::ForgetSimInterfaces(); }
+
+  wizard::DialogContext Context(const i18n::LanguageTable* table) const {
+    wizard::DialogContext context;
+    context.baseFolder = base_.Path();
+    context.patchFilePath = base_.PatchPath();
+    context.languageTable = table;
+    return context;
+  }
+  // Runs the dialog in a window whose modal boxes `answer` answers; `steps`
+  // run once the window is up. Ends it with Cancel if the steps left it open.
+  int Run(const wizard::DialogContext& context, const std::function<void()>& steps,
+          std::function<void(QDialog&)> answer = {}) {
+    gui::QtWindowOptions options;
+    options.clockTimers = true;
+    options.modalShown = std::move(answer);
+    window_ = std::make_unique<gui::QtDialogWindow>(platform::kCodePageUtf8, options);
+    dialog_ = std::make_unique<wizard::UpgradeDialog>(*window_, context);
+    window_->SetShownListener([&] {
+      steps();
+      if (!dialog_->Busy() && window_->Dialog().isVisible()) window_->EndDialog(wizard::kResultCancel);
+    });
+    const int result = window_->RunModal(*dialog_);
+    dialog_.reset();  // joins the worker
+    return result;
+  }
+  template <class Widget>
+  Widget* Get(int id) const {
+    return qobject_cast<Widget*>(window_->Control(id));
+  }
+  QString Text(i18n::Entry entry) const { return QString::fromStdString(table_.GetText(entry)); }
+
+  platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  BaseFolder base_;
+  i18n::LanguageTable table_{platform::kCodePageUtf8};
+  std::unique_ptr<gui::QtDialogWindow> window_;
+  std::unique_ptr<wizard::UpgradeDialog> dialog_;
+};
+
+TEST_F(UpgradeWindow, CaptionsComeFromTheLanguageFile) {
+  ASSERT_FALSE(Text(i18n::DialogTitle).isEmpty());
+  Run(Context(&table_), [&] {
+    EXPECT_EQ(window_->Dialog().windowTitle(), Text(i18n::DialogTitle));
+    EXPECT_EQ(Get<QGroupBox>(kIdGroupBox)->title(), Text(i18n::GroupCaption1));
+    EXPECT_EQ(Get<QLabel>(kIdPortLabel)->text(), Text(i18n::StaticCaption1));
+    EXPECT_EQ(Get<QLabel>(kIdKindCaption)->text(), Text(i18n::StaticCaption2));
+    EXPECT_EQ(Get<QLabel>(kIdFileCaption)->text(), Text(i18n::StaticCaption3));
+    EXPECT_EQ(Get<QLabel>(kIdSerialCaption)->text(), Text(i18n::StaticCaption4));
+    EXPECT_EQ(Get<QLabel>(kIdStatusCaption)->text(), Text(i18n::StaticCaption5));
+    EXPECT_EQ(Get<QPushButton>(kIdFileButton)->text(), Text(i18n::ButtonCaption1));
+    EXPECT_EQ(Get<QPushButton>(kIdUpgradeButton)->text(), Text(i18n::ButtonCaption2));
+    EXPECT_EQ(Get<QPushButton>(kIdOk)->text(), Text(i18n::ButtonCaption3));
+    // After initialisation: the port list shown with nothing chosen, the port
+    // field hidden, Upgrade disabled.
+    EXPECT_FALSE(Get<QComboBox>(kIdPortCombo)->isHidden());
+    EXPECT_EQ(Get<QComboBox>(kIdPortCombo)->currentIndex(), -1);
+    EXPECT_TRUE(window_->Control(kIdPortEdit)->isHidden());
+    EXPECT_FALSE(Get<QPushButton>(kIdUpgradeButton)->isEnabled());
+    EXPECT_TRUE(Get<QPushButton>(kIdFileButton)->isEnabled());
+    EXPECT_FALSE(window_->Dialog().windowIcon().isNull());
+  });
+}
+
+TEST_F(UpgradeWindow, WithoutALanguageFileCaptionsAreBlankAndBoxesKeepTheirCaption) {
+  QString boxCaption;
+  QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+  Run(
+      Context(nullptr),
+      [&] {
+        EXPECT_EQ(window_->Dialog().windowTitle(), QString());
+        EXPECT_EQ(Get<QGroupBox>(kIdGroupBox)->title(), QString());
+        EXPECT_EQ(Get<QPushButton>(kIdOk)->text(), QString());
+        EXPECT_EQ(Get<QLabel>(kIdStatusCaption)->text(), QString());
+        window_->SystemMenu().actions().last()->trigger();  // Interface Recovery
+      },
+      [&](QDialog& box) {
+        auto& message = dynamic_cast<QMessageBox&>(box);
+        boxCaption = message.windowTitle();
+        boxIcon = message.icon();
+        message.button(QMessageBox::Yes)->click();
+      });
+  EXPECT_EQ(boxCaption, QStringLiteral("Quorrel Upgrade Wizard"));
+  EXPECT_EQ(boxIcon, QMessageBox::Critical);
+}
+
+TEST_F(UpgradeWindow, SystemMenuOffersHelpAboutAndRecoveryInOrder) {
+  QStringList texts;
+  std::vector<int> commands;
+  bool recovery = false;
+  QString aboutCaption;
+  Run(
+      Context(&table_),
+      [&] {
+        for (const QAction* action : window_->SystemMenu().actions()) {
+          texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+          commands.push_back(action->data().toInt());
+        }
+        const auto actions = window_->SystemMenu().actions();
+        actions[2]->trigger();  // Help: nothing happens
+        actions[3]->trigger();  // About
+        actions[4]->trigger();  // Recovery, answered Yes
+        actions[4]->trigger();  // again, answered No: recovery stays on
+        recovery = dialog_->RecoveryMode();
+      },
+      [&, answers = 0](QDialog& box) mutable {
+        if (auto* message = qobject_cast<QMessageBox*>(&box)) {
+          message->button(answers++ == 0 ? QMessageBox::Yes : QMessageBox::No)->click();
+        } else {
+          aboutCaption = box.windowTitle();
+          box.findChild<QPushButton*>()->click();
+        }
+      });
+  EXPECT_EQ(texts, (QStringList{QStringLiteral("&Close"), QStringLiteral("-"), QStringLiteral("Help(&H)..."),
+                                QStringLiteral("&About Halvik..."), QStringLiteral("Interface Recovery(&R)")}));
+  EXPECT_EQ(commands[2], kCmdHelp);
+  EXPECT_EQ(commands[3], kCmdAbout);
+  EXPECT_EQ(commands[4], kCmdRecovery);
+  EXPECT_EQ(aboutCaption, QStringLiteral("About Halvik"));
+  EXPECT_TRUE(recovery);
+}
+
+TEST_F(UpgradeWindow, WholeUpgradeByClickingTheButtons) {
+  const Segments image = wizard::testing::MakeApplication(7);
+  const std::string imagePath = base_.AddImage("Image/Apex/QRA0200.mbl", image);
+  QString chooserFolder;
+  QStringList messages;
+  bool heldOpenWhileBusy = false;
+  bool exitDisabledWhileBusy = false;
+  const int result = Run(
+      Context(&table_),
+      [&] {
+        Get<QComboBox>(kIdPortCombo)->setCurrentIndex(2);  // COM3
+        Get<QPushButton>(kIdFileButton)->click();
+        EXPECT_EQ(Get<QLabel>(kIdKindLabel)->text(), QStringLiteral("Quorrel Apex"));
+        EXPECT_TRUE(Get<QPushButton>(kIdUpgradeButton)->isEnabled());
+        EXPECT_FALSE(Get<QPushButton>(kIdFileButton)->isEnabled());
+        Get<QPushButton>(kIdUpgradeButton)->click();
+      },
+      [&](QDialog& box) {
+        if (auto* chooser = qobject_cast<QFileDialog*>(&box)) {
+          chooserFolder = chooser->directory().absolutePath();
+          chooser->selectFile(QString::fromStdString(imagePath));
+          static_cast<QDialog*>(chooser)->accept();
+          return;
+        }
+        auto& message = dynamic_cast<QMessageBox&>(box);
+        messages << message.text();
+        // The success box holds the worker while the dialog is busy: Exit,
+        // Escape and the close box leave the window open.
+        exitDisabledWhileBusy = !Get<QPushButton>(kIdOk)->isEnabled();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&window_->Dialog(), &escape);
+        window_->Dialog().close();
+        heldOpenWhileBusy = window_->Dialog().isVisible();
+        message.button(QMessageBox::Ok)->click();
+      });
+
+  EXPECT_EQ(result, wizard::kResultOk);  // the closing timer ended it
+  EXPECT_EQ(chooserFolder.toStdString() + "/", base_.Path() + "Image/Apex/");
+  EXPECT_EQ(messages, QStringList{Text(i18n::prjProDlg4)});
+  EXPECT_TRUE(heldOpenWhileBusy);
+  EXPECT_TRUE(exitDisabledWhileBusy);
+
+  const auto device = sim::FindSimInterface("COM3");
+  for (const auto& [address, bytes] : image) EXPECT_EQ(device->ReadMemory(address, bytes.size()), bytes);
+  EXPECT_EQ(device->SerialNumber(), "QRA1234567");
+  EXPECT_FALSE(device->InLoader());
+
+  EXPECT_EQ(Get<QLabel>(kIdSerialLabel)->text(), QStringLiteral("QRA1234567"));
+  EXPECT_EQ(Get<QLineEdit>(kIdFileEdit)->text(), QStringLiteral("QRA0200.mbl"));
+  auto* list = Get<QListWidget>(kIdStatusList);
+  ASSERT_GT(list->count(), 0);
+  EXPECT_EQ(list->item(0)->text(), Text(i18n::UpgradeList1));
+  EXPECT_EQ(list->item(list->count() - 1)->text(), Text(i18n::UpgradeList18));
+  auto* bar = Get<QProgressBar>(kIdProgressBar);
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+}  // namespace
