@@ -25,13 +25,26 @@ QString InitialText(const ControlTemplate& control) {
   return QString::fromUtf8(control.text.data(), static_cast<qsizetype>(control.text.size()));
 }
 
+QWidget* MakeGroupBox(QWidget& parent, const ControlTemplate& control) {
+  auto* group = new QGroupBox(InitialText(control), &parent);
+  // The title sits on the frame's top line, a little in from its left end.
+  group->setStyleSheet(QStringLiteral(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.6em; }"
+      " QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0px 3px; }"));
+  return group;
+}
+
 QWidget* MakeLabel(QWidget& parent, const ControlTemplate& control) {
   auto* label = new QLabel(InitialText(control), &parent);
   Qt::Alignment horizontal = Has(control, resources::kCentred) ? Qt::AlignHCenter : Qt::AlignLeft;
   if (Has(control, resources::kSunken)) {
-    label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    // A one-pixel sunken edge, dark above and left, light below and right,
+    // drawn the same under every style.
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setStyleSheet(QStringLiteral(
+        "QLabel { border: 1px solid; border-color: palette(dark) palette(light) palette(light) palette(dark);"
+        " padding: 0px 2px; }"));
     label->setAlignment(horizontal | Qt::AlignVCenter);
-    label->setContentsMargins(2, 0, 2, 0);
   } else {
     label->setAlignment(horizontal | Qt::AlignTop);
   }
@@ -90,7 +103,7 @@ QWidget* MakePicture(QWidget& parent, const ControlTemplate& control, const QSiz
 
 QWidget* MakeControl(QWidget& dialog, const ControlTemplate& control, const QRect& rect) {
   switch (control.kind) {
-    case ControlKind::GroupBox: return new QGroupBox(InitialText(control), &dialog);
+    case ControlKind::GroupBox: return MakeGroupBox(dialog, control);
     case ControlKind::StaticText: return MakeLabel(dialog, control);
     case ControlKind::Edit: return MakeEdit(dialog, control);
     case ControlKind::DropDownList: return MakeDropDownList(dialog, rect);
