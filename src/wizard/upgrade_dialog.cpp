@@ -11,6 +11,8 @@ namespace wizard {
 
 using namespace resources;
 
+static_assert(UpgradeDialog::kIconResource == kIconMain);
+
 UpgradeDialog::UpgradeDialog(WindowOps& window, DialogContext context)
     : m_window(window), m_context(std::move(context)) {}
 

@@ -69,6 +69,8 @@ enum class UpgradeOutcome {
 
 class UpgradeDialog {
  public:
+  static constexpr int kIconResource = 128;
+
   UpgradeDialog(WindowOps& window, DialogContext context);
   // Joins the worker.
   ~UpgradeDialog();
@@ -88,7 +90,9 @@ class UpgradeDialog {
   bool SerialPortIsOpen() const;
   void CloseSerialPort();
   bool Busy() const { return m_busy.load() != 0; }
-  bool RecoveryMode() const { return m_recoveryMode != 0; }
+  bool RecoveryMode() const { return m_recoveryMode.load() != 0; }
+  // The icon the minimised window shows while dragged.
+  int OnQueryDragIcon() const { return kIconResource; }
   bool SmallModel() const { return m_smallModel != 0; }
   device::InterfaceKind InterfaceKind() const { return m_interfaceKind; }
   const std::string& ImagePath() const { return m_imagePath; }
@@ -159,7 +163,9 @@ class UpgradeDialog {
   // on the dialog's thread: both threads touch it.
   std::atomic<int> m_busy{0};
   std::int32_t m_progressSteps = 0;
-  int m_recoveryMode = 0;
+  // The system menu stays usable during an upgrade, so the dialog's thread may
+  // set this while the worker reads it.
+  std::atomic<int> m_recoveryMode{0};
   int m_smallModel = 0;
 
   // A valid serial number an attempt of this dialog read from the interface:

@@ -83,7 +83,7 @@ void DialogFixture::OpenDialog(const std::string& simOptions, DialogContext cont
   ::setenv("QUORREL_COM3", ("sim:" + simOptions).c_str(), 1);
   context.baseFolder = base_.Path();
   context.patchFilePath = base_.PatchPath();
-  context.languageTable = &table_;
+  if (context.languageTable == nullptr) context.languageTable = &table_;
   dialog_ = std::make_unique<UpgradeDialog>(host_, std::move(context));
   host_.Start(*dialog_);
   host_.SelectPort("COM3");

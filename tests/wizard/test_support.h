@@ -55,7 +55,8 @@ class DialogFixture : public ::testing::Test {
   ~DialogFixture() override;
 
   // Puts a simulated interface with these options (the text after "sim:")
-  // behind COM3, selects COM3 and opens the dialog.
+  // behind COM3, selects COM3 and opens the dialog (with the English texts
+  // unless the context brings a table).
   void OpenDialog(const std::string& simOptions, DialogContext context = {});
   std::shared_ptr<sim::SimInterface> Device() const;
   // Replaces the interface behind COM3 (another device on the same cable).

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <iterator>
 
 #include "bootloader/boot_loader.h"
 #include "resources/dialog_ids.h"
@@ -191,6 +193,46 @@ TEST_F(UpgradeTest, APortThatDoesNotOpenForTheFirmwareStillUpgrades) {
   EXPECT_EQ(lines[5], "COM3");
   // No attempt read a serial number: the empty one is written back.
   EXPECT_EQ(ApplicationCommands(), std::vector<std::string>{"10,w,"});
+}
+
+TEST_F(UpgradeTest, WithoutStatusTextsTheListKeepsItsShape) {
+  i18n::LanguageTable empty(65001);
+  empty.Load("/nonexistent-quorrel/", 1033);
+  DialogContext context;
+  context.languageTable = &empty;
+  Prepare("serial=QRA1234567", std::move(context));
+  Upgrade();
+  ASSERT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
+  const auto lines = host_.ListLines();
+  // As many lines as with the texts (the success run above has 22); only the
+  // port-name lines and the serial number hold anything.
+  EXPECT_EQ(lines.size(), 22u);
+  std::vector<std::string> filled;
+  std::copy_if(lines.begin(), lines.end(), std::back_inserter(filled), [](const auto& l) { return !l.empty(); });
+  EXPECT_EQ(filled, (std::vector<std::string>{"COM3", "QRA1234567", "COM3"}));
+}
+
+TEST_F(UpgradeTest, RecoveryChosenWhileTheWorkerStartsAppliesToItSafely) {
+  Prepare("serial=QRA1234567");
+  Device()->ClearLogs();
+  host_.Click(kIdUpgradeButton);
+  // The worker waits for the dialog's thread to read the port: the answer
+  // lands before it looks at recovery mode.
+  ChooseRecovery();
+  host_.WaitForWorker();
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
+  EXPECT_EQ(ApplicationCommands(), std::vector<std::string>{"10,w,QRX0000000"});
+}
+
+TEST_F(UpgradeTest, AMissingPatchFileEndsWithTheProgrammingLine) {
+  Prepare("loader=0100");
+  std::filesystem::remove(base_.PatchPath());
+  Upgrade();
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::ProgrammingFailed);
+  const auto lines = host_.ListLines();
+  EXPECT_EQ(lines[lines.size() - 2], Text(i18n::UpgradeList13));
+  EXPECT_TRUE(Device()->InLoader());
+  ExpectHandedBack();
 }
 
 // ---- Failure endings --------------------------------------------------------------

@@ -1,0 +1,177 @@
+// A whole upgrade of a paced simulated Quorrel Apex through the dialog logic,
+// on the real clock: File..., Upgrade, the worker's three phases and the
+// closing timer. Reports the wall time against its bound (the fixed pauses
+// the program sleeps, plus every byte's wire time at the line's baud rate,
+// plus the device's own erase and programming time), the process's CPU time
+// and its peak memory.
+//
+// Usage: quorrel_bench_upgrade [IMAGE.mbl]   (default: the first demo image
+// of data/Image/Apex).
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "i18n/language_table.h"
+#include "platform/clock.h"
+#include "platform/port_names.h"
+#include "sim/sim_ports.h"
+#include "wizard/recording_window.h"
+#include "wizard/upgrade_dialog.h"
+
+namespace {
+
+constexpr const char* kSimName = "sim:model=Apex,paced=1";
+constexpr const char* kPort = "benchwire:apex";
+
+// Wire time of the bytes that crossed the host's end, at the baud rate and
+// frame length in force when each crossed.
+std::atomic<double> wireSeconds{0.0};
+
+void AddWireTime(std::size_t bytes, const platform::LineSettings& line) {
+  const double bits = 1.0 + line.dataBits + (line.parity == platform::Parity::None ? 0.0 : 1.0) +
+                      (line.stopBits == platform::StopBits::Two ? 2.0 : 1.0);
+  double expected = wireSeconds.load();
+  const double add = static_cast<double>(bytes) * bits / static_cast<double>(line.baudRate);
+  while (!wireSeconds.compare_exchange_weak(expected, expected + add)) {
+  }
+}
+
+class WireCountingDevice final : public platform::SerialDevice {
+ public:
+  explicit WireCountingDevice(std::unique_ptr<platform::SerialDevice> inner) : inner_(std::move(inner)) {}
+  bool Apply(const platform::LineSettings& settings) override {
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      line_ = settings;
+    }
+    return inner_->Apply(settings);
+  }
+  std::size_t InputWaiting() override { return inner_->InputWaiting(); }
+  std::size_t OutputWaiting() override { return inner_->OutputWaiting(); }
+  std::size_t Read(std::uint8_t* buffer, std::size_t max) override { return Count(inner_->Read(buffer, max)); }
+  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override { return Count(inner_->Write(bytes, count)); }
+  void Purge(platform::PurgeSide side) override { inner_->Purge(side); }
+  std::size_t WaitForInput(std::size_t count, int timeoutMs) override { return inner_->WaitForInput(count, timeoutMs); }
+  bool WaitForDrain(int timeoutMs) override { return inner_->WaitForDrain(timeoutMs); }
+  void CancelWait() override { inner_->CancelWait(); }
+
+ private:
+  std::size_t Count(std::size_t bytes) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    AddWireTime(bytes, line_);
+    return bytes;
+  }
+  std::unique_ptr<platform::SerialDevice> inner_;
+  std::mutex mutex_;
+  platform::LineSettings line_;
+};
+
+// The real clock, adding up the pauses the program asks for.
+class PauseCountingClock final : public platform::Clock {
+ public:
+  platform::Micros Now() override { return real_->Now(); }
+  void SleepUntil(platform::Micros until) override {
+    slept_ += std::max<platform::Micros>(0, until - real_->Now());
+    real_->SleepUntil(until);
+  }
+  void IdlePause(std::uint32_t ms) override { real_->IdlePause(ms); }
+  bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, platform::Micros until,
+                 const std::function<bool()>& ready, bool foreground) override {
+    return real_->WaitUntil(lock, cv, until, ready, foreground);
+  }
+  void AddObserver(std::weak_ptr<platform::TimeObserver> observer) override { real_->AddObserver(observer); }
+  double SleptSeconds() const { return static_cast<double>(slept_.load()) / 1e6; }
+
+ private:
+  std::shared_ptr<platform::Clock> real_ = platform::MakeRealClock();
+  std::atomic<platform::Micros> slept_{0};
+};
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long PeakKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+std::string DefaultImage() {
+  const std::filesystem::path folder = std::filesystem::path(QUORREL_SOURCE_DIR) / "data/Image/Apex";
+  std::vector<std::string> images;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.path().extension() == ".mbl") images.push_back(entry.path().string());
+  }
+  std::sort(images.begin(), images.end());
+  return images.empty() ? std::string() : images.front();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string image = argc > 1 ? argv[1] : DefaultImage();
+  if (image.empty()) {
+    std::fprintf(stderr, "no image: pass one, or generate the demo images into data/Image/Apex\n");
+    return 2;
+  }
+  auto clock = std::make_shared<PauseCountingClock>();
+  platform::ScopedClock installed(clock);
+  sim::RegisterSimPorts();
+  platform::RegisterPortScheme("benchwire:", [](const std::string&) {
+    platform::OpenResult opened = sim::OpenSimPort(kSimName);
+    if (opened.device) opened.device = std::make_unique<WireCountingDevice>(std::move(opened.device));
+    return opened;
+  });
+  const auto device = sim::FindSimInterface(kSimName);
+  const std::string serialBefore = device->SerialNumber();
+
+  i18n::LanguageTable table(65001);
+  table.Load(QUORREL_SOURCE_DIR "/data/", 1033);
+  wizard::DialogContext context;
+  context.baseFolder = QUORREL_SOURCE_DIR "/data/";
+  context.patchFilePath = QUORREL_SOURCE_DIR "/data/PATCH.TXT";
+  context.languageTable = &table;
+
+  wizard::testing::RecordingWindow host;
+  wizard::UpgradeDialog dialog(host, context);
+  const double wallStart = static_cast<double>(clock->Now()) / 1e6;
+  const double cpuStart = CpuSeconds();
+  host.Start(dialog);
+  host.SelectPort(kPort);
+  host.AnswerChooser(image);
+  host.Click(1001);
+  host.Click(1008);
+  host.WaitForWorker();
+  const bool succeeded = dialog.LastUpgrade() == wizard::UpgradeOutcome::Succeeded;
+  if (succeeded) host.RunUntilEnded();
+  const double wall = static_cast<double>(clock->Now()) / 1e6 - wallStart;
+  const double cpu = CpuSeconds() - cpuStart;
+
+  const double flash = static_cast<double>(device->FlashBusyTime()) / 1e6;
+  const double bound = clock->SleptSeconds() + wireSeconds.load() + flash;
+  std::printf("image                 %s (%lld bytes)\n", image.c_str(),
+              static_cast<long long>(std::filesystem::file_size(image)));
+  std::printf("upgrade               %s, serial number %s -> %s\n", succeeded ? "succeeded" : "FAILED",
+              serialBefore.c_str(), device->SerialNumber().c_str());
+  std::printf("wall time             %8.2f s\n", wall);
+  std::printf("  fixed pauses        %8.2f s\n", clock->SleptSeconds());
+  std::printf("  wire time           %8.2f s\n", wireSeconds.load());
+  std::printf("  flash busy          %8.2f s\n", flash);
+  std::printf("  bound               %8.2f s (wall / bound %.3f)\n", bound, wall / bound);
+  std::printf("CPU time              %8.2f s (%.1f %% of wall)\n", cpu, 100.0 * cpu / wall);
+  std::printf("peak memory           %8ld KiB\n", PeakKilobytes());
+  return succeeded && device->SerialNumber() == serialBefore ? 0 : 1;
+}
