@@ -43,24 +43,19 @@ std::optional<Emission> ApplicationFirmware::Execute(const std::string& command)
     payload = faults_.Fires(FaultKind::BadSerial, reads) ? std::string(kMalformedSerial) : memory_.SerialNumber();
   }
   if (faults_.Fires(FaultKind::LongLine, n)) payload = std::string(kLongLineLength, '#');
-  Emission reply = Line(payload);
-  if (faults_.Fires(FaultKind::EmptyLine, n)) reply.bytes.insert(reply.bytes.begin(), {'\r', '\n'});
-  if (faults_.Fires(FaultKind::SecondLine, n)) {
-    const Emission second = Line(std::string(kSecondLinePayload));
-    reply.bytes.insert(reply.bytes.end(), second.bytes.begin(), second.bytes.end());
-  }
+  std::string text;
+  if (faults_.Fires(FaultKind::EmptyLine, n)) text += "\r\n";
+  text += Line(payload);
+  if (faults_.Fires(FaultKind::SecondLine, n)) text += Line(std::string(kSecondLinePayload));
+  Emission reply;
+  reply.bytes.assign(text.begin(), text.end());
+  reply.delay = static_cast<platform::Micros>(options_.replyDelayMs) * 1000;
   return reply;
 }
 
 // One leading character, the payload, two trailing characters, a line feed.
-Emission ApplicationFirmware::Line(const std::string& payload) const {
-  Emission line;
-  line.delay = static_cast<platform::Micros>(options_.replyDelayMs) * 1000;
-  line.bytes.push_back(static_cast<std::uint8_t>(options_.replyLead));
-  line.bytes.insert(line.bytes.end(), payload.begin(), payload.end());
-  line.bytes.insert(line.bytes.end(), options_.replyTrail.begin(), options_.replyTrail.end());
-  line.bytes.push_back('\n');
-  return line;
+std::string ApplicationFirmware::Line(const std::string& payload) const {
+  return options_.replyLead + payload + options_.replyTrail + '\n';
 }
 
 }  // namespace sim

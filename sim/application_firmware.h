@@ -28,7 +28,7 @@ class ApplicationFirmware {
 
  private:
   std::optional<Emission> Execute(const std::string& command);
-  Emission Line(const std::string& payload) const;
+  std::string Line(const std::string& payload) const;
 
   const SimOptions& options_;
   MemoryMap& memory_;

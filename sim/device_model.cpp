@@ -7,6 +7,14 @@ namespace {
 
 // The host's driver keeps at most this much unread input; the rest is lost.
 constexpr std::size_t kHostInputLimit = 65536;
+// The logs keep the most recent entries of a long-running interface.
+constexpr std::size_t kLogLimit = 1 << 20;
+
+template <typename Entry>
+void Log(std::vector<Entry>& log, Entry entry) {
+  if (log.size() >= kLogLimit) log.erase(log.begin(), log.begin() + kLogLimit / 2);
+  log.push_back(std::move(entry));
+}
 
 bool SameFraming(const platform::LineSettings& a, const platform::LineSettings& b) {
   return a.baudRate == b.baudRate && a.dataBits == b.dataBits && a.parity == b.parity && a.stopBits == b.stopBits;
@@ -59,7 +67,7 @@ void DeviceModel::Connect(platform::Micros now) {
 // releasing it after two or more starts the loader, else the application.
 void DeviceModel::Apply(const platform::LineSettings& settings, platform::Micros now) {
   AdvanceTo(now);
-  lineEvents_.push_back(LineEvent{now, settings.dtr, settings.rts, settings});
+  Log(lineEvents_, LineEvent{now, settings.dtr, settings.rts, settings});
   const bool wasHeld = !host_.dtr;
   const bool held = !settings.dtr;
   const bool rtsFell = host_.rts && !settings.rts;
@@ -167,7 +175,7 @@ void DeviceModel::ArriveAtDevice(const TimedByte& byte) {
   if (state_ != RunState::Dead && ++bytesArrived_ > faults_.DeadAfter()) GoDead();
   const bool listening = state_ == RunState::Application || state_ == RunState::Loader;
   if (listening) record.fate = FateAt(byte.settings, DeviceSettings());
-  received_.push_back(record);
+  Log(received_, record);
   if (record.fate == ByteFate::Lost) return;
   const std::uint8_t value = record.fate == ByteFate::Garbled ? Garble(byte.value) : byte.value;
 
@@ -177,7 +185,9 @@ void DeviceModel::ArriveAtDevice(const TimedByte& byte) {
   }
   const std::size_t logged = loader_.Commands().size();
   const LoaderStep step = loader_.Receive(value);
-  for (std::size_t i = logged; i < loader_.Commands().size(); ++i) loader_.Commands()[i].time = byte.time;
+  auto& commands = loader_.Commands();
+  for (std::size_t i = logged; i < commands.size(); ++i) commands[i].time = byte.time;
+  if (commands.size() > kLogLimit) commands.erase(commands.begin(), commands.begin() + kLogLimit / 2);
   flashBusy_ += step.flashTime;
   for (const auto& reply : step.replies) Emit(reply, byte.time);
   if (step.exit == LoaderExit::RunApplication) {

@@ -6,6 +6,14 @@
 //
 // The interface outlives the opens of its port (the cable stays plugged in);
 // Open hands out the host's end, one at a time. All members are thread-safe.
+// The logs keep the most recent million entries each.
+//
+// On a virtual clock the host's end settles before time moves: a watcher
+// thread (one that waits without a time-out) takes what became ready first.
+// Until some thread has read or waited on a fresh end, ready bytes are taken
+// to be on their way to a watcher that has not started yet, and a settle waits
+// (at most a few seconds of real time) for it: a thread that reads for itself
+// should look at InputWaiting once before it first lets the clock move.
 
 #include <cstddef>
 #include <cstdint>

@@ -91,3 +91,29 @@ TEST_F(SimWatcher, CloseWakesTheWatcher) {
 }
 
 }  // namespace
+
+namespace {
+
+// On the real clock the bytes keep their wire times: a reply never comes
+// sooner than the line allows, and a watcher is woken when it does come.
+TEST(SimRealClock, PacedReplyKeepsItsWireTimeAndWakesTheWatcher) {
+  platform::ScopedClock real(platform::MakeRealClock());
+  auto& clock = platform::CurrentClock();
+  Rig rig("paced=1");
+  rig.device->Apply(LoaderLine());
+  EnterLoader(*rig.device);  // half a second of real pauses
+  const platform::Micros t0 = clock.Now();
+  rig.device->Write(Bytes{0x80}.data(), 1);
+  EXPECT_EQ(rig.device->WaitForInput(1, 2000), 1u);
+  EXPECT_GE(clock.Now() - t0, 2 * 1146);
+  EXPECT_EQ(TakeAll(*rig.device), Bytes{0x90});
+
+  RestartNormally(*rig.device, AppLine());
+  Watcher watcher(*rig.device);
+  rig.device->Write(Text("S{10,3}").data(), 7);
+  // Bounded: done as soon as the watcher has the line, at most two seconds.
+  for (int i = 0; i < 200 && watcher.Taken().size() < 16; ++i) clock.Sleep(10);
+  EXPECT_EQ(AsText(watcher.Taken()), "[Quorrel Apex]\r\n");
+}
+
+}  // namespace
