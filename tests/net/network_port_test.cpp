@@ -126,6 +126,30 @@ TEST(NetworkPort, CarriesEveryByteValueBothWays) {
   EXPECT_EQ(port->InputWaiting(), 0u);
 }
 
+TEST(NetworkPort, InputNobodyReadsHoldsBackTheSenderAndLosesNothing) {
+  nettest::LoopbackDevice device;
+  nettest::ServerThread server(device);
+  auto port = OpenOrFail(server.PortName());
+  ASSERT_TRUE(port);
+  ASSERT_TRUE(port->Apply(kApplication));
+
+  std::vector<std::uint8_t> flood(300 * 1024);
+  for (std::size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  device.Emit(flood);
+  // The client stops taking from the network at its limit, well short of all.
+  ASSERT_TRUE(Eventually([&] { return port->InputWaiting() >= 64 * 1024; }));
+  EXPECT_LT(port->InputWaiting(), flood.size());
+
+  std::vector<std::uint8_t> received;
+  std::vector<std::uint8_t> chunk(10'000);
+  while (received.size() < flood.size() && port->WaitForInput(1, nettest::kPatienceMs) > 0) {
+    chunk.resize(port->Read(chunk.data(), 10'000));
+    received.insert(received.end(), chunk.begin(), chunk.end());
+    chunk.resize(10'000);
+  }
+  EXPECT_TRUE(received == flood) << received.size() << " of " << flood.size() << " bytes";
+}
+
 TEST(NetworkPort, InputPurgeDiscardsWhatArrivedAndWasNotRead) {
   nettest::LoopbackDevice device;
   nettest::ServerThread server(device);
