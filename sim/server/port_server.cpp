@@ -16,8 +16,10 @@ namespace tn = platform::telnet;
 using platform::Micros;
 
 // A client that has just closed its connection is noticed well within this,
-// so the next one (the same program reopening the port) is not turned away.
-constexpr int kBusyGraceMs = 2000;
+// so the next one (the same program reopening the port) is not turned away;
+// it is shorter than a client's wait for negotiation, so one turned away
+// learns it from the closed connection rather than from a time-out.
+constexpr int kBusyGraceMs = 1000;
 // Sending to a client that takes nothing for this long means it is gone.
 constexpr int kSendTimeoutMs = 5000;
 // The device takes what the client sends in this many drain waits at most.

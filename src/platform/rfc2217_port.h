@@ -10,12 +10,12 @@
 namespace platform {
 
 // Each wait has a reason: a slow link still connects and answers within
-// these, while a dead one never holds the program much longer than a serial
-// line that stays silent.
+// these, while a dead one holds the program little longer than a serial line
+// that stays silent (the loader's reply wait is 1.2 s, a port write's 10 s).
 struct NetworkTimeouts {
-  int connectMs = 5000;      // reaching the host
-  int negotiationMs = 3000;  // the server agreeing to com-port control
-  int answerMs = 2000;       // the server confirming one line setting or purge
+  int connectMs = 3000;      // reaching the host; a refusal comes at once
+  int negotiationMs = 2000;  // the server agreeing to com-port control
+  int answerMs = 1000;       // the server confirming one line setting or purge
   int writeMs = 5000;        // the socket taking the bytes of one write
 };
 
