@@ -140,11 +140,11 @@ class UpgradeDialog {
   void ReadLoaderVersion();
   void ClosingPhase();
   std::string RecoverySerialNumber() const;
-  // Endings of a failed upgrade.
-  void EndInterfaceCheck();
-  void EndLinkNotOpened();
-  void EndEraseFailed();
-  void EndProgrammingFailed(const i18n::Entry& listText);
+  // Endings of a failed upgrade; each returns PhaseResult::Ended.
+  PhaseResult EndInterfaceCheck();
+  PhaseResult EndLinkNotOpened();
+  PhaseResult EndEraseFailed();
+  PhaseResult EndProgrammingFailed(const i18n::Entry& listText);
   void HandBack(UpgradeOutcome outcome);
   void WorkerEnded(UpgradeOutcome outcome);
 

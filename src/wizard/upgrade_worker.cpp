@@ -114,11 +114,11 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
     mismatch = true;
     return device::LineVerdict::Failed;
   });
-  if (mismatch) return EndInterfaceCheck(), PhaseResult::Ended;
+  if (mismatch) return EndInterfaceCheck();
   if (identified == device::ExchangeResult::TimedOut) {
     AppendWithBlank(Text(i18n::UpgradeList6));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
-    return EndInterfaceCheck(), PhaseResult::Ended;
+    return EndInterfaceCheck();
   }
 
   std::string serialNumber = SerialNumber();
@@ -134,7 +134,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
   if (read == device::ExchangeResult::TimedOut) {
     AppendWithBlank(Text(i18n::UpgradeList8));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
-    return EndInterfaceCheck(), PhaseResult::Ended;
+    return EndInterfaceCheck();
   }
   Pause(kAroundPortCloseMs);
   m_serialPort.Close();
@@ -169,7 +169,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::BootLoaderPhase(const std::string& tex
   if (m_bootLoader->Open(PortName(), kLinkByteTimeoutMs, kLinkReplyFactor) != bootloader::kOk) {
     ShowMessage(Text(i18n::prjProDlg2));
     AppendWithBlank(Text(i18n::UpgradeList11));
-    return EndLinkNotOpened(), PhaseResult::Ended;
+    return EndLinkNotOpened();
   }
   m_bootLoader->Reset(/*enterLoader=*/true);
   if (EraseAndUnlock() == PhaseResult::Ended) return PhaseResult::Ended;
@@ -189,11 +189,11 @@ UpgradeDialog::PhaseResult UpgradeDialog::EraseAndUnlock() {
   for (int i = 0; i < kMassEraseCommands; ++i) {
     if (loader.Command(bootloader::kCmdMassErase, bootloader::kMassEraseAddress, bootloader::kMassEraseLength,
                        nullptr, loader.replyData.data()) != bootloader::kOk) {
-      return EndEraseFailed(), PhaseResult::Ended;
+      return EndEraseFailed();
     }
   }
   if (loader.SendPassword() != bootloader::kOk) {
-    return EndProgrammingFailed(i18n::UpgradeList13), PhaseResult::Ended;
+    return EndProgrammingFailed(i18n::UpgradeList13);
   }
   return PhaseResult::Continue;
 }
@@ -215,10 +215,10 @@ UpgradeDialog::PhaseResult UpgradeDialog::LoadPatchIfRequired() {
   if (loader.Command(bootloader::kCmdLoadProgramCounter, bootloader::kLoaderRestartAddress, 0, nullptr,
                      loader.replyData.data()) != bootloader::kOk ||
       loader.SendPassword() != bootloader::kOk) {
-    return EndProgrammingFailed(i18n::UpgradeList14), PhaseResult::Ended;
+    return EndProgrammingFailed(i18n::UpgradeList14);
   }
   if (loader.ProgramFile(m_patchPath, bootloader::kActionProgram | bootloader::kActionVerify) != bootloader::kOk) {
-    return EndProgrammingFailed(i18n::UpgradeList13), PhaseResult::Ended;
+    return EndProgrammingFailed(i18n::UpgradeList13);
   }
   loader.patchLoaded = 1;
   return PhaseResult::Continue;
@@ -227,7 +227,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::LoadPatchIfRequired() {
 UpgradeDialog::PhaseResult UpgradeDialog::ProgramImage() {
   if (m_smallModel) AppendWithBlank(kSmallModelNotice);
   if (m_bootLoader->ProgramFile(m_imagePath, m_context.imageActions) != bootloader::kOk) {
-    return EndProgrammingFailed(i18n::UpgradeList13), PhaseResult::Ended;
+    return EndProgrammingFailed(i18n::UpgradeList13);
   }
   return PhaseResult::Continue;
 }
@@ -256,28 +256,34 @@ void UpgradeDialog::ClosingPhase() {
 
 // ---- Endings of a failed upgrade ----------------------------------------------
 
-void UpgradeDialog::EndInterfaceCheck() { HandBack(UpgradeOutcome::InterfaceCheckFailed); }
-
-void UpgradeDialog::EndLinkNotOpened() {
-  m_bootLoader.reset();
-  HandBack(UpgradeOutcome::LinkNotOpened);
+UpgradeDialog::PhaseResult UpgradeDialog::EndInterfaceCheck() {
+  HandBack(UpgradeOutcome::InterfaceCheckFailed);
+  return PhaseResult::Ended;
 }
 
-void UpgradeDialog::EndEraseFailed() {
+UpgradeDialog::PhaseResult UpgradeDialog::EndLinkNotOpened() {
+  m_bootLoader.reset();
+  HandBack(UpgradeOutcome::LinkNotOpened);
+  return PhaseResult::Ended;
+}
+
+UpgradeDialog::PhaseResult UpgradeDialog::EndEraseFailed() {
   m_window.SetProgressPos(kIdProgressBar, 0);
   ShowMessage(Text(i18n::prjProDlg3));
   AppendWithBlank(Text(i18n::UpgradeList12));
   m_bootLoader->Close();
   m_bootLoader.reset();
   HandBack(UpgradeOutcome::EraseFailed);
+  return PhaseResult::Ended;
 }
 
-void UpgradeDialog::EndProgrammingFailed(const i18n::Entry& listText) {
+UpgradeDialog::PhaseResult UpgradeDialog::EndProgrammingFailed(const i18n::Entry& listText) {
   AppendWithBlank(Text(listText));
   m_bootLoader->Close();
   m_bootLoader.reset();
   m_window.SetProgressPos(kIdProgressBar, 0);
   HandBack(UpgradeOutcome::ProgrammingFailed);
+  return PhaseResult::Ended;
 }
 
 // The buttons come back before m_busy is cleared: once Exit can end the

@@ -264,28 +264,19 @@ void RecordingWindow::RunAboutDialog() {
 
 // ---- Recorded state -----------------------------------------------------------
 
-#define QUORREL_LOCKED_GETTER(Type, Name, expr) \
-  Type RecordingWindow::Name const {            \
-    std::lock_guard<std::mutex> guard(mutex_);  \
-    return expr;                                \
-  }
-
-QUORREL_LOCKED_GETTER(std::vector<std::string>, Operations(), operations_)
-QUORREL_LOCKED_GETTER(std::string, WindowText(), windowText_)
-QUORREL_LOCKED_GETTER(std::vector<std::string>, ListLines(), list_)
-
-QUORREL_LOCKED_GETTER(std::int32_t, ProgressPos(), position_)
-QUORREL_LOCKED_GETTER(std::vector<std::int32_t>, ProgressLog(), progressLog_)
-QUORREL_LOCKED_GETTER(std::vector<MessageRecord>, Messages(), messages_)
-QUORREL_LOCKED_GETTER(std::vector<MenuItem>, MenuItems(), menu_)
-QUORREL_LOCKED_GETTER(std::vector<FileChooserRequest>, ChooserRequests(), chooserRequests_)
-QUORREL_LOCKED_GETTER(std::optional<int>, EndResult(), endResult_)
-QUORREL_LOCKED_GETTER(int, AboutRuns(), aboutRuns_)
-QUORREL_LOCKED_GETTER(int, PortReads(), portReads_)
-QUORREL_LOCKED_GETTER(int, OffThreadOperations(), offThread_)
-QUORREL_LOCKED_GETTER(std::vector<int>, TimersStopped(), timersStopped_)
-
-#undef QUORREL_LOCKED_GETTER
+std::vector<std::string> RecordingWindow::Operations() const { return Copy(operations_); }
+std::string RecordingWindow::WindowText() const { return Copy(windowText_); }
+std::vector<std::string> RecordingWindow::ListLines() const { return Copy(list_); }
+std::int32_t RecordingWindow::ProgressPos() const { return Copy(position_); }
+std::vector<std::int32_t> RecordingWindow::ProgressLog() const { return Copy(progressLog_); }
+std::vector<MessageRecord> RecordingWindow::Messages() const { return Copy(messages_); }
+std::vector<MenuItem> RecordingWindow::MenuItems() const { return Copy(menu_); }
+std::vector<FileChooserRequest> RecordingWindow::ChooserRequests() const { return Copy(chooserRequests_); }
+std::optional<int> RecordingWindow::EndResult() const { return Copy(endResult_); }
+int RecordingWindow::AboutRuns() const { return Copy(aboutRuns_); }
+int RecordingWindow::PortReads() const { return Copy(portReads_); }
+int RecordingWindow::OffThreadOperations() const { return Copy(offThread_); }
+std::vector<int> RecordingWindow::TimersStopped() const { return Copy(timersStopped_); }
 
 std::vector<std::pair<int, bool>> RecordingWindow::Icons() const {
   std::lock_guard<std::mutex> guard(mutex_);

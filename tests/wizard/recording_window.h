@@ -111,6 +111,12 @@ class RecordingWindow : public DialogWindow {
   template <typename F>
   auto OnDialog(F&& op) -> decltype(op());
   void Record(std::string operation);
+  // A copy of recorded state, taken under the lock.
+  template <typename T>
+  T Copy(const T& member) const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return member;
+  }
 
   DialogLoop loop_;
   UpgradeDialog* dialog_ = nullptr;
