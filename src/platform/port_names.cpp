@@ -78,6 +78,8 @@ std::optional<PortOpener> FindOpener(const std::string& name) {
 
 OpenResult OpenResolved(const std::string& resolved) {
   if (resolved.empty()) return OpenResult{nullptr, OpenError::EmptyName, "no port name"};
+  // A name with a NUL in it would open whatever its first part names.
+  if (resolved.find('\0') != std::string::npos) return OpenResult{nullptr, OpenError::UnknownName, "NUL in name"};
   if (std::optional<PortOpener> opener = FindOpener(resolved)) {
     OpenResult result = (*opener)(resolved);
     if (!result.device && result.error == OpenError::None) result.error = OpenError::Other;

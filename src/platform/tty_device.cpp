@@ -93,7 +93,8 @@ OpenError ErrorFromErrno(int error) {
     case EPERM: return OpenError::PermissionDenied;
     case EBUSY:
     case EWOULDBLOCK: return OpenError::Busy;
-    case ENOTTY: return OpenError::NotASerialPort;
+    case ENOTTY:
+    case EISDIR: return OpenError::NotASerialPort;
     default: return OpenError::Other;
   }
 }

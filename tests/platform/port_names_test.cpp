@@ -58,9 +58,11 @@ TEST(OpenSerialDevice, NamesNoBackendTakesFailWithAReasonAndReachTheListener) {
   EXPECT_EQ(platform::OpenSerialDevice("bogus").error, OpenError::UnknownName);
   EXPECT_EQ(platform::OpenSerialDevice("/no/such/device").error, OpenError::NotFound);
   EXPECT_EQ(platform::OpenSerialDevice("/dev/null").error, OpenError::NotASerialPort);
+  EXPECT_EQ(platform::OpenSerialDevice("/dev").error, OpenError::NotASerialPort);
+  EXPECT_EQ(platform::OpenSerialDevice(std::string("/dev/null\0x", 11)).error, OpenError::UnknownName);
   platform::SetOpenFailureListener(nullptr);
   EXPECT_EQ(platform::OpenSerialDevice("bogus").error, OpenError::UnknownName);
-  ASSERT_EQ(heard.size(), 5u);
+  ASSERT_EQ(heard.size(), 7u);
   EXPECT_EQ(heard[2], (std::pair<std::string, OpenError>{"bogus", OpenError::UnknownName}));
 }
 
