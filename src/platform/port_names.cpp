@@ -132,13 +132,15 @@ void SetOpenFailureListener(OpenFailureListener listener) {
 }
 
 OpenResult OpenSerialDevice(const std::string& name) {
-  OpenResult result = OpenResolved(ResolvePortName(name));
+  const std::string resolved = ResolvePortName(name);
+  OpenResult result = OpenResolved(resolved);
   if (!result.device) {
     ReportFailure(name, result);
     return result;
   }
   if (std::shared_ptr<TraceSink> sink = CurrentTraceSink()) {
-    result.device = MakeTracingDevice(std::move(result.device), name, std::move(sink));
+    const std::string shown = resolved == name ? name : name + " (" + resolved + ")";
+    result.device = MakeTracingDevice(std::move(result.device), shown, std::move(sink));
   }
   return result;
 }

@@ -66,6 +66,20 @@ TEST(Trace, DevicesOpenedWhileASinkIsSetLogEveryExchange) {
   EXPECT_EQ(Event(lines[5]), "close " + pty.slavePath());
 }
 
+TEST(Trace, TheOpenLineShowsWhatAComNameResolvedTo) {
+  testing_support::PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  ::setenv("QUORREL_COM9", pty.slavePath().c_str(), 1);
+  auto sink = std::make_shared<MemorySink>();
+  platform::SetTraceSink(sink);
+  platform::OpenResult opened = platform::OpenSerialDevice("COM9");
+  platform::SetTraceSink(nullptr);
+  ::unsetenv("QUORREL_COM9");
+  ASSERT_TRUE(opened.device);
+  ASSERT_FALSE(sink->Lines().empty());
+  EXPECT_EQ(Event(sink->Lines()[0]), "open COM9 (" + pty.slavePath() + ")");
+}
+
 TEST(Trace, DevicesOpenedWithoutASinkAreNotWrapped) {
   testing_support::PtyPair pty;
   ASSERT_TRUE(pty.ok());

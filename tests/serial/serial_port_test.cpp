@@ -176,6 +176,16 @@ TEST_F(SerialPortTest, RefusedSettingsLeaveThePortHalfOpenHoldingTheDevice) {
   EXPECT_TRUE(port_.Open("fake:port", 115200));
 }
 
+TEST_F(SerialPortTest, OpeningAnOpenPortAgainReleasesItFirst) {
+  ASSERT_TRUE(port_.Open("fake:port", 115200));
+  ASSERT_TRUE(port_.Open("fake:port", 9600));
+  EXPECT_EQ(line_->Opens(), 2);
+  EXPECT_EQ(line_->Applied().back().baudRate, 9600u);
+  line_->Deliver("once");
+  Settle();
+  EXPECT_EQ(TakeAll(), "once");
+}
+
 TEST_F(SerialPortTest, CloseOfAPortNeverOpenedIsHarmless) {
   port_.Close();
   port_.Close();
