@@ -21,6 +21,14 @@ constexpr int kStartMs = 20'000;  // an interpreter or a sanitized program start
 constexpr int kStepMs = 20'000;
 const std::string kPython = "/usr/bin/python3";  // Debian's, which has python3-serial
 
+platform::NetworkTimeouts Patient() {
+  platform::NetworkTimeouts timeouts;
+  timeouts.negotiationMs = kStepMs;
+  timeouts.answerMs = kStepMs;
+  timeouts.writeMs = kStepMs;
+  return timeouts;
+}
+
 std::string Script(const char* name) { return std::string(QUORREL_SOURCE_DIR) + "/tests/net/" + name; }
 
 std::unique_ptr<ChildProcess> StartOrFail(const std::vector<std::string>& argv) {
@@ -73,7 +81,7 @@ TEST(Interop, OurClientAgainstPyserialServerSide) {
   auto server = StartOrFail({kPython, Script("pyserial_server.py")});
   ASSERT_TRUE(server);
   const std::string name = PortNameOf(*server);
-  auto opened = platform::OpenNetworkSerialDevice(name);
+  auto opened = platform::OpenNetworkSerialDevice(name, Patient());
   ASSERT_TRUE(opened.device) << opened.detail;
   auto& port = *opened.device;
 
@@ -133,7 +141,7 @@ TEST(QuorrelSim, KeepsTheDeviceAcrossClientsAndDumpsItOnSignal) {
   const std::string name = PortNameOf(*server);
   const LineSettings application{115200, 8, Parity::None, platform::StopBits::One, true, true};
   {
-    auto opened = platform::OpenNetworkSerialDevice(name);
+    auto opened = platform::OpenNetworkSerialDevice(name, Patient());
     ASSERT_TRUE(opened.device) << opened.detail;
     ASSERT_TRUE(opened.device->Apply(application));
     const std::string command = "S{10,w,QRA5550002}";
@@ -141,7 +149,7 @@ TEST(QuorrelSim, KeepsTheDeviceAcrossClientsAndDumpsItOnSignal) {
     ASSERT_TRUE(opened.device->WaitForDrain(kStepMs));
   }
   {
-    auto opened = platform::OpenNetworkSerialDevice(name);
+    auto opened = platform::OpenNetworkSerialDevice(name, Patient());
     ASSERT_TRUE(opened.device) << opened.detail;
     ASSERT_TRUE(opened.device->Apply(application));
     const std::string command = "S{10,r}";

@@ -13,6 +13,7 @@
 
 #include "platform/clock.h"
 #include "platform/rfc2217_codec.h"
+#include "platform/rfc2217_port.h"
 #include "platform/rfc2217_socket.h"
 #include "platform/serial_device.h"
 #include "sim/server/port_server.h"
@@ -21,6 +22,16 @@ namespace nettest {
 
 // Generous bound for conditions that come within milliseconds.
 inline constexpr int kPatienceMs = 10'000;
+
+// Time-outs for tests that expect answers: a loaded machine running
+// sanitized builds side by side never makes a right answer come too late.
+inline platform::NetworkTimeouts PatientTimeouts() {
+  platform::NetworkTimeouts timeouts;
+  timeouts.negotiationMs = kPatienceMs;
+  timeouts.answerMs = kPatienceMs;
+  timeouts.writeMs = kPatienceMs;
+  return timeouts;
+}
 
 class LoopbackDevice final : public platform::SerialDevice {
  public:

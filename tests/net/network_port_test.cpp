@@ -20,7 +20,7 @@ namespace {
 constexpr LineSettings kApplication{115200, 8, Parity::None, platform::StopBits::One, true, true};
 
 std::unique_ptr<platform::SerialDevice> OpenOrFail(const std::string& name,
-                                                   const platform::NetworkTimeouts& timeouts = {}) {
+                                                   const platform::NetworkTimeouts& timeouts = nettest::PatientTimeouts()) {
   platform::OpenResult result = platform::OpenNetworkSerialDevice(name, timeouts);
   EXPECT_TRUE(result.device) << name << ": " << result.detail;
   return std::move(result.device);
@@ -206,7 +206,7 @@ TEST(NetworkPort, FailedOpensSayWhy) {
   EXPECT_FALSE(refused.detail.empty());
 
   nettest::RawPeer plainTelnet(tn::OptionCommand(tn::kDont, tn::kOptionComPort));
-  auto noComPort = platform::OpenNetworkSerialDevice(plainTelnet.PortName(), quick);
+  auto noComPort = platform::OpenNetworkSerialDevice(plainTelnet.PortName(), nettest::PatientTimeouts());
   EXPECT_FALSE(noComPort.device);
   EXPECT_EQ(noComPort.error, OpenError::ConnectionFailed);
   EXPECT_NE(noComPort.detail.find("does not offer"), std::string::npos);
@@ -215,7 +215,7 @@ TEST(NetworkPort, FailedOpensSayWhy) {
   const tn::Bytes noBinary = tn::OptionCommand(tn::kWont, tn::kOptionBinary);
   textOnly.insert(textOnly.begin(), noBinary.begin(), noBinary.end());
   nettest::RawPeer sevenBit(textOnly);
-  auto noBinaryMode = platform::OpenNetworkSerialDevice(sevenBit.PortName(), quick);
+  auto noBinaryMode = platform::OpenNetworkSerialDevice(sevenBit.PortName(), nettest::PatientTimeouts());
   EXPECT_FALSE(noBinaryMode.device);
   EXPECT_EQ(noBinaryMode.error, OpenError::ConnectionFailed);
   EXPECT_NE(noBinaryMode.detail.find("BINARY"), std::string::npos);
@@ -229,7 +229,7 @@ TEST(NetworkPort, FailedOpensSayWhy) {
 
 TEST(NetworkPort, ServerThatNeverConfirmsMakesApplyFailAfterItsTimeOut) {
   nettest::RawPeer mute(tn::OptionCommand(tn::kDo, tn::kOptionComPort));
-  platform::NetworkTimeouts quick;
+  platform::NetworkTimeouts quick = nettest::PatientTimeouts();
   quick.answerMs = 200;
   auto port = OpenOrFail(mute.PortName(), quick);
   ASSERT_TRUE(port);
@@ -263,7 +263,7 @@ TEST(NetworkPort, OneClientAtATimeAndTheNextIsServedOnceTheFirstLeaves) {
   auto first = OpenOrFail(server.PortName());
   ASSERT_TRUE(first);
 
-  auto second = platform::OpenNetworkSerialDevice(server.PortName());
+  auto second = platform::OpenNetworkSerialDevice(server.PortName(), nettest::PatientTimeouts());
   EXPECT_FALSE(second.device);
   EXPECT_EQ(second.error, OpenError::ConnectionFailed);
 

@@ -21,7 +21,7 @@ class SimOverNetwork : public ::testing::Test {
     cable_ = device_->Open();
     ASSERT_TRUE(cable_.device) << cable_.detail;
     server_ = std::make_unique<nettest::ServerThread>(*cable_.device);
-    auto opened = platform::OpenNetworkSerialDevice(server_->PortName());
+    auto opened = platform::OpenNetworkSerialDevice(server_->PortName(), nettest::PatientTimeouts());
     ASSERT_TRUE(opened.device) << opened.detail;
     port_ = std::move(opened.device);
   }
