@@ -86,10 +86,13 @@ int DetectionExitCode(DetectionOutcome outcome) {
 int UpgradeExitCode(UpgradeOutcome outcome) {
   switch (outcome) {
     case UpgradeOutcome::Succeeded: return kExitSuccess;
-    case UpgradeOutcome::InterfaceCheckFailed: return kExitModelMismatch;
+    case UpgradeOutcome::ModelMismatch: return kExitModelMismatch;
+    case UpgradeOutcome::IdentifyTimedOut: return kExitIdentifyTimeout;
+    case UpgradeOutcome::SerialTimedOut: return kExitSerialTimeout;
     case UpgradeOutcome::LinkNotOpened: return kExitLinkNotOpened;
     case UpgradeOutcome::EraseFailed: return kExitEraseFailed;
     case UpgradeOutcome::ProgrammingFailed: return kExitProgramFailed;
+    case UpgradeOutcome::LoaderRestartFailed: return kExitLoaderRestartFailed;
     case UpgradeOutcome::ThreadNotStarted: return kExitWorkerNotStarted;
     default: return kExitInternal;
   }

@@ -60,10 +60,13 @@ enum class DetectionOutcome {
 enum class UpgradeOutcome {
   None,                 // not started, or still running
   Succeeded,            // success message shown, closing timer started
-  InterfaceCheckFailed, // model mismatch or no reply from the application firmware
+  ModelMismatch,        // the firmware answered another model than detection showed
+  IdentifyTimedOut,     // the firmware did not answer the identify command
+  SerialTimedOut,       // the firmware did not answer the serial-number read
   LinkNotOpened,        // the boot-loader link did not open
   EraseFailed,          // the mass erase failed
   ProgrammingFailed,    // password, patch or image failed
+  LoaderRestartFailed,  // restarting the loader for its patch, or the password after it, failed
   ThreadNotStarted,
 };
 
@@ -141,10 +144,11 @@ class UpgradeDialog {
   void ClosingPhase();
   std::string RecoverySerialNumber() const;
   // Endings of a failed upgrade; each returns PhaseResult::Ended.
-  PhaseResult EndInterfaceCheck();
+  PhaseResult EndInterfaceCheck(UpgradeOutcome outcome);
   PhaseResult EndLinkNotOpened();
   PhaseResult EndEraseFailed();
-  PhaseResult EndProgrammingFailed(const i18n::Entry& listText);
+  PhaseResult EndProgrammingFailed(const i18n::Entry& listText,
+                                   UpgradeOutcome outcome = UpgradeOutcome::ProgrammingFailed);
   void HandBack(UpgradeOutcome outcome);
   void WorkerEnded(UpgradeOutcome outcome);
 

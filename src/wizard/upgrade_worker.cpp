@@ -114,11 +114,11 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
     mismatch = true;
     return device::LineVerdict::Failed;
   });
-  if (mismatch) return EndInterfaceCheck();
+  if (mismatch) return EndInterfaceCheck(UpgradeOutcome::ModelMismatch);
   if (identified == device::ExchangeResult::TimedOut) {
     AppendWithBlank(Text(i18n::UpgradeList6));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
-    return EndInterfaceCheck();
+    return EndInterfaceCheck(UpgradeOutcome::IdentifyTimedOut);
   }
 
   std::string serialNumber = SerialNumber();
@@ -134,7 +134,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
   if (read == device::ExchangeResult::TimedOut) {
     AppendWithBlank(Text(i18n::UpgradeList8));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
-    return EndInterfaceCheck();
+    return EndInterfaceCheck(UpgradeOutcome::SerialTimedOut);
   }
   Pause(kAroundPortCloseMs);
   m_serialPort.Close();
@@ -215,7 +215,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::LoadPatchIfRequired() {
   if (loader.Command(bootloader::kCmdLoadProgramCounter, bootloader::kLoaderRestartAddress, 0, nullptr,
                      loader.replyData.data()) != bootloader::kOk ||
       loader.SendPassword() != bootloader::kOk) {
-    return EndProgrammingFailed(i18n::UpgradeList14);
+    return EndProgrammingFailed(i18n::UpgradeList14, UpgradeOutcome::LoaderRestartFailed);
   }
   if (loader.ProgramFile(m_patchPath, bootloader::kActionProgram | bootloader::kActionVerify) != bootloader::kOk) {
     return EndProgrammingFailed(i18n::UpgradeList13);
@@ -256,8 +256,8 @@ void UpgradeDialog::ClosingPhase() {
 
 // ---- Endings of a failed upgrade ----------------------------------------------
 
-UpgradeDialog::PhaseResult UpgradeDialog::EndInterfaceCheck() {
-  HandBack(UpgradeOutcome::InterfaceCheckFailed);
+UpgradeDialog::PhaseResult UpgradeDialog::EndInterfaceCheck(UpgradeOutcome outcome) {
+  HandBack(outcome);
   return PhaseResult::Ended;
 }
 
@@ -277,12 +277,13 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndEraseFailed() {
   return PhaseResult::Ended;
 }
 
-UpgradeDialog::PhaseResult UpgradeDialog::EndProgrammingFailed(const i18n::Entry& listText) {
+UpgradeDialog::PhaseResult UpgradeDialog::EndProgrammingFailed(const i18n::Entry& listText,
+                                                               UpgradeOutcome outcome) {
   AppendWithBlank(Text(listText));
   m_bootLoader->Close();
   m_bootLoader.reset();
   m_window.SetProgressPos(kIdProgressBar, 0);
-  HandBack(UpgradeOutcome::ProgrammingFailed);
+  HandBack(outcome);
   return PhaseResult::Ended;
 }
 

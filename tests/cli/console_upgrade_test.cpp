@@ -158,10 +158,12 @@ TEST_F(ConsoleUpgrade, EachUpgradeEndingHasItsOwnStatus) {
     int code;
   };
   const Case cases[] = {
-      {"sim:model=Apex,fault=no-reply@2", kExitModelMismatch},
+      {"sim:model=Apex,fault=no-reply@2", kExitIdentifyTimeout},
+      {"sim:model=Apex,fault=no-reply@3", kExitSerialTimeout},
       {"sim:model=Apex,fault=erase-fail@5", kExitEraseFailed},
       {"sim:model=Apex,fault=password-nak", kExitProgramFailed},
       {"sim:model=Apex,fault=write-fail@3", kExitProgramFailed},
+      {"sim:model=Apex,loader=0110,fault=jump-fail@1", kExitLoaderRestartFailed},
       {"sim:model=Apex,fault=no-sync", kExitEraseFailed},
   };
   for (const Case& c : cases) {

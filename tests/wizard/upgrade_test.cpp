@@ -242,7 +242,7 @@ TEST_F(UpgradeTest, AnotherModelAnsweringEndsAtTheCheckAndASecondUpgradeSucceeds
   const auto apex = Device();
   PlugIn("model=Tern,serial=QRT7654321");
   Upgrade();
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::InterfaceCheckFailed);
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::ModelMismatch);
   const auto lines = host_.ListLines();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], Text(i18n::UpgradeList5));
@@ -261,7 +261,7 @@ TEST_F(UpgradeTest, AnotherModelAnsweringEndsAtTheCheckAndASecondUpgradeSucceeds
 TEST_F(UpgradeTest, NoIdentifyReplyEndsAtTheCheck) {
   Prepare("fault=no-reply@2");
   Upgrade();
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::InterfaceCheckFailed);
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::IdentifyTimedOut);
   const auto lines = host_.ListLines();
   EXPECT_EQ(lines[lines.size() - 2], Text(i18n::UpgradeList6));
   EXPECT_EQ(host_.ControlText(kIdSerialLabel), "");
@@ -274,7 +274,7 @@ TEST_F(UpgradeTest, NoSerialNumberReplyEndsAtTheCheckAndTheDeviceStaysWhole) {
   Prepare("serial=QRA1234567,fault=no-reply@3");
   const auto before = Device()->ReadMemory(0xC000, 64);
   Upgrade();
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::InterfaceCheckFailed);
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::SerialTimedOut);
   const auto lines = host_.ListLines();
   EXPECT_EQ(lines[lines.size() - 2], Text(i18n::UpgradeList8));
   ExpectHandedBack();
@@ -341,7 +341,7 @@ TEST_F(UpgradeTest, PasswordFailureEndsWithTheProgrammingLine) {
 TEST_F(UpgradeTest, PatchStartFailureEndsWithThePatchLine) {
   Prepare("loader=0110,fault=jump-fail@1");
   Upgrade();
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::ProgrammingFailed);
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::LoaderRestartFailed);
   const auto lines = host_.ListLines();
   EXPECT_EQ(lines[lines.size() - 2], Text(i18n::UpgradeList14));
   ExpectHandedBack();
@@ -374,7 +374,7 @@ TEST_P(UpgradeAgainTest, RecoveryAfterAnErasedDeviceKeepsItsOriginalSerialNumber
 
   // The firmware is gone: a normal upgrade cannot even identify the device.
   Upgrade();
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::InterfaceCheckFailed);
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::IdentifyTimedOut);
   EXPECT_EQ(dialog_->SerialNumber(), "QRA1234567");
 
   ChooseRecovery();
