@@ -212,57 +212,59 @@ bool PortServer::TryApply(const platform::LineSettings& next) {
 // the client whether its request was taken. A value of 0 asks for it.
 tn::Bytes PortServer::Answer(const tn::ComPortRecord& record, bool* purge, platform::PurgeSide* side) {
   using Command = tn::ComPortCommand;
-  platform::LineSettings next = current_;
   const std::uint8_t first = record.value.empty() ? 0 : record.value.front();
+  const std::uint8_t answerCode = record.code + tn::kServerCodeOffset;
   switch (static_cast<Command>(record.code)) {
-    case Command::SetBaudRate: {
-      const auto baud = tn::DecodeBaudRate(record.value);
-      if (baud && *baud != 0) {
-        next.baudRate = *baud;
-        TryApply(next);
-      }
-      return tn::ComPortMessage(ServerCode(Command::SetBaudRate), tn::EncodeBaudRate(current_.baudRate));
-    }
+    case Command::SetBaudRate:
     case Command::SetDataSize:
-      if (first >= 5 && first <= 8) {
-        next.dataBits = first;
-        TryApply(next);
-      }
-      return tn::ComPortMessage(ServerCode(Command::SetDataSize), tn::Bytes{current_.dataBits});
     case Command::SetParity:
-      if (const auto parity = tn::DecodeParity(first)) {
-        next.parity = *parity;
-        TryApply(next);
-      }
-      return tn::ComPortMessage(ServerCode(Command::SetParity), tn::Bytes{tn::EncodeParity(current_.parity)});
     case Command::SetStopSize:
-      if (const auto stopBits = tn::DecodeStopBits(first)) {
-        next.stopBits = *stopBits;
-        TryApply(next);
-      }
-      return tn::ComPortMessage(ServerCode(Command::SetStopSize),
-                                tn::Bytes{tn::EncodeStopBits(current_.stopBits)});
+      return tn::ComPortMessage(answerCode, SetFraming(static_cast<Command>(record.code), record.value));
     case Command::SetControl:
       return AnswerControl(first);
     case Command::NotifyLineState:
     case Command::NotifyModemState:
       // The cable carries no status lines back; nothing to report.
-      return tn::ComPortMessage(record.code + tn::kServerCodeOffset, tn::Bytes{0});
+      return tn::ComPortMessage(answerCode, tn::Bytes{0});
     case Command::SetLineStateMask:
     case Command::SetModemStateMask:
-      return tn::ComPortMessage(record.code + tn::kServerCodeOffset, tn::Bytes{first});
-    case Command::PurgeData:
-      if (const auto purgeSide = tn::DecodePurge(first)) {
-        *purge = true;
-        *side = *purgeSide;
-        return tn::ComPortMessage(ServerCode(Command::PurgeData), tn::Bytes{first});
-      }
-      return {};
+      return tn::ComPortMessage(answerCode, tn::Bytes{first});
+    case Command::PurgeData: {
+      const auto purgeSide = tn::DecodePurge(first);
+      if (!purgeSide) return {};
+      *purge = true;
+      *side = *purgeSide;
+      return tn::ComPortMessage(answerCode, tn::Bytes{first});
+    }
     case Command::FlowControlSuspend:
     case Command::FlowControlResume:
       return {};
   }
   return {};  // server codes and unknown commands get no answer
+}
+
+// Applies one framing value when it is valid; returns the value in force.
+tn::Bytes PortServer::SetFraming(tn::ComPortCommand command, const tn::Bytes& value) {
+  using Command = tn::ComPortCommand;
+  platform::LineSettings next = current_;
+  const std::uint8_t first = value.empty() ? 0 : value.front();
+  if (command == Command::SetBaudRate) {
+    const auto baud = tn::DecodeBaudRate(value);
+    if (baud && *baud != 0) next.baudRate = *baud;
+  } else if (command == Command::SetDataSize) {
+    if (first >= 5 && first <= 8) next.dataBits = first;
+  } else if (command == Command::SetParity) {
+    next.parity = tn::DecodeParity(first).value_or(next.parity);
+  } else {
+    next.stopBits = tn::DecodeStopBits(first).value_or(next.stopBits);
+  }
+  TryApply(next);
+  switch (command) {
+    case Command::SetBaudRate: return tn::EncodeBaudRate(current_.baudRate);
+    case Command::SetDataSize: return {current_.dataBits};
+    case Command::SetParity: return {tn::EncodeParity(current_.parity)};
+    default: return {tn::EncodeStopBits(current_.stopBits)};
+  }
 }
 
 tn::Bytes PortServer::AnswerControl(std::uint8_t value) {

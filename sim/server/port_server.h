@@ -40,6 +40,7 @@ class PortServer {
   bool TryApply(const platform::LineSettings& next);
   platform::telnet::Bytes Answer(const platform::telnet::ComPortRecord& record, bool* purge,
                                  platform::PurgeSide* side);
+  platform::telnet::Bytes SetFraming(platform::telnet::ComPortCommand command, const platform::telnet::Bytes& value);
   platform::telnet::Bytes AnswerControl(std::uint8_t value);
 
   platform::SerialDevice& device_;
