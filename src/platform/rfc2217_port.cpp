@@ -94,32 +94,27 @@ class NetworkSerialDevice final : public SerialDevice {
     const bool all = !confirmed_.has_value();
     const LineSettings before = confirmed_.value_or(LineSettings{});
     confirmed_.reset();  // anything short of full success means "unknown"
+    struct Step {
+      bool changed;
+      tn::ComPortCommand command;
+      tn::Bytes value;
+    };
     // The framing first, the modem lines last: a line change may restart the
-    // device, which should then see the new framing.
-    if ((all || settings.baudRate != before.baudRate) &&
-        !Set(tn::ComPortCommand::SetBaudRate, tn::EncodeBaudRate(settings.baudRate))) {
-      return false;
-    }
-    if ((all || settings.dataBits != before.dataBits) &&
-        !Set(tn::ComPortCommand::SetDataSize, {settings.dataBits})) {
-      return false;
-    }
-    if ((all || settings.parity != before.parity) &&
-        !Set(tn::ComPortCommand::SetParity, {tn::EncodeParity(settings.parity)})) {
-      return false;
-    }
-    if ((all || settings.stopBits != before.stopBits) &&
-        !Set(tn::ComPortCommand::SetStopSize, {tn::EncodeStopBits(settings.stopBits)})) {
-      return false;
-    }
-    if (all && !Set(tn::ComPortCommand::SetControl, {tn::kControlNoFlowControl})) return false;
-    if ((all || settings.dtr != before.dtr) &&
-        !Set(tn::ComPortCommand::SetControl, {settings.dtr ? tn::kControlDtrOn : tn::kControlDtrOff})) {
-      return false;
-    }
-    if ((all || settings.rts != before.rts) &&
-        !Set(tn::ComPortCommand::SetControl, {settings.rts ? tn::kControlRtsOn : tn::kControlRtsOff})) {
-      return false;
+    // device, which should then see the new framing. Flow control goes off
+    // once, with the first record.
+    const Step steps[] = {
+        {settings.baudRate != before.baudRate, tn::ComPortCommand::SetBaudRate, tn::EncodeBaudRate(settings.baudRate)},
+        {settings.dataBits != before.dataBits, tn::ComPortCommand::SetDataSize, {settings.dataBits}},
+        {settings.parity != before.parity, tn::ComPortCommand::SetParity, {tn::EncodeParity(settings.parity)}},
+        {settings.stopBits != before.stopBits, tn::ComPortCommand::SetStopSize, {tn::EncodeStopBits(settings.stopBits)}},
+        {false, tn::ComPortCommand::SetControl, {tn::kControlNoFlowControl}},
+        {settings.dtr != before.dtr, tn::ComPortCommand::SetControl,
+         {settings.dtr ? tn::kControlDtrOn : tn::kControlDtrOff}},
+        {settings.rts != before.rts, tn::ComPortCommand::SetControl,
+         {settings.rts ? tn::kControlRtsOn : tn::kControlRtsOff}},
+    };
+    for (const Step& step : steps) {
+      if ((all || step.changed) && !Set(step.command, step.value)) return false;
     }
     confirmed_ = settings;
     return true;
