@@ -176,3 +176,18 @@ TEST(QuorrelSim, RefusesBadOptionsBeforeListening) {
     EXPECT_EQ(server->Wait(kStepMs), 2) << args[1] << " " << args[2];
   }
 }
+
+TEST(QuorrelSim, PortAlreadyInUseIsAClearFailure) {
+  auto first = StartOrFail({QUORREL_SIM_PATH});
+  ASSERT_TRUE(first);
+  const std::string name = PortNameOf(*first);
+  const std::string port = name.substr(name.rfind(':') + 1);
+
+  auto second = StartOrFail({QUORREL_SIM_PATH, "--port", port});
+  ASSERT_TRUE(second);
+  EXPECT_FALSE(second->ReadLine(kStartMs));
+  EXPECT_EQ(second->Wait(kStepMs), 1);
+
+  first->Signal(SIGINT);
+  EXPECT_EQ(first->Wait(kStepMs), 0);
+}
