@@ -1,17 +1,15 @@
 #pragma once
 // Carries window operations over to the dialog's thread. A call from the
 // dialog's own thread runs directly; a call from any other thread (the
-// upgrade worker) is queued to the dialog's thread and waits there until it
-// has been carried out. The dialog's thread never waits for the other one.
+// upgrade worker) is queued to the dialog's thread and waits until it has
+// been carried out there. The dialog's thread never waits for the other one.
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <QObject>
 #include <QThread>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -19,20 +17,20 @@ namespace gui {
 
 class DialogThreadCalls {
  public:
-  explicit DialogThreadCalls(QObject& context) : context_(context) {}
+  // `context` lives on the dialog's thread; the calls are delivered through
+  // a child of it.
+  explicit DialogThreadCalls(QObject& context);
 
   bool OnDialogThread() const { return QThread::currentThread() == context_.thread(); }
 
-  // Runs `call` on the dialog's thread and returns its result. Once the
-  // dialog's loop has ended (Close), calls from other threads are dropped
-  // and get `fallback`: nothing would be left to carry them out.
+  // Runs `call` on the dialog's thread and returns its result. While the
+  // dialog's loop does not run (before Open, after Close), calls from other
+  // threads are dropped and get `fallback`: nothing would carry them out.
   template <class Call, class Result = std::invoke_result_t<Call&>>
   Result Run(Call call, Result fallback) {
     if (OnDialogThread()) return call();
-    if (!Enter()) return fallback;
     std::optional<Result> result;
-    QMetaObject::invokeMethod(&context_, [&] { result.emplace(call()); }, Qt::BlockingQueuedConnection);
-    Leave();
+    if (!HandOver([&] { result.emplace(call()); })) return fallback;
     return result ? std::move(*result) : std::move(fallback);
   }
 
@@ -42,40 +40,22 @@ class DialogThreadCalls {
       call();
       return;
     }
-    if (!Enter()) return;
-    QMetaObject::invokeMethod(&context_, [&] { call(); }, Qt::BlockingQueuedConnection);
-    Leave();
+    HandOver([&] { call(); });
   }
 
   // The dialog's loop runs: other threads' calls are carried out.
-  void Open() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    closed_ = false;
-  }
-
+  void Open();
   // On the dialog's thread, when its loop has ended: calls already on their
   // way are carried out, later ones are dropped.
-  void Close() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      closed_ = true;
-    }
-    while (inFlight_.load() > 0) {
-      QCoreApplication::sendPostedEvents(&context_);
-      std::this_thread::yield();
-    }
-  }
+  void Close();
 
  private:
-  bool Enter() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_) return false;
-    ++inFlight_;
-    return true;
-  }
-  void Leave() { --inFlight_; }
+  // Queues `task` to the dialog's thread and waits until it has run there
+  // (or was dropped unrun because the dialog went away). False: not queued.
+  bool HandOver(std::function<void()> task);
 
   QObject& context_;
+  QObject* receiver_;  // child of the context
   std::mutex mutex_;
   bool closed_ = true;
   std::atomic<int> inFlight_{0};
