@@ -93,6 +93,7 @@ int UpgradeExitCode(UpgradeOutcome outcome) {
     case UpgradeOutcome::EraseFailed: return kExitEraseFailed;
     case UpgradeOutcome::ProgrammingFailed: return kExitProgramFailed;
     case UpgradeOutcome::LoaderRestartFailed: return kExitLoaderRestartFailed;
+    case UpgradeOutcome::SerialNotWritten: return kExitSerialNotWritten;
     case UpgradeOutcome::ThreadNotStarted: return kExitWorkerNotStarted;
     default: return kExitInternal;
   }

@@ -20,6 +20,7 @@ enum ExitCode : int {
   kExitProgramFailed = 15,    // upgrade: password, patch or image failed; the device stays in its loader
   kExitLoaderRestartFailed = 16,  // upgrade: restarting the loader for the patch failed
   kExitWorkerNotStarted = 17,
+  kExitSerialNotWritten = 18,  // programmed, but the serial number was not written back: use --recovery
   kExitInternal = 70,
 };
 

@@ -111,6 +111,8 @@ Exit status:
   15  password, patch or image programming failed: the device stays in its loader; use --recovery
   16  restarting the loader for its patch failed: the device stays in its loader; use --recovery
   17  the upgrade could not be started
+  18  programmed, but the port did not open to write the serial number back;
+      run again with --recovery (and --serial) to write it
 )";
 }
 

@@ -55,8 +55,9 @@ ExchangeResult InterfaceCommands::ReadSerialNumber(std::string& replyBuffer, std
   });
 }
 
-void InterfaceCommands::WriteSerialNumber(const std::string& portName, const std::string& serialNumber) {
-  if (port_.Open(portName, kCommandBaudRate)) {
+bool InterfaceCommands::WriteSerialNumber(const std::string& portName, const std::string& serialNumber) {
+  const bool opened = port_.Open(portName, kCommandBaudRate);
+  if (opened) {
     platform::CurrentClock().Sleep(kWriteSettleMs);
     port_.Purge();
     port_.ClearReceived();
@@ -64,6 +65,7 @@ void InterfaceCommands::WriteSerialNumber(const std::string& portName, const std
     platform::CurrentClock().Sleep(kWriteStoreMs);
   }
   port_.ClearReceived();  // whatever the interface answered is not awaited
+  return opened;
 }
 
 }  // namespace device

@@ -58,8 +58,9 @@ class InterfaceCommands {
   ExchangeResult ReadSerialNumber(std::string& replyBuffer, std::string& serialNumber,
                                   const std::function<void()>& onLine);
   // Opens the port and writes the serial number; nothing is read back. The
-  // port stays open (half-open if it failed); the caller closes it.
-  void WriteSerialNumber(const std::string& portName, const std::string& serialNumber);
+  // port stays open (half-open if it failed); the caller closes it. False
+  // when the port did not open and nothing was written.
+  bool WriteSerialNumber(const std::string& portName, const std::string& serialNumber);
 
  private:
   serial::SerialPort& port_;

@@ -67,6 +67,7 @@ enum class UpgradeOutcome {
   EraseFailed,          // the mass erase failed
   ProgrammingFailed,    // password, patch or image failed
   LoaderRestartFailed,  // restarting the loader for its patch, or the password after it, failed
+  SerialNotWritten,     // programmed, but the port did not open to write the serial number back
   ThreadNotStarted,
 };
 
@@ -145,6 +146,7 @@ class UpgradeDialog {
   std::string RecoverySerialNumber() const;
   // Endings of a failed upgrade; each returns PhaseResult::Ended.
   PhaseResult EndInterfaceCheck(UpgradeOutcome outcome);
+  void EndSerialNotWritten();
   PhaseResult EndLinkNotOpened();
   PhaseResult EndEraseFailed();
   PhaseResult EndProgrammingFailed(const i18n::Entry& listText,

@@ -34,6 +34,10 @@ constexpr std::uint32_t kAfterSuccessMessageMs = 1500;
 constexpr std::uint32_t kCloseTimerPeriodMs = 1000;
 
 constexpr const char* kSmallModelNotice = "Please Wiating long time......";
+// The port did not open for the write-back; the number follows the text.
+constexpr const char* kSerialNotWrittenNotice =
+    "The port did not open: the serial number was not written back. Use Interface Recovery, then Upgrade, "
+    "to write it: ";
 
 }  // namespace
 
@@ -243,7 +247,10 @@ void UpgradeDialog::ClosingPhase() {
 
   const std::string portName = PortName();
   AppendWithBlank(portName + Text(i18n::UpgradeList17));
-  device::InterfaceCommands(m_serialPort).WriteSerialNumber(portName, SerialNumber());
+  if (!device::InterfaceCommands(m_serialPort).WriteSerialNumber(portName, SerialNumber())) {
+    EndSerialNotWritten();
+    return;
+  }
   AppendLine(Text(i18n::UpgradeList18));
   ShowMessage(Text(i18n::prjProDlg4));
   Pause(kAfterSuccessMessageMs);
@@ -255,6 +262,17 @@ void UpgradeDialog::ClosingPhase() {
 }
 
 // ---- Endings of a failed upgrade ----------------------------------------------
+
+// The new firmware runs, but the mass erase took the device's own copy of its
+// serial number: reporting success here would lose it for good. The dialog
+// keeps the number it read, and Interface Recovery writes it back.
+void UpgradeDialog::EndSerialNotWritten() {
+  const std::string text = std::string(kSerialNotWrittenNotice) + SerialNumber();
+  AppendWithBlank(text);
+  ShowMessage(text);
+  if (m_serialPort.IsOpen()) m_serialPort.Close();
+  HandBack(UpgradeOutcome::SerialNotWritten);
+}
 
 UpgradeDialog::PhaseResult UpgradeDialog::EndInterfaceCheck(UpgradeOutcome outcome) {
   HandBack(outcome);

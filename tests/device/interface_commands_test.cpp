@@ -187,7 +187,7 @@ TEST_F(InterfaceCommandsTest, AMalformedSerialNumberIsReplacedByThePlaceholder) 
 
 TEST_F(InterfaceCommandsTest, WritingTheSerialNumberSendsTheCommandAndWaits) {
   const platform::Micros start = Now();
-  commands_.WriteSerialNumber("fake:iface", std::string(device::PlaceholderSerialNumber));
+  EXPECT_TRUE(commands_.WriteSerialNumber("fake:iface", std::string(device::PlaceholderSerialNumber)));
   EXPECT_EQ(line_->Written(), "S{10,w,QRX0000000}");
   EXPECT_EQ(line_->Written().size(), 18u);
   EXPECT_EQ(Now() - start, 1'500'000);
@@ -202,7 +202,7 @@ TEST_F(InterfaceCommandsTest, WritingTheSerialNumberSendsTheCommandAndWaits) {
 TEST_F(InterfaceCommandsTest, WritingToAPortThatDoesNotOpenSendsNothing) {
   line_->SetHeld(true);
   const platform::Micros start = Now();
-  commands_.WriteSerialNumber("fake:iface", "QRA1234567");
+  EXPECT_FALSE(commands_.WriteSerialNumber("fake:iface", "QRA1234567"));
   EXPECT_TRUE(line_->Written().empty());
   EXPECT_EQ(Now(), start);
   EXPECT_TRUE(port_.IsOpen());  // half-open: the caller's Close releases it

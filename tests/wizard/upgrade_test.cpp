@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "bootloader/boot_loader.h"
+#include "platform/serial_device.h"
 #include "resources/dialog_ids.h"
 #include "sim/sim_interface.h"
 #include "sim/sim_ports.h"
@@ -387,6 +388,35 @@ TEST_P(UpgradeAgainTest, RecoveryAfterAnErasedDeviceKeepsItsOriginalSerialNumber
 
 INSTANTIATE_TEST_SUITE_P(EraseAndImageFailures, UpgradeAgainTest,
                          ::testing::Values("erase-fail@5", "write-fail@3"));
+
+// The erase took the device's own copy of its serial number; a write-back
+// whose port does not open must not end as a success.
+TEST_F(UpgradeTest, ASerialNumberThatCouldNotBeWrittenBackIsReportedAndRecoveryWritesIt) {
+  Prepare("serial=QRA1234567");
+  std::unique_ptr<platform::SerialDevice> held;
+  host_.OnListLine([&](const std::string& line) {
+    // Another program takes the port just before the write-back.
+    if (line == "COM3" + Text(i18n::UpgradeList17)) held = platform::OpenSerialDevice("COM3").device;
+  });
+  Upgrade();
+  ASSERT_TRUE(held);
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::SerialNotWritten);
+  EXPECT_TRUE(FlashHolds(image_));
+  EXPECT_EQ(Device()->SerialNumber(), "");
+  const auto lines = host_.ListLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), Text(i18n::UpgradeList18)), 0);
+  ASSERT_EQ(host_.Messages().size(), 1u);
+  EXPECT_NE(host_.Messages()[0].text.find("QRA1234567"), std::string::npos);
+  EXPECT_NE(host_.Messages()[0].text, Text(i18n::prjProDlg4));
+  ExpectHandedBack();
+
+  held.reset();
+  host_.OnListLine(nullptr);
+  ChooseRecovery();
+  Upgrade();
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
+  EXPECT_EQ(Device()->SerialNumber(), "QRA1234567");
+}
 
 TEST_F(UpgradeTest, ADialogStartingInRecoveryWritesThePlaceholder) {
   OpenDialog("serial=QRA1234567");
