@@ -36,6 +36,8 @@ QWidget* MakeGroupBox(QWidget& parent, const ControlTemplate& control) {
 
 QWidget* MakeLabel(QWidget& parent, const ControlTemplate& control) {
   auto* label = new QLabel(InitialText(control), &parent);
+  // Texts from language files and devices are shown as they are, never read as markup.
+  label->setTextFormat(Qt::PlainText);
   Qt::Alignment horizontal = Has(control, resources::kCentred) ? Qt::AlignHCenter : Qt::AlignLeft;
   if (Has(control, resources::kSunken)) {
     // A one-pixel sunken edge, dark above and left, light below and right,

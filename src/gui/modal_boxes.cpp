@@ -15,6 +15,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text,
   const QMessageBox::StandardButtons set =
       buttons == wizard::MessageButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
   auto box = std::make_unique<QMessageBox>(shown, caption, text, set, owner);
+  box->setTextFormat(Qt::PlainText);  // a language text is shown as written, never read as markup
   box->setWindowModality(Qt::WindowModal);
   return box;
 }

@@ -157,6 +157,21 @@ TEST_F(QtWindow, TextsCrossInTheCodePage) {
   EXPECT_EQ(western.GetWindowText(), "");
 }
 
+TEST_F(QtWindow, TextsAreShownAsWrittenNeverAsMarkup) {
+  window.SetControlText(resources::kIdKindLabel, "<b>Quorrel</b> & <i>Apex</i>");
+  auto* label = Get<QLabel>(resources::kIdKindLabel);
+  EXPECT_EQ(label->textFormat(), Qt::PlainText);
+  EXPECT_EQ(window.GetControlText(resources::kIdKindLabel), "<b>Quorrel</b> & <i>Apex</i>");
+  Qt::TextFormat boxFormat = Qt::RichText;
+  gui::QtDialogWindow boxes(kUtf8, Answering([&](QDialog& box) {
+    auto& message = dynamic_cast<QMessageBox&>(box);
+    boxFormat = message.textFormat();
+    message.button(QMessageBox::Ok)->click();
+  }));
+  boxes.MessageBox("<img src=x>", "c", wizard::MessageButtons::Ok, wizard::MessageIcon::None);
+  EXPECT_EQ(boxFormat, Qt::PlainText);
+}
+
 TEST_F(QtWindow, ControlOperationsActOnTheirWidgets) {
   window.SetControlText(resources::kIdKindLabel, "Quorrel Apex");
   EXPECT_EQ(Get<QLabel>(resources::kIdKindLabel)->text(), QStringLiteral("Quorrel Apex"));
