@@ -5,12 +5,15 @@
 
 #include "app/upgrade_app.h"
 #include "gui/qt_dialog_window.h"
+#include "platform/rfc2217_port.h"
 #include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // "sim:" port names reach the simulated interface (demos, support).
   sim::RegisterSimPorts();
+  // "rfc2217://HOST:PORT" reaches a serial port on a terminal server.
+  platform::RegisterNetworkPorts();
   app::UpgradeApp upgradeApp;
   upgradeApp.StartUp([&upgradeApp]() -> std::unique_ptr<wizard::DialogWindow> {
     return std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage());
