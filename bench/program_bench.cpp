@@ -19,7 +19,8 @@
 #include <vector>
 
 #include "bootloader/boot_loader.h"
-#include "bootloader/image_bytes.h"
+#include "support/image_bytes.h"
+#include "bench_support.h"
 #include "platform/clock.h"
 #include "platform/port_names.h"
 #include "sim/sim_ports.h"
@@ -60,25 +61,9 @@ class CountingDevice final : public platform::SerialDevice {
   std::unique_ptr<platform::SerialDevice> inner_;
 };
 
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 double Seconds() { return static_cast<double>(platform::CurrentClock().Now()) / 1e6; }
 
-std::string DefaultImage() {
-  const std::filesystem::path folder = std::filesystem::path(QUORREL_SOURCE_DIR) / "data/Image/Apex";
-  std::vector<std::string> images;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    if (entry.path().extension() == ".mbl") images.push_back(entry.path().string());
-  }
-  std::sort(images.begin(), images.end());
-  return images.empty() ? std::string() : images.front();
-}
 
 bool Step(const char* what, int result) {
   if (result == bootloader::kOk) return true;
@@ -89,7 +74,7 @@ bool Step(const char* what, int result) {
 // The device's memory against the file's bytes.
 bool DeviceHoldsImage(const std::string& image) {
   const auto device = sim::FindSimInterface(kSimName);
-  for (const auto& [address, value] : bltest::ReadImageBytes(image)) {
+  for (const auto& [address, value] : testsupport::ReadImageBytes(image)) {
     if (device->ReadMemory(address, 1).at(0) != value) {
       std::fprintf(stderr, "device differs from the image at %04X\n", address);
       return false;
@@ -101,7 +86,7 @@ bool DeviceHoldsImage(const std::string& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string image = argc > 1 ? argv[1] : DefaultImage();
+  const std::string image = argc > 1 ? argv[1] : bench::DefaultImage();
   if (image.empty()) {
     std::fprintf(stderr, "no image: pass one, or generate the demo images into data/Image/Apex\n");
     return 2;
@@ -128,11 +113,11 @@ int main(int argc, char** argv) {
   const std::uint64_t sent0 = bytesSent;
   const std::uint64_t received0 = bytesReceived;
   const platform::Micros busy0 = device->FlashBusyTime();
-  const double cpu0 = CpuSeconds();
+  const double cpu0 = bench::CpuSeconds();
   const double wall0 = Seconds();
   const int result = boot.ProgramFile(image, bootloader::kActionProgram);
   const double wall = Seconds() - wall0;
-  const double cpu = CpuSeconds() - cpu0;
+  const double cpu = bench::CpuSeconds() - cpu0;
   const std::uint64_t sent = bytesSent - sent0;
   const std::uint64_t received = bytesReceived - received0;
   const double flash = static_cast<double>(device->FlashBusyTime() - busy0) / 1e6;

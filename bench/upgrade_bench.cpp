@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "i18n/language_table.h"
+#include "bench_support.h"
 #include "platform/clock.h"
 #include "platform/port_names.h"
 #include "sim/sim_ports.h"
@@ -95,34 +96,13 @@ class PauseCountingClock final : public platform::Clock {
   std::atomic<platform::Micros> slept_{0};
 };
 
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
-long PeakKilobytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
 
-std::string DefaultImage() {
-  const std::filesystem::path folder = std::filesystem::path(QUORREL_SOURCE_DIR) / "data/Image/Apex";
-  std::vector<std::string> images;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    if (entry.path().extension() == ".mbl") images.push_back(entry.path().string());
-  }
-  std::sort(images.begin(), images.end());
-  return images.empty() ? std::string() : images.front();
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string image = argc > 1 ? argv[1] : DefaultImage();
+  const std::string image = argc > 1 ? argv[1] : bench::DefaultImage();
   if (image.empty()) {
     std::fprintf(stderr, "no image: pass one, or generate the demo images into data/Image/Apex\n");
     return 2;
@@ -148,7 +128,7 @@ int main(int argc, char** argv) {
   wizard::testing::RecordingWindow host;
   wizard::UpgradeDialog dialog(host, context);
   const double wallStart = static_cast<double>(clock->Now()) / 1e6;
-  const double cpuStart = CpuSeconds();
+  const double cpuStart = bench::CpuSeconds();
   host.Start(dialog);
   host.SelectPort(kPort);
   host.AnswerChooser(image);
@@ -158,7 +138,7 @@ int main(int argc, char** argv) {
   const bool succeeded = dialog.LastUpgrade() == wizard::UpgradeOutcome::Succeeded;
   if (succeeded) host.RunUntilEnded();
   const double wall = static_cast<double>(clock->Now()) / 1e6 - wallStart;
-  const double cpu = CpuSeconds() - cpuStart;
+  const double cpu = bench::CpuSeconds() - cpuStart;
 
   const double flash = static_cast<double>(device->FlashBusyTime()) / 1e6;
   const double bound = clock->SleptSeconds() + wireSeconds.load() + flash;
@@ -172,6 +152,6 @@ int main(int argc, char** argv) {
   std::printf("  flash busy          %8.2f s\n", flash);
   std::printf("  bound               %8.2f s (wall / bound %.3f)\n", bound, wall / bound);
   std::printf("CPU time              %8.2f s (%.1f %% of wall)\n", cpu, 100.0 * cpu / wall);
-  std::printf("peak memory           %8ld KiB\n", PeakKilobytes());
+  std::printf("peak memory           %8ld KiB\n", bench::PeakKilobytes());
   return succeeded && device->SerialNumber() == serialBefore ? 0 : 1;
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bootloader/boot_loader.h"
-#include "bootloader/image_bytes.h"
+#include "support/image_bytes.h"
 #include "platform/clock.h"
 #include "sim/sim_ports.h"
 
@@ -115,7 +115,7 @@ class SimProgramTest : public ::testing::Test {
 
   void ExpectDeviceHolds(const std::string& port, const std::string& image) {
     const auto device = sim::FindSimInterface(port);
-    const auto bytes = bltest::ReadImageBytes(image);
+    const auto bytes = testsupport::ReadImageBytes(image);
     ASSERT_FALSE(bytes.empty());
     std::size_t differing = 0;
     for (const auto& [address, value] : bytes) {

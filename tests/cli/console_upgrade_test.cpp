@@ -16,6 +16,7 @@
 #include "i18n/language_table.h"
 #include "platform/clock.h"
 #include "sim/sim_ports.h"
+#include "support/image_bytes.h"
 
 namespace cli {
 namespace {
@@ -30,26 +31,6 @@ std::string FirstImage(const std::string& folder, const std::string& prefix) {
   return {};
 }
 
-// The bytes an image file puts at each address.
-std::map<std::uint16_t, std::uint8_t> ImageBytes(const fs::path& path) {
-  std::map<std::uint16_t, std::uint8_t> bytes;
-  std::ifstream file(path, std::ios::binary);
-  std::string line;
-  unsigned address = 0;
-  while (std::getline(file, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    if (line[0] == 'q') break;
-    if (line[0] == '@') {
-      address = std::stoul(line.substr(1), nullptr, 16);
-      continue;
-    }
-    std::istringstream values(line);
-    unsigned value = 0;
-    while (values >> std::hex >> value) bytes[static_cast<std::uint16_t>(address++)] = static_cast<std::uint8_t>(value);
-  }
-  return bytes;
-}
 
 std::string ReadAll(std::FILE* file) {
   std::fflush(file);
@@ -123,7 +104,7 @@ TEST_F(ConsoleUpgrade, UpgradesAnApexAndKeepsItsSerialNumber) {
   auto device = sim::FindSimInterface(port);
   ASSERT_TRUE(device);
   EXPECT_EQ(device->SerialNumber(), "QRA7000001");
-  for (const auto& [address, value] : ImageBytes(kData / image))
+  for (const auto& [address, value] : testsupport::ReadImageBytes((kData / image).string()))
     ASSERT_EQ(device->ReadMemory(address, 1).at(0), value) << "at " << address;
 }
 

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "net/child_process.h"
+#include "support/image_bytes.h"
 
 namespace {
 
@@ -19,25 +20,6 @@ namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(QUORREL_SOURCE_DIR) / "data";
 
-// The bytes an image file puts at each address.
-std::map<std::uint16_t, std::uint8_t> ImageBytes(const fs::path& path) {
-  std::map<std::uint16_t, std::uint8_t> bytes;
-  std::ifstream file(path, std::ios::binary);
-  unsigned address = 0;
-  for (std::string line; std::getline(file, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    if (line[0] == 'q') break;
-    if (line[0] == '@') {
-      address = std::stoul(line.substr(1), nullptr, 16);
-      continue;
-    }
-    std::istringstream values(line);
-    for (unsigned value = 0; values >> std::hex >> value;)
-      bytes[static_cast<std::uint16_t>(address++)] = static_cast<std::uint8_t>(value);
-  }
-  return bytes;
-}
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -74,7 +56,7 @@ TEST(NetworkUpgrade, UpgradesQuorrelSimInAnotherProcess) {
 
   const std::string image = ReadFile(memory);
   ASSERT_EQ(image.size(), 65536u) << upgrade->Transcript();
-  for (const auto& [address, value] : ImageBytes(kData / "Image/Apex/QRA0203.mbl"))
+  for (const auto& [address, value] : testsupport::ReadImageBytes((kData / "Image/Apex/QRA0203.mbl").string()))
     ASSERT_EQ(static_cast<std::uint8_t>(image[address]), value) << "at " << address;
   EXPECT_EQ(ReadFile(serial).substr(0, 10), "QRA3141592");
   fs::remove_all(work);

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-namespace bltest {
+namespace testsupport {
 
 inline std::map<std::uint16_t, std::uint8_t> ReadImageBytes(const std::string& path) {
   std::map<std::uint16_t, std::uint8_t> bytes;
@@ -35,4 +35,4 @@ inline std::map<std::uint16_t, std::uint8_t> ReadImageBytes(const std::string& p
   return bytes;
 }
 
-}  // namespace bltest
+}  // namespace testsupport
