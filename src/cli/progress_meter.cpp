@@ -21,7 +21,10 @@ std::string FormatProgressLine(const ProgressSample& sample, int barWidth) {
   const int percent = static_cast<int>(done * 100 / span);
   const int filled = static_cast<int>(done * barWidth / span);
 
-  std::string line = "[" + std::string(filled, '#') + std::string(barWidth - filled, ' ') + "] ";
+  std::string line = "[";
+  line.append(static_cast<std::size_t>(filled), '#');
+  line.append(static_cast<std::size_t>(barWidth - filled), ' ');
+  line += "] ";
   char numbers[96];
   std::snprintf(numbers, sizeof numbers, "%3d%%  %lld/%lld bytes", percent, static_cast<long long>(done),
                 static_cast<long long>(span));
