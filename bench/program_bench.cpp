@@ -27,39 +27,11 @@
 
 namespace {
 
+bench::LineMeter meter;
+
 constexpr const char* kSimName = "sim:model=Apex,paced=1";
 constexpr const char* kPort = "benchcount:apex";
-constexpr double kBitsPerByte = 11.0;
-constexpr double kBaud = 9600.0;
 
-std::atomic<std::uint64_t> bytesSent{0};
-std::atomic<std::uint64_t> bytesReceived{0};
-
-// Counts the bytes that cross the host's end of the line.
-class CountingDevice final : public platform::SerialDevice {
- public:
-  explicit CountingDevice(std::unique_ptr<platform::SerialDevice> inner) : inner_(std::move(inner)) {}
-  bool Apply(const platform::LineSettings& s) override { return inner_->Apply(s); }
-  std::size_t InputWaiting() override { return inner_->InputWaiting(); }
-  std::size_t OutputWaiting() override { return inner_->OutputWaiting(); }
-  std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
-    const std::size_t n = inner_->Read(buffer, max);
-    bytesReceived += n;
-    return n;
-  }
-  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override {
-    const std::size_t n = inner_->Write(bytes, count);
-    bytesSent += n;
-    return n;
-  }
-  void Purge(platform::PurgeSide side) override { inner_->Purge(side); }
-  std::size_t WaitForInput(std::size_t count, int timeoutMs) override { return inner_->WaitForInput(count, timeoutMs); }
-  bool WaitForDrain(int timeoutMs) override { return inner_->WaitForDrain(timeoutMs); }
-  void CancelWait() override { inner_->CancelWait(); }
-
- private:
-  std::unique_ptr<platform::SerialDevice> inner_;
-};
 
 
 double Seconds() { return static_cast<double>(platform::CurrentClock().Now()) / 1e6; }
@@ -91,12 +63,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no image: pass one, or generate the demo images into data/Image/Apex\n");
     return 2;
   }
-  sim::RegisterSimPorts();
-  platform::RegisterPortScheme("benchcount:", [](const std::string&) {
-    platform::OpenResult opened = sim::OpenSimPort(kSimName);
-    if (opened.device) opened.device = std::make_unique<CountingDevice>(std::move(opened.device));
-    return opened;
-  });
+  bench::RegisterMeteredSimPort("benchcount:", kSimName, meter);
   const auto device = sim::FindSimInterface(kSimName);
 
   bootloader::BootLoader boot(nullptr);
@@ -110,22 +77,23 @@ int main(int argc, char** argv) {
   }
   if (!Step("Password", boot.SendPassword())) return 1;
 
-  const std::uint64_t sent0 = bytesSent;
-  const std::uint64_t received0 = bytesReceived;
+  const std::uint64_t sent0 = meter.sent;
+  const std::uint64_t received0 = meter.received;
+  const double wire0 = meter.wireSeconds;
   const platform::Micros busy0 = device->FlashBusyTime();
   const double cpu0 = bench::CpuSeconds();
   const double wall0 = Seconds();
   const int result = boot.ProgramFile(image, bootloader::kActionProgram);
   const double wall = Seconds() - wall0;
   const double cpu = bench::CpuSeconds() - cpu0;
-  const std::uint64_t sent = bytesSent - sent0;
-  const std::uint64_t received = bytesReceived - received0;
+  const std::uint64_t sent = meter.sent - sent0;
+  const std::uint64_t received = meter.received - received0;
+  const double wire = meter.wireSeconds - wire0;
   const double flash = static_cast<double>(device->FlashBusyTime() - busy0) / 1e6;
   boot.Finish();
   if (!Step("ProgramFile", result)) return 1;
   const bool whole = DeviceHoldsImage(image);
 
-  const double wire = static_cast<double>(sent + received) * kBitsPerByte / kBaud;
   const double bound = wire + flash;
   std::printf("image           %s (%d characters)\n", image.c_str(), boot.bytesRead());
   std::printf("bytes           %llu sent, %llu received\n", static_cast<unsigned long long>(sent),

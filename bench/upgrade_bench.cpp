@@ -29,51 +29,11 @@
 
 namespace {
 
+bench::LineMeter meter;
+
 constexpr const char* kSimName = "sim:model=Apex,paced=1";
 constexpr const char* kPort = "benchwire:apex";
 
-// Wire time of the bytes that crossed the host's end, at the baud rate and
-// frame length in force when each crossed.
-std::atomic<double> wireSeconds{0.0};
-
-void AddWireTime(std::size_t bytes, const platform::LineSettings& line) {
-  const double bits = 1.0 + line.dataBits + (line.parity == platform::Parity::None ? 0.0 : 1.0) +
-                      (line.stopBits == platform::StopBits::Two ? 2.0 : 1.0);
-  double expected = wireSeconds.load();
-  const double add = static_cast<double>(bytes) * bits / static_cast<double>(line.baudRate);
-  while (!wireSeconds.compare_exchange_weak(expected, expected + add)) {
-  }
-}
-
-class WireCountingDevice final : public platform::SerialDevice {
- public:
-  explicit WireCountingDevice(std::unique_ptr<platform::SerialDevice> inner) : inner_(std::move(inner)) {}
-  bool Apply(const platform::LineSettings& settings) override {
-    {
-      std::lock_guard<std::mutex> guard(mutex_);
-      line_ = settings;
-    }
-    return inner_->Apply(settings);
-  }
-  std::size_t InputWaiting() override { return inner_->InputWaiting(); }
-  std::size_t OutputWaiting() override { return inner_->OutputWaiting(); }
-  std::size_t Read(std::uint8_t* buffer, std::size_t max) override { return Count(inner_->Read(buffer, max)); }
-  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override { return Count(inner_->Write(bytes, count)); }
-  void Purge(platform::PurgeSide side) override { inner_->Purge(side); }
-  std::size_t WaitForInput(std::size_t count, int timeoutMs) override { return inner_->WaitForInput(count, timeoutMs); }
-  bool WaitForDrain(int timeoutMs) override { return inner_->WaitForDrain(timeoutMs); }
-  void CancelWait() override { inner_->CancelWait(); }
-
- private:
-  std::size_t Count(std::size_t bytes) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    AddWireTime(bytes, line_);
-    return bytes;
-  }
-  std::unique_ptr<platform::SerialDevice> inner_;
-  std::mutex mutex_;
-  platform::LineSettings line_;
-};
 
 // The real clock, adding up the pauses the program asks for.
 class PauseCountingClock final : public platform::Clock {
@@ -109,12 +69,7 @@ int main(int argc, char** argv) {
   }
   auto clock = std::make_shared<PauseCountingClock>();
   platform::ScopedClock installed(clock);
-  sim::RegisterSimPorts();
-  platform::RegisterPortScheme("benchwire:", [](const std::string&) {
-    platform::OpenResult opened = sim::OpenSimPort(kSimName);
-    if (opened.device) opened.device = std::make_unique<WireCountingDevice>(std::move(opened.device));
-    return opened;
-  });
+  bench::RegisterMeteredSimPort("benchwire:", kSimName, meter);
   const auto device = sim::FindSimInterface(kSimName);
   const std::string serialBefore = device->SerialNumber();
 
@@ -141,14 +96,14 @@ int main(int argc, char** argv) {
   const double cpu = bench::CpuSeconds() - cpuStart;
 
   const double flash = static_cast<double>(device->FlashBusyTime()) / 1e6;
-  const double bound = clock->SleptSeconds() + wireSeconds.load() + flash;
+  const double bound = clock->SleptSeconds() + meter.wireSeconds.load() + flash;
   std::printf("image                 %s (%lld bytes)\n", image.c_str(),
               static_cast<long long>(std::filesystem::file_size(image)));
   std::printf("upgrade               %s, serial number %s -> %s\n", succeeded ? "succeeded" : "FAILED",
               serialBefore.c_str(), device->SerialNumber().c_str());
   std::printf("wall time             %8.2f s\n", wall);
   std::printf("  fixed pauses        %8.2f s\n", clock->SleptSeconds());
-  std::printf("  wire time           %8.2f s\n", wireSeconds.load());
+  std::printf("  wire time           %8.2f s\n", meter.wireSeconds.load());
   std::printf("  flash busy          %8.2f s\n", flash);
   std::printf("  bound               %8.2f s (wall / bound %.3f)\n", bound, wall / bound);
   std::printf("CPU time              %8.2f s (%.1f %% of wall)\n", cpu, 100.0 * cpu / wall);
