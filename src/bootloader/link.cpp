@@ -7,6 +7,7 @@
 
 #include "bootloader/boot_loader.h"
 #include "platform/clock.h"
+#include "platform/port_names.h"
 
 namespace bootloader {
 namespace {
@@ -24,12 +25,6 @@ constexpr std::uint8_t kReplyAcknowledged = 0x90;
 constexpr std::uint8_t kReplyNotAcknowledged = 0xA0;
 constexpr std::uint8_t kReplyCommandFailed = 0x70;
 constexpr std::uint8_t kReplyDataFrame = 0x80;
-
-// Windows-style device names of five or more characters carry this prefix;
-// the platform drops it again when it resolves the name.
-std::string DeviceName(const std::string& portName) {
-  return portName.size() >= 5 ? "\\\\.\\" + portName : portName;
-}
 
 platform::LineSettings LoaderLineSettings() {
   platform::LineSettings settings;
@@ -74,7 +69,7 @@ int BootLoader::Open(const std::string& portName, std::uint32_t byteTimeoutMs,
   byteTimeout_ = byteTimeoutMs;
   replyFactor_ = replyFactor;
   device_.reset();
-  platform::OpenResult opened = platform::OpenSerialDevice(DeviceName(portName));
+  platform::OpenResult opened = platform::OpenSerialDevice(platform::FormDeviceName(portName));
   if (!opened.device) {
     lastError = kOpenFailed;
     return kOpenFailed;

@@ -25,16 +25,12 @@ void Complain(std::FILE* err, const std::string& text) {
   std::fprintf(err, "quorrel-upgrade: %s\n", text.c_str());
 }
 
-// The prefix the port classes put before long names; the user never typed it.
-constexpr std::string_view kDevicePrefix = "\\\\.\\";
-
 // A port that does not open gets a line saying why; the dialog logic goes on
 // as it would in the window.
 void ReportPortFailures(std::FILE* err) {
   platform::SetOpenFailureListener([err](const std::string& name, const platform::OpenResult& result) {
-    std::string shown = name;
-    if (shown.starts_with(kDevicePrefix)) shown.erase(0, kDevicePrefix.size());
-    std::string text = "cannot open " + shown + ": " + platform::DescribeOpenError(result.error);
+    // The port classes put a prefix before long names; the user never typed it.
+    std::string text = "cannot open " + platform::StripDevicePrefix(name) + ": " + platform::DescribeOpenError(result.error);
     if (!result.detail.empty()) text += " (" + result.detail + ")";
     Complain(err, text);
   });

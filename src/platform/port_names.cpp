@@ -13,6 +13,7 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kDevicePrefix = "\\\\.\\";
+constexpr std::size_t kPrefixFromLength = 5;
 constexpr std::string_view kComPrefix = "COM";
 constexpr int kFirstCom = 1;
 constexpr int kLastCom = 16;
@@ -49,10 +50,6 @@ std::optional<int> ComNumber(std::string_view name) {
   return number;
 }
 
-std::string StripDevicePrefix(const std::string& name) {
-  if (name.starts_with(kDevicePrefix)) return name.substr(kDevicePrefix.size());
-  return name;
-}
 
 // A prefix that ends in ':' or '/' takes every name that begins with it; a
 // bare word ("sim") takes itself and the word followed by ':'.
@@ -110,6 +107,16 @@ std::string ResolveOnce(const std::string& name, bool followEnvironment) {
 }
 
 }  // namespace
+
+std::string FormDeviceName(const std::string& portName) {
+  if (portName.size() >= kPrefixFromLength) return std::string(kDevicePrefix) + portName;
+  return portName;
+}
+
+std::string StripDevicePrefix(const std::string& name) {
+  if (name.starts_with(kDevicePrefix)) return name.substr(kDevicePrefix.size());
+  return name;
+}
 
 std::string ResolvePortName(const std::string& name) { return ResolveOnce(name, true); }
 

@@ -14,6 +14,13 @@ namespace platform {
 // names, so it may name a sim or network port too.
 std::string ResolvePortName(const std::string& name);
 
+// The Windows-style device name the port classes open: names of five or more
+// characters ("COM10" and up) get the "\\.\" prefix, shorter ones stay as
+// given. ResolvePortName drops the prefix again.
+std::string FormDeviceName(const std::string& portName);
+// The name without that prefix, as the user wrote it.
+std::string StripDevicePrefix(const std::string& name);
+
 // A backend for names that begin with a scheme ("sim", "sim:...",
 // "rfc2217://..."). The simulator and the network layer register theirs; the
 // tty backend takes device paths.

@@ -4,19 +4,10 @@
 #include <system_error>
 
 #include "platform/clock.h"
+#include "platform/port_names.h"
 
 namespace serial {
 namespace {
-
-// Names of five or more characters ("COM10" and up) need the device-namespace
-// prefix; shorter ones are opened as given.
-constexpr std::size_t kPrefixFromLength = 5;
-constexpr std::string_view kDevicePrefix = "\\\\.\\";
-
-std::string FormDeviceName(const std::string& portName) {
-  if (portName.size() >= kPrefixFromLength) return std::string(kDevicePrefix) + portName;
-  return portName;
-}
 
 std::int32_t NextIndex(std::int32_t index) { return (index + 1) % kRingSize; }
 
@@ -33,7 +24,7 @@ bool SerialPort::Open(const std::string& portName, std::uint32_t baudRate) {
   // Opening over an open port would strand its watcher; start clean instead.
   if (IsOpen()) Close();
 
-  deviceName_ = FormDeviceName(portName);
+  deviceName_ = platform::FormDeviceName(portName);
 
   handleSet_ = true;  // from here on a failure leaves the port half-open
   platform::OpenResult opened = platform::OpenSerialDevice(deviceName_);
