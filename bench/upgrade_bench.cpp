@@ -24,7 +24,7 @@
 #include "platform/clock.h"
 #include "platform/port_names.h"
 #include "sim/sim_ports.h"
-#include "wizard/recording_window.h"
+#include "support/recording_window.h"
 #include "wizard/upgrade_dialog.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "resources/dialog_ids.h"
 #include "wizard/dialog_loop.h"
 #include "wizard/icon_position.h"
-#include "wizard/recording_window.h"
+#include "support/recording_window.h"
 #include "wizard/upgrade_dialog.h"
 
 namespace wizard::testing {

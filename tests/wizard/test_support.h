@@ -15,7 +15,7 @@
 #include "i18n/language_table.h"
 #include "platform/clock.h"
 #include "sim/sim_interface.h"
-#include "wizard/recording_window.h"
+#include "support/recording_window.h"
 #include "wizard/upgrade_dialog.h"
 
 namespace wizard::testing {

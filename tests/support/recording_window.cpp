@@ -1,4 +1,4 @@
-#include "wizard/recording_window.h"
+#include "support/recording_window.h"
 
 #include <filesystem>
 #include <utility>
