@@ -54,7 +54,7 @@ void HostDialog::keyPressEvent(QKeyEvent* event) {
       return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      // A focused push button takes Enter, as on the original platform;
+      // A focused push button takes Enter, as the wizard's users expect of a dialog;
       // elsewhere Enter is the dialog's OK command.
       if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) {
         button->click();
