@@ -1,0 +1,79 @@
+#include "cli/record_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace cli {
+namespace {
+
+AppendResult Failure(const std::string& what) { return {false, what + ": " + std::strerror(errno)}; }
+
+// Closes the file (which also drops the lock) when the append is over.
+class OpenFile {
+ public:
+  explicit OpenFile(int fd) : fd_(fd) {}
+  ~OpenFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// True when the file is empty or its last byte is a line feed.
+bool EndsWithLineFeed(int fd, off_t size) {
+  if (size == 0) return true;
+  char last = 0;
+  return ::pread(fd, &last, 1, size - 1) == 1 && last == '\n';
+}
+
+// A new file's name is durable only once its folder is synced too.
+void SyncFolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  OpenFile dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.fd() >= 0) ::fsync(dir.fd());
+}
+
+}  // namespace
+
+AppendResult AppendRecordLine(const std::string& path, const std::string& line) {
+  // Opening a device or a pipe could block or change a line's state: only a
+  // regular file (or a new one) is opened.
+  struct stat info {};
+  const bool existed = ::stat(path.c_str(), &info) == 0;
+  if (existed && !S_ISREG(info.st_mode)) return {false, path + " is not a regular file"};
+  OpenFile file(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
+  if (file.fd() < 0) return Failure("cannot open " + path);
+  while (::flock(file.fd(), LOCK_EX) != 0) {
+    if (errno != EINTR) return Failure("cannot lock " + path);
+  }
+  if (::fstat(file.fd(), &info) != 0) return Failure("cannot examine " + path);
+  if (!S_ISREG(info.st_mode)) return {false, path + " is not a regular file"};
+  const std::string text = EndsWithLineFeed(file.fd(), info.st_size) ? line : "\n" + line;
+  if (!WriteAll(file.fd(), text.data(), text.size())) return Failure("cannot write to " + path);
+  if (::fsync(file.fd()) != 0) return Failure("cannot sync " + path);
+  if (!existed) SyncFolderOf(path);
+  return {true, {}};
+}
+
+}  // namespace cli
