@@ -1,0 +1,136 @@
+#include "cli/gang_board.h"
+
+#include <algorithm>
+
+#include "platform/clock.h"
+
+namespace cli {
+namespace {
+
+// Redraws at most this often, so tens of devices do not flood the terminal.
+constexpr std::int64_t kRedrawMicros = 200'000;
+constexpr std::size_t kPortColumn = 14, kModelColumn = 23, kSerialColumn = 12;
+
+std::string Column(const std::string& text, std::size_t width) {
+  std::string cell = text.substr(0, width);
+  cell.resize(width + 1, ' ');
+  return cell;
+}
+
+std::string ProgressCell(const GangRow& row) {
+  if (row.high <= row.low) return {};
+  const std::int64_t done = std::clamp(row.position, row.low, row.high) - row.low;
+  const int percent = static_cast<int>(done * 100 / (row.high - row.low));
+  constexpr int kBar = 10;
+  const int filled = percent * kBar / 100;
+  return "[" + std::string(filled, '#') + std::string(kBar - filled, '.') + "] " + std::to_string(percent) + "% ";
+}
+
+}  // namespace
+
+std::string FormatGangRow(const GangRow& row, std::size_t width) {
+  std::string line = Column(row.port, kPortColumn) + Column(row.model, kModelColumn) +
+                     Column(row.serial, kSerialColumn) + ProgressCell(row) + row.phase;
+  if (line.size() > width) line.resize(width);
+  return line;
+}
+
+std::string FormatGangSummary(const std::vector<GangResult>& results) {
+  std::size_t portWidth = 4, outcomeWidth = 7;
+  for (const auto& r : results) {
+    portWidth = std::max(portWidth, r.port.size());
+    outcomeWidth = std::max(outcomeWidth, r.outcome.size());
+  }
+  const auto row = [&](const std::string& port, const std::string& serial, const std::string& outcome,
+                       const std::string& time) {
+    return Column(port, portWidth + 1) + Column(serial, kSerialColumn) + Column(outcome, outcomeWidth + 1) + time + "\n";
+  };
+  std::string table = row("Port", "Serial", "Outcome", "Time");
+  int failed = 0;
+  for (const auto& r : results) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s", r.seconds);
+    table += row(r.port, r.serial.empty() ? "-" : r.serial, r.outcome, seconds);
+    if (r.exitStatus != 0) ++failed;
+  }
+  table += std::to_string(results.size() - static_cast<std::size_t>(failed)) + " of " + std::to_string(results.size()) +
+           " interfaces upgraded\n";
+  return table;
+}
+
+GangBoard::GangBoard(std::FILE* out, std::FILE* err, bool liveLines, std::size_t width,
+                     std::vector<std::string> ports)
+    : out_(out), err_(err), live_(liveLines), width_(width) {
+  for (auto& port : ports) rows_.push_back(GangRow{std::move(port), {}, {}, {}, 0, 0, 0});
+}
+
+void GangBoard::Model(std::size_t row, const std::string& model) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  rows_.at(row).model = model;
+  if (!live_) std::fprintf(err_, "[%s] Interface kind: %s\n", rows_[row].port.c_str(), model.c_str());
+  Redraw(false);
+}
+
+void GangBoard::Serial(std::size_t row, const std::string& serial) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  rows_.at(row).serial = serial;
+  if (!live_) std::fprintf(err_, "[%s] Serial number: %s\n", rows_[row].port.c_str(), serial.c_str());
+  Redraw(false);
+}
+
+void GangBoard::Status(std::size_t row, const std::string& line) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  GangRow& r = rows_.at(row);
+  if (!line.empty()) r.phase = line;
+  if (!live_) {
+    std::fprintf(out_, "[%s] %s\n", r.port.c_str(), line.c_str());
+    std::fflush(out_);
+  }
+  Redraw(false);
+}
+
+void GangBoard::Message(std::size_t row, const std::string& line) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  GangRow& r = rows_.at(row);
+  if (live_) {
+    r.phase = line;
+  } else {
+    std::fprintf(err_, "[%s] %s\n", r.port.c_str(), line.c_str());
+    std::fflush(err_);
+  }
+  Redraw(false);
+}
+
+void GangBoard::ProgressRange(std::size_t row, std::int64_t low, std::int64_t high) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  GangRow& r = rows_.at(row);
+  r.low = low;
+  r.high = high;
+  r.position = low;
+  Redraw(false);
+}
+
+void GangBoard::Progress(std::size_t row, std::int64_t position) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  rows_.at(row).position = position;
+  Redraw(false);
+}
+
+void GangBoard::Finish() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  Redraw(true);
+}
+
+void GangBoard::Redraw(bool force) {
+  if (!live_) return;
+  const std::int64_t now = platform::CurrentClock().Now();
+  if (!force && drawn_ && now - lastDrawMicros_ < kRedrawMicros) return;
+  lastDrawMicros_ = now;
+  // Back to the first row, then every row again in place.
+  if (drawn_) std::fprintf(out_, "\033[%zuA", rows_.size());
+  for (const GangRow& row : rows_) std::fprintf(out_, "\r\033[K%s\n", FormatGangRow(row, width_).c_str());
+  std::fflush(out_);
+  drawn_ = true;
+}
+
+}  // namespace cli
