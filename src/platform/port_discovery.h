@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -19,6 +20,10 @@ struct PortRecord {
   std::string parentDriver;        // driver of the device the tty hangs on, when known
   std::map<std::string, std::string> properties;  // ID_BUS, ID_VENDOR_ID, ...
 };
+
+// The serial core's own device between a UART and its tty carries this
+// driver name; the UART's driver is found above it.
+inline constexpr std::string_view kSerialCorePortDriver = "port";
 
 // A serial port a user may pick.
 struct PortInfo {

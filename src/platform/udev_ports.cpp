@@ -34,8 +34,16 @@ PortRecord RecordOf(udev_device* device) {
   udev_list_entry_foreach(entry, udev_device_get_properties_list_entry(device)) {
     record.properties[Text(udev_list_entry_get_name(entry))] = Text(udev_list_entry_get_value(entry));
   }
-  // The parent belongs to the child: not unreferenced here.
-  if (udev_device* parent = udev_device_get_parent(device)) record.parentDriver = Text(udev_device_get_driver(parent));
+  // Parents belong to the child: not unreferenced here. The serial core's
+  // own port device sits between a UART and its tty; the driver that matters
+  // is the one above it.
+  for (udev_device* parent = udev_device_get_parent(device); parent; parent = udev_device_get_parent(parent)) {
+    const std::string driver = Text(udev_device_get_driver(parent));
+    if (!driver.empty() && driver != kSerialCorePortDriver) {
+      record.parentDriver = driver;
+      break;
+    }
+  }
   return record;
 }
 

@@ -35,14 +35,14 @@ void Finish(std::optional<Pending>& pending, Reading& reading) {
   pending.reset();
 }
 
-// The driver of the nearest device above the tty that has one, as the
-// device manager reports the tty's parent.
+// The driver of the nearest device above the tty that has one, passing over
+// the serial core's port device, as the live source does.
 std::string AncestorDriver(const std::string& devPath, const std::map<std::string, std::string>& drivers) {
   std::string path = devPath;
   for (std::size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0; slash = path.rfind('/')) {
     path.resize(slash);
     const auto found = drivers.find(path);
-    if (found != drivers.end()) return found->second;
+    if (found != drivers.end() && found->second != kSerialCorePortDriver) return found->second;
   }
   return {};
 }
