@@ -21,9 +21,9 @@ struct PortRecord {
   std::map<std::string, std::string> properties;  // ID_BUS, ID_VENDOR_ID, ...
 };
 
-// The serial core's own device between a UART and its tty carries this
-// driver name; the UART's driver is found above it.
-inline constexpr std::string_view kSerialCorePortDriver = "port";
+// The serial core puts devices of its own on this bus between a UART and its
+// tty; the UART's driver is found above them.
+inline constexpr std::string_view kSerialCoreBus = "serial-base";
 
 // A serial port a user may pick.
 struct PortInfo {

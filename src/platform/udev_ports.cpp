@@ -35,11 +35,11 @@ PortRecord RecordOf(udev_device* device) {
     record.properties[Text(udev_list_entry_get_name(entry))] = Text(udev_list_entry_get_value(entry));
   }
   // Parents belong to the child: not unreferenced here. The serial core's
-  // own port device sits between a UART and its tty; the driver that matters
+  // own devices sit between a UART and its tty; the driver that matters
   // is the one above it.
   for (udev_device* parent = udev_device_get_parent(device); parent; parent = udev_device_get_parent(parent)) {
     const std::string driver = Text(udev_device_get_driver(parent));
-    if (!driver.empty() && driver != kSerialCorePortDriver) {
+    if (!driver.empty() && Text(udev_device_get_subsystem(parent)) != kSerialCoreBus) {
       record.parentDriver = driver;
       break;
     }

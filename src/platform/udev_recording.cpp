@@ -29,20 +29,20 @@ std::string UnderDev(std::string_view name) {
 
 void Finish(std::optional<Pending>& pending, Reading& reading) {
   if (pending && !pending->record.devPath.empty()) {
-    if (!pending->driver.empty()) reading.drivers[pending->record.devPath] = pending->driver;
+    if (!pending->driver.empty() && pending->subsystem != kSerialCoreBus) reading.drivers[pending->record.devPath] = pending->driver;
     if (pending->subsystem == "tty") reading.ttys.push_back(std::move(pending->record));
   }
   pending.reset();
 }
 
 // The driver of the nearest device above the tty that has one, passing over
-// the serial core's port device, as the live source does.
+// the serial core's own devices, as the live source does.
 std::string AncestorDriver(const std::string& devPath, const std::map<std::string, std::string>& drivers) {
   std::string path = devPath;
   for (std::size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0; slash = path.rfind('/')) {
     path.resize(slash);
     const auto found = drivers.find(path);
-    if (found != drivers.end() && found->second != kSerialCorePortDriver) return found->second;
+    if (found != drivers.end()) return found->second;
   }
   return {};
 }
