@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 #include "platform/udev_text.h"
 
@@ -67,7 +68,11 @@ std::optional<PortInfo> DescribePort(const PortRecord& record) {
   return port;
 }
 
-bool MayOpenForReadWrite(const std::string& path) { return ::access(path.c_str(), R_OK | W_OK) == 0; }
+bool MayOpenForReadWrite(const std::string& path) {
+  if (::access(path.c_str(), R_OK | W_OK) == 0) return true;
+  // A node gone since the list was read is no question of permission.
+  return errno != EACCES && errno != EPERM && errno != EROFS;
+}
 
 Discovery DiscoverPorts(PortSource& source, const AccessCheck& mayOpen) {
   Discovery discovery;

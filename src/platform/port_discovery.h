@@ -64,7 +64,8 @@ class PortMonitor {
 // Texts the adapter supplies are cleaned of control characters.
 std::optional<PortInfo> DescribePort(const PortRecord& record);
 
-// Whether this user may open `path` for reading and writing.
+// Whether this user may open `path` for reading and writing: false only
+// when the system refuses it for lack of permission.
 using AccessCheck = std::function<bool(const std::string& path)>;
 bool MayOpenForReadWrite(const std::string& path);
 

@@ -85,6 +85,13 @@ TEST(PortDiscovery, AccessIsAskedPerPortAndReported) {
   for (const PortInfo& port : discovery.ports) EXPECT_EQ(port.accessible, allowed.contains(port.path)) << port.path;
 }
 
+TEST(PortDiscovery, OnlyARefusalCountsAgainstAccess) {
+  // A node that is gone is not a question of permission; a readable and
+  // writable file is open to this user.
+  EXPECT_TRUE(MayOpenForReadWrite("/nonexistent/ttyUSB99"));
+  EXPECT_TRUE(MayOpenForReadWrite("/dev/null"));
+}
+
 TEST(PortDiscovery, UnreadableSourceReportsFailureWithNoPorts) {
   RecordedPortSource missing(kRecording + ".absent");
   const Discovery discovery = DiscoverPorts(missing);
