@@ -62,8 +62,13 @@ void PortListWatcher::OnMonitorReadable() {
 }
 
 void AttachSystemPorts(QtDialogWindow& window) {
+  AttachPorts(window, platform::MakeSystemPortSource(), platform::MakeSystemPortMonitor());
+}
+
+void AttachPorts(QtDialogWindow& window, std::unique_ptr<platform::PortSource> source,
+                 std::unique_ptr<platform::PortMonitor> monitor) {
   auto* combo = qobject_cast<QComboBox*>(window.Control(resources::kIdPortCombo));
-  if (combo) new PortListWatcher(*combo, platform::MakeSystemPortSource(), platform::MakeSystemPortMonitor());
+  if (combo) new PortListWatcher(*combo, std::move(source), std::move(monitor));
   new PortOpenNotice(window.Dialog(), [&window](const std::string& text) {
     window.MessageBox(text, kNoticeCaption, wizard::MessageButtons::Ok, wizard::MessageIcon::Stop);
   });

@@ -48,5 +48,8 @@ class PortListWatcher final : public QObject {
 // and a message naming the fix when a port cannot be opened for lack of
 // permission.
 void AttachSystemPorts(QtDialogWindow& window);
+// The same with the ports of `source` and the changes of `monitor`.
+void AttachPorts(QtDialogWindow& window, std::unique_ptr<platform::PortSource> source,
+                 std::unique_ptr<platform::PortMonitor> monitor);
 
 }  // namespace gui

@@ -4,6 +4,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -168,6 +170,31 @@ TEST(PortOpenNoticeTest, ListensToFailedOpensWhileItLives) {
   EXPECT_FALSE(platform::OpenSerialDevice("denied-test:b").device);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].find("denied-test:a"), std::string::npos);
+}
+
+TEST(PortOpenNoticeTest, WindowShowsTheFixInAStopBoxAndForgetsItWhenClosed) {
+  gui_test::EnsureQtApplication();
+  platform::RegisterPortScheme("denied-window:", [](const std::string& name) {
+    return platform::OpenResult{nullptr, platform::OpenError::PermissionDenied, name};
+  });
+  std::vector<QString> texts;
+  QtWindowOptions options;
+  options.modalShown = [&](QDialog& box) {
+    auto& message = dynamic_cast<QMessageBox&>(box);
+    texts.push_back(message.text());
+    EXPECT_EQ(message.icon(), QMessageBox::Critical);
+    EXPECT_EQ(message.windowTitle(), QString(kNoticeCaption));
+    message.button(QMessageBox::Ok)->click();
+  };
+  {
+    QtDialogWindow window(platform::kCodePageUtf8, options);
+    AttachPorts(window, nullptr, nullptr);
+    EXPECT_FALSE(platform::OpenSerialDevice("denied-window:x").device);
+  }
+  EXPECT_FALSE(platform::OpenSerialDevice("denied-window:y").device);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_TRUE(texts[0].contains("denied-window:x"));
+  EXPECT_TRUE(texts[0].contains("dialout"));
 }
 
 }  // namespace
