@@ -63,7 +63,8 @@ TEST(PortDiscovery, UsbAdapterCarriesItsIdsNamesAndStableName) {
 }
 
 TEST(PortDiscovery, OnBoardPortTakesItsParentsDriverAndNoUsbIds) {
-  const PortInfo* onboard = Find(DiscoverRecorded(), "/dev/ttyS0");
+  const Discovery discovery = DiscoverRecorded();
+  const PortInfo* onboard = Find(discovery, "/dev/ttyS0");
   ASSERT_NE(onboard, nullptr);
   EXPECT_FALSE(onboard->usb);
   EXPECT_EQ(onboard->driver, "serial");
@@ -71,7 +72,8 @@ TEST(PortDiscovery, OnBoardPortTakesItsParentsDriverAndNoUsbIds) {
 }
 
 TEST(PortDiscovery, HostileAdapterStringsAreDefused) {
-  const PortInfo* evil = Find(DiscoverRecorded(), "/dev/ttyUSB2");
+  const Discovery discovery = DiscoverRecorded();
+  const PortInfo* evil = Find(discovery, "/dev/ttyUSB2");
   ASSERT_NE(evil, nullptr);
   // Escape, bell, an eight-bit control sequence introducer and a stray byte.
   EXPECT_EQ(evil->manufacturer, "Evil?[2J?Maker");
