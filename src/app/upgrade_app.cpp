@@ -20,7 +20,7 @@ bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
     return false;
   }
 
-  const Layout layout = ComputeLayout(services_.currentDirectory());
+  const Layout layout = ChooseLayout(services_.currentDirectory(), services_.installedFolders());
   baseFolder = layout.baseFolder;
   patchFilePath = layout.patchFilePath;
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/layout.h"
 #include "bootloader/result_codes.h"
 #include "i18n/language_table.h"
 #include "platform/process.h"
@@ -26,6 +27,8 @@ inline constexpr const char* kInstanceName = "Quorrel Upgrade Wizard";
 struct StartUpServices {
   std::function<std::uint16_t()> languageId = [] { return platform::SystemDefaultLanguageId(); };
   std::function<std::string()> currentDirectory = [] { return platform::CurrentDirectory(); };
+  // An installed program's folders; a build tree has none.
+  std::function<InstalledFolders()> installedFolders = [] { return InstalledFoldersOfThisProgram(); };
   std::function<std::optional<platform::VersionRecord>(bool extended)> queryVersion =
       [](bool extended) { return platform::QueryVersion(extended); };
   std::string instanceName = kInstanceName;

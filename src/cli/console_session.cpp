@@ -107,7 +107,7 @@ int RunConsoleUpgrade(const Options& options, const ConsoleStreams& streams) {
   if (!StartTrace(options, streams.err)) return kExitUsage;
   ReportPortFailures(streams.err);
 
-  const app::Layout layout = app::ComputeLayout(platform::CurrentDirectory());
+  const app::Layout layout = app::ChooseLayout(platform::CurrentDirectory(), app::InstalledFoldersOfThisProgram());
   i18n::LanguageTable table(platform::SystemCodePage());
   table.Load(layout.baseFolder, options.languageId.value_or(platform::SystemDefaultLanguageId()));
 

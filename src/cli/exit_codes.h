@@ -21,6 +21,7 @@ enum ExitCode : int {
   kExitLoaderRestartFailed = 16,  // upgrade: restarting the loader for the patch failed
   kExitWorkerNotStarted = 17,
   kExitSerialNotWritten = 18,  // programmed, but the serial number was not written back: use --recovery
+  kExitPortsNotListed = 30,  // --list-ports: the device manager cannot be read
   kExitInternal = 70,
 };
 

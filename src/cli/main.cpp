@@ -6,12 +6,15 @@
 
 #include <clocale>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/console_session.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
+#include "cli/port_listing.h"
+#include "platform/port_discovery.h"
 #include "platform/rfc2217_port.h"
 #include "sim/sim_ports.h"
 
@@ -26,6 +29,10 @@ int main(int argc, char** argv) {
   if (parsed.options->help) {
     std::fputs(cli::UsageText().c_str(), stdout);
     return cli::kExitSuccess;
+  }
+  if (parsed.options->listPorts) {
+    const std::unique_ptr<platform::PortSource> source = platform::MakeSystemPortSource();
+    return cli::ListPorts(source.get(), stdout, stderr);
   }
   sim::RegisterSimPorts();
   platform::RegisterNetworkPorts();

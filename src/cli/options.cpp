@@ -25,6 +25,7 @@ bool TakeValue(const std::vector<std::string>& args, std::size_t& i, std::string
 
 std::string CheckCombination(const Options& options) {
   if (options.help) return {};
+  if (options.listPorts) return options.port.empty() && !options.image ? std::string() : "--list-ports goes alone";
   if (options.port.empty()) return "--port is required";
   if (options.serial && !options.recovery) return "--serial goes with --recovery";
   if (options.serial && !device::IsValidSerialNumber(*options.serial))
@@ -43,6 +44,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     auto needValue = [&]() { return TakeValue(args, i, value); };
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--list-ports") {
+      options.listPorts = true;
     } else if (arg == "--recovery") {
       options.recovery = true;
     } else if (arg == "--verify") {
@@ -76,6 +79,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 std::string UsageText() {
   return R"(Usage: quorrel-upgrade --port NAME --image FILE [--recovery [--serial SN]] [--verify]
                        [--lang ID] [--password-fill HEX] [--trace FILE]
+       quorrel-upgrade --list-ports
 
 Upgrades the application firmware of a Quorrel interface, as the wizard's window
 does: File..., then Upgrade.
@@ -91,6 +95,9 @@ does: File..., then Upgrade.
   --lang ID            language identifier (1033 English, 1042 Korean, ...)
   --password-fill HEX  the loader password's fill byte (default FF)
   --trace FILE         write every byte on the wire, both ways, to FILE
+  --list-ports         list the serial ports this machine has (device path,
+                       /dev/serial/by-id name, driver, USB ids and names) and
+                       whether you may open each one
 
 Standard output: the status list, one line each. Standard error: messages,
 the interface kind and serial number, and a progress bar on a terminal.
@@ -113,6 +120,7 @@ Exit status:
   17  the upgrade could not be started
   18  programmed, but the port did not open to write the serial number back;
       run again with --recovery (and --serial) to write it
+  30  --list-ports: the device manager (udev) cannot be read
 )";
 }
 

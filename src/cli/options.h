@@ -18,6 +18,7 @@ struct Options {
   std::optional<std::uint8_t> passwordFill;
   std::optional<std::string> traceFile;
   bool help = false;
+  bool listPorts = false;  // list the serial ports and end
 };
 
 struct ParseResult {

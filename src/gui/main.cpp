@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/upgrade_app.h"
+#include "gui/port_list_watcher.h"
 #include "gui/qt_dialog_window.h"
 #include "platform/rfc2217_port.h"
 #include "sim/sim_ports.h"
@@ -16,7 +17,10 @@ int main(int argc, char** argv) {
   platform::RegisterNetworkPorts();
   app::UpgradeApp upgradeApp;
   upgradeApp.StartUp([&upgradeApp]() -> std::unique_ptr<wizard::DialogWindow> {
-    return std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage());
+    auto window = std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage());
+    // The ports this machine has join COM1 to COM16, and follow hot-plugging.
+    gui::AttachSystemPorts(*window);
+    return window;
   });
   return 0;
 }

@@ -1,0 +1,77 @@
+#include "gui/port_list_watcher.h"
+
+#include <QComboBox>
+#include <QSocketNotifier>
+
+#include "gui/port_open_notice.h"
+#include "gui/port_texts.h"
+#include "gui/qt_dialog_window.h"
+#include "resources/dialog_ids.h"
+
+namespace gui {
+namespace {
+
+QString ToolTip(const platform::PortInfo& port) {
+  QStringList lines;
+  const std::string summary = platform::PortSummary(port);
+  if (!summary.empty()) lines << QString::fromStdString(summary);
+  if (!port.byIdPath.empty()) lines << QString::fromUtf8(kPortStableNameTip) + QString::fromStdString(port.byIdPath);
+  if (!port.accessible) lines << QString::fromUtf8(kPortNotPermittedTip);
+  return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+void ApplyDiscoveredPorts(QComboBox& combo, int fixedItems, const std::vector<platform::PortInfo>& ports) {
+  const QString chosen = combo.currentIndex() < 0 ? QString() : combo.currentText();
+  // Quietly: nobody listens to the list's own changes, but a choice made by
+  // the user must not flicker through other ports on the way.
+  const bool blocked = combo.blockSignals(true);
+  while (combo.count() > fixedItems) combo.removeItem(combo.count() - 1);
+  for (const platform::PortInfo& port : ports) {
+    combo.addItem(QString::fromStdString(port.path));
+    combo.setItemData(combo.count() - 1, ToolTip(port), Qt::ToolTipRole);
+  }
+  combo.setCurrentIndex(chosen.isEmpty() ? -1 : combo.findText(chosen, Qt::MatchExactly));
+  combo.blockSignals(blocked);
+}
+
+PortListWatcher::PortListWatcher(QComboBox& combo, std::unique_ptr<platform::PortSource> source,
+                                 std::unique_ptr<platform::PortMonitor> monitor)
+    : QObject(&combo), combo_(combo), fixedItems_(combo.count()), source_(std::move(source)),
+      monitor_(std::move(monitor)) {
+  if (monitor_ && monitor_->Descriptor() >= 0) {
+    notifier_ = new QSocketNotifier(monitor_->Descriptor(), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] { OnMonitorReadable(); });
+  }
+  Refresh();
+}
+
+PortListWatcher::~PortListWatcher() {
+  // The notifier goes before the monitor whose descriptor it watches.
+  delete notifier_;
+}
+
+void PortListWatcher::Refresh() {
+  if (!source_) return;
+  ApplyDiscoveredPorts(combo_, fixedItems_, platform::DiscoverPorts(*source_).ports);
+}
+
+void PortListWatcher::OnMonitorReadable() {
+  if (monitor_->DrainChanges()) Refresh();
+}
+
+void AttachSystemPorts(QtDialogWindow& window) {
+  AttachPorts(window, platform::MakeSystemPortSource(), platform::MakeSystemPortMonitor());
+}
+
+void AttachPorts(QtDialogWindow& window, std::unique_ptr<platform::PortSource> source,
+                 std::unique_ptr<platform::PortMonitor> monitor) {
+  auto* combo = qobject_cast<QComboBox*>(window.Control(resources::kIdPortCombo));
+  if (combo) new PortListWatcher(*combo, std::move(source), std::move(monitor));
+  new PortOpenNotice(window.Dialog(), [&window](const std::string& text) {
+    window.MessageBox(text, kNoticeCaption, wizard::MessageButtons::Ok, wizard::MessageIcon::Stop);
+  });
+}
+
+}  // namespace gui

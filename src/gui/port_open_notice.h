@@ -1,0 +1,31 @@
+#pragma once
+// Says why a chosen port did not open when the user can mend it: a port that
+// exists but that this user may not open. A missing device stays silent, as
+// detection has it.
+
+#include <QObject>
+#include <functional>
+#include <string>
+
+#include "platform/serial_device.h"
+
+namespace gui {
+
+inline constexpr const char* kNoticeCaption = "Quorrel Upgrade Wizard";
+
+// The message for a failed open, or nothing when the failure is not one to
+// explain here.
+std::string PortOpenNoticeText(const std::string& portName, platform::OpenError error);
+
+// Listens to every failed port open while it lives (one at a time in the
+// process) and hands the message to `show`, on the thread that opened.
+class PortOpenNotice final : public QObject {
+ public:
+  using Show = std::function<void(const std::string& text)>;
+  PortOpenNotice(QObject& parent, Show show);
+  ~PortOpenNotice() override;
+  PortOpenNotice(const PortOpenNotice&) = delete;
+  PortOpenNotice& operator=(const PortOpenNotice&) = delete;
+};
+
+}  // namespace gui

@@ -1,0 +1,29 @@
+#pragma once
+// Where an installed program finds its files: beside itself, never at a path
+// fixed when it was built, so an install moved to another prefix still works.
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// The folder of the running program, from /proc/self/exe, ending with '/';
+// empty when the system cannot tell.
+std::string ExecutableFolder();
+
+// The shipped data of an install, "<prefix>/share/quorrel-upgrade/", for a
+// program in "<prefix>/bin/"; empty when `executableFolder` is no such
+// install (a build tree).
+std::string InstalledDataFolder(const std::string& executableFolder);
+
+// The user's own data folder, "$XDG_DATA_HOME/quorrel-upgrade/" or else
+// "$HOME/.local/share/quorrel-upgrade/"; empty without a home.
+using GetEnvironment = std::function<const char*(const char*)>;
+std::string UserDataFolder(const GetEnvironment& getEnvironment);
+
+// Copies into `to` every file of `from` that `to` lacks, making folders as
+// needed, and makes the image folders; a file already there is left as the
+// user made it. False when `to` could not be made.
+bool SeedFolder(const std::string& from, const std::string& to);
+
+}  // namespace platform
