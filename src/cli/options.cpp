@@ -27,9 +27,10 @@ std::string CheckCombination(const Options& options) {
   if (options.help) return {};
   if (options.port.empty()) return "--port is required";
   if (options.serial && !options.recovery) return "--serial goes with --recovery";
-  if (options.serial && !device::IsValidSerialNumber(*options.serial))
+  if (options.serial && !device::IsExactSerialNumber(*options.serial))
     return "--serial " + *options.serial +
-           " is not a serial number: it needs at least 10 characters, \"QR\" first and digits from the 4th to the 10th";
+           " is not a serial number: it has exactly 10 characters, \"QR\", a letter or digit, then 7 digits "
+           "(QRA1234567)";
   return {};
 }
 
