@@ -17,6 +17,9 @@ class StopRequest {
   StopRequest& operator=(const StopRequest&) = delete;
 
   void Request() { requested_ = true; }
+  // A host that stays open after a stop (the window) takes it back before the
+  // user starts again; a signal once raised is not taken back.
+  void Withdraw() { requested_ = false; }
   bool Requested() const { return requested_.load() || (followSignals_ && platform::StopSignalRaised()); }
 
  private:
