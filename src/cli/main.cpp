@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   platform::RegisterNetworkPorts();
   // Ctrl-C, shutdown or a closed terminal stop the upgrade where the device
   // can be left with a word, never in the middle of a block.
-  const platform::ScopedStopSignals signals;
+  const platform::ScopedStopSignals stopSignals;
   const wizard::StopRequest stop(/*followSignals=*/true);
   return cli::RunConsoleUpgrade(*parsed.options, cli::ConsoleStreams{stdout, stderr, isatty(STDERR_FILENO) != 0},
                                 &stop);

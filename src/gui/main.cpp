@@ -6,6 +6,7 @@
 #include "app/upgrade_app.h"
 #include "gui/qt_dialog_window.h"
 #include "platform/rfc2217_port.h"
+#include "platform/stop_signals.h"
 #include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
@@ -14,7 +15,11 @@ int main(int argc, char** argv) {
   sim::RegisterSimPorts();
   // "rfc2217://HOST:PORT" reaches a serial port on a terminal server.
   platform::RegisterNetworkPorts();
+  // SIGINT, SIGTERM and SIGHUP stop an upgrade at a safe point, then the window.
+  const platform::ScopedStopSignals stopSignals;
+  const wizard::StopRequest stop(/*followSignals=*/true);
   app::UpgradeApp upgradeApp;
+  upgradeApp.stopRequest = &stop;
   upgradeApp.StartUp([&upgradeApp]() -> std::unique_ptr<wizard::DialogWindow> {
     return std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage());
   });

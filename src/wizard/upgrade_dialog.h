@@ -124,6 +124,8 @@ class UpgradeDialog {
   std::string RecoverySerialNumber() const;
   UpgradeOutcome LastUpgrade() const { return m_lastUpgrade.load(); }
   bool WorkerRunning() const { return m_workerRunning.load(); }
+  // Whether the session's stop request has been raised.
+  bool StopRequested() const;
 
   // Called on the worker's thread as its very last act, after the dialog is
   // ready again (or the closing timer runs). It must not wait for the dialog's
@@ -161,7 +163,6 @@ class UpgradeDialog {
   void ReadLoaderVersion();
   void ClosingPhase();
   bool WriteBackAndConfirm(const std::string& portName);
-  bool StopRequested() const;
   // The window's or the terminal's variant of an advice.
   std::string Advice(i18n::Entry window, i18n::Entry terminal) const;
   // Endings of a failed upgrade; each returns PhaseResult::Ended.
