@@ -220,6 +220,21 @@ TEST_F(ConsoleUpgrade, DamagedFilesAreRefusedBeforeThePortOpens) {
   fs::remove_all(folder);
 }
 
+// A trace that would block (a pipe) or cannot be a file (a folder, a device)
+// is refused before anything starts.
+TEST_F(ConsoleUpgrade, ATraceThatIsNoRegularFileIsRefused) {
+  for (const std::string& trace : {std::string("/dev/null"), fs::temp_directory_path().string()}) {
+    Options options;
+    options.port = "sim:model=Apex,serial=QRA7000006";
+    options.image = FirstImage("Image/Apex", "QRA");
+    options.traceFile = trace;
+    EXPECT_EQ(Run(options), kExitUsage) << trace;
+    EXPECT_NE(err_.find("cannot write the trace to " + trace + ": it is not a regular file"), std::string::npos)
+        << err_;
+    EXPECT_TRUE(sim::FindSimInterface(options.port)->ReceivedBytes().empty());
+  }
+}
+
 TEST_F(ConsoleUpgrade, AStopBeforeTheUpgradeLeavesTheDeviceUntouched) {
   wizard::StopRequest stop;
   stop.Request();
