@@ -165,7 +165,8 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
 // number is gone; the one an earlier attempt read is its identity, so
 // recovery writes that back rather than the placeholder.
 std::string UpgradeDialog::RecoverySerialNumber() const {
-  if (m_serialNumberRead && device::IsValidSerialNumber(*m_serialNumberRead)) return *m_serialNumberRead;
+  const std::string held = SerialNumber();
+  if (m_serialNumberRead && held == *m_serialNumberRead && device::IsValidSerialNumber(held)) return held;
   if (m_context.recoverySerialNumber && device::IsValidSerialNumber(*m_context.recoverySerialNumber)) {
     return *m_context.recoverySerialNumber;
   }
