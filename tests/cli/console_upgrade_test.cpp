@@ -154,6 +154,12 @@ TEST_F(ConsoleUpgrade, EachUpgradeEndingHasItsOwnStatus) {
     options.port = c.port;
     options.image = image;
     EXPECT_EQ(Run(options), c.code) << c.port << "\n" << err_;
+    // Where the device is left in its loader, the advice names the options,
+    // not the window's system menu, and the number to recover with.
+    if (c.code == kExitEraseFailed || c.code == kExitProgramFailed) {
+      EXPECT_NE(err_.find("run again with --recovery --serial QRA1234567"), std::string::npos) << c.port << err_;
+      EXPECT_EQ(err_.find("Alt+Space"), std::string::npos) << c.port << err_;
+    }
   }
 }
 
