@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "bootloader/firmware_image.h"
 #include "bootloader/image_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -18,13 +19,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view line = text.substr(start, end - start);
     start = end;
     const bootloader::ImageLine parsed = bootloader::ParseImageLine(line);
-    // A data line reads one value at each of its positions 0, 3, 6, ...
-    // before its last three characters, or is refused.
-    const std::size_t positions = line.size() > 3 ? (line.size() - 3 + 2) / 3 : 0;
-    if (parsed.kind == bootloader::ImageLineKind::Data && parsed.count != positions) std::abort();
+    // A data line holds at most one value for every three characters.
+    if (parsed.kind == bootloader::ImageLineKind::Data && parsed.count * 3 > line.size() + 1) std::abort();
     if (parsed.count > parsed.values.size()) std::abort();
+    if (parsed.kind == bootloader::ImageLineKind::Malformed &&
+        parsed.column + parsed.width > bootloader::ImageLineText(line).size()) {
+      std::abort();
+    }
     if (parsed.kind == bootloader::ImageLineKind::Address && line.front() != '@') std::abort();
     if (parsed.kind == bootloader::ImageLineKind::End && line.front() != 'q') std::abort();
   }
+  // The whole-file check never accepts a file without data.
+  const bootloader::ImageReadResult whole = bootloader::ParseFirmwareImage(text);
+  if (whole.image && whole.image->dataBytes == 0) std::abort();
   return 0;
 }

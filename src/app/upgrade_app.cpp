@@ -48,6 +48,7 @@ void UpgradeApp::RunDialog(const WindowFactory& makeWindow) {
   context.languageTable = &languageTable;
   context.imageActions = imageActions;
   context.passwordFill = passwordFill;
+  context.stopRequest = stopRequest;
 
   wizard::UpgradeDialog dialog(*window, std::move(context));
   modalResult_ = window->RunModal(dialog);

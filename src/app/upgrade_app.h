@@ -12,6 +12,7 @@
 #include "bootloader/result_codes.h"
 #include "i18n/language_table.h"
 #include "platform/process.h"
+#include "wizard/stop_request.h"
 
 namespace wizard {
 class DialogWindow;
@@ -47,6 +48,9 @@ class UpgradeApp {
   // Options handed to the dialog for the image run.
   int imageActions = bootloader::kActionProgram;
   std::uint8_t passwordFill = bootloader::kDefaultPasswordFill;
+  // Asked by the upgrade between its steps; the window program hands in one
+  // that follows the system's stop signals. Null: nothing stops an upgrade.
+  const wizard::StopRequest* stopRequest = nullptr;
 
   using WindowFactory = std::function<std::unique_ptr<wizard::DialogWindow>()>;
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <string>
 
 #include "bootloader/result_codes.h"
@@ -18,6 +19,7 @@
 namespace bootloader {
 
 struct ImageLine;
+struct FirmwareImage;
 
 // Size of the reply and block areas.
 inline constexpr std::size_t kDataAreaSize = 250;
@@ -46,6 +48,12 @@ class BootLoader {
   // (the owner dialog's progress bar).
   using ProgressCallback = std::function<void(std::int32_t position)>;
 
+  // Told the image's data bytes programmed so far and their total, at the
+  // start of an image run and after each block.
+  using BlockProgressCallback = std::function<void(std::size_t sent, std::size_t total)>;
+  // Asked after each block whether the run is to stop there.
+  using StopCheck = std::function<bool()>;
+
   explicit BootLoader(ProgressCallback progress);
   virtual ~BootLoader();
   BootLoader(const BootLoader&) = delete;
@@ -71,11 +79,17 @@ class BootLoader {
   // Write (and/or verify) `size` bytes of blockData at `address`.
   int ProgramBlock(std::uint16_t address, std::uint16_t size, int actions);
 
-  // File run and end of the connection.
+  // File run and end of the connection. ProgramFile reads and checks the
+  // whole file before it sends anything (kFileNotOpened, kBadImageLine).
   int ProgramFile(const std::string& path, int actions);
+  // Sends a checked image; kStopped when the stop check asked for it after a
+  // block and bytes were left to send.
+  int ProgramImage(const FirmwareImage& image, int actions);
   int Finish();
 
   void SetPasswordFill(std::uint8_t fill) { passwordFill_ = fill; }
+  void SetBlockProgress(BlockProgressCallback callback) { blockProgress_ = std::move(callback); }
+  void SetStopCheck(StopCheck check) { stopCheck_ = std::move(check); }
   bool IsOpen() const { return device_ != nullptr; }
 
   // State the worker reads and writes.
@@ -105,6 +119,10 @@ class BootLoader {
   int TakeLine(const ImageLine& line, int actions);
 
   ProgressCallback progress_;
+  BlockProgressCallback blockProgress_;
+  StopCheck stopCheck_;
+  std::size_t bytesSent_ = 0;
+  std::size_t bytesToSend_ = 0;
   std::unique_ptr<platform::SerialDevice> device_;
   platform::LineSettings lineSettings_{};
   std::uint32_t byteTimeout_ = 300;

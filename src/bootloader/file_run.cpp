@@ -1,16 +1,13 @@
-// The file run: an image file cut into blocks and sent with ProgramBlock,
+// The file run: a checked image cut into blocks and sent with ProgramBlock,
 // and the end of the connection.
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 
 #include "bootloader/boot_loader.h"
+#include "bootloader/firmware_image.h"
 #include "bootloader/image_line.h"
-#include "platform/clock.h"
 
 namespace bootloader {
 namespace {
@@ -18,54 +15,20 @@ namespace {
 // The write command may add a pad byte at each end of a block.
 constexpr std::size_t kBlockRoom = kDataAreaSize - 2;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// The next line, line-end characters included, at most kImageLineMax
-// characters of it. False at the end of the file.
-bool ReadLine(std::FILE* file, std::string& line) {
-  line.clear();
-  while (line.size() < kImageLineMax) {
-    const int c = std::fgetc(file);
-    if (c == EOF) break;
-    line.push_back(static_cast<char>(c));
-    if (c == '\n') break;
-  }
-  return !line.empty();
-}
-
-// A piece that filled the reader's limit without reaching the line's end
-// leaves the rest of the line for the next read.
-bool LineGoesOn(std::FILE* file, const std::string& line) {
-  if (line.size() < kImageLineMax || line.back() == '\n') return false;
-  const int c = std::fgetc(file);
-  if (c == EOF) return false;
-  std::ungetc(c, file);
-  return true;
-}
-
-// Every line up to the end line can be read whole. Checked before anything
-// is sent: a damaged file, or one with lines longer than the reader takes,
-// would otherwise lose bytes or program stale ones without a word.
-bool ImageIsReadable(std::FILE* file) {
-  std::string line;
-  while (ReadLine(file, line)) {
-    const ImageLineKind kind = ParseImageLine(line).kind;
-    if (kind == ImageLineKind::End) break;
-    if (kind == ImageLineKind::Malformed || LineGoesOn(file, line)) return false;
-  }
-  return std::fseek(file, 0, SEEK_SET) == 0;
-}
-
 }  // namespace
 
+// A stop asked for during the run takes effect here, between blocks, so the
+// device never holds half a block it was told about.
 int BootLoader::SendBlock(int actions) {
-  const int result = ProgramBlock(blockAddress_, blockCount_, actions);
-  blockAddress_ = static_cast<std::uint16_t>(blockAddress_ + blockCount_);
+  const std::uint16_t count = blockCount_;
+  const int result = ProgramBlock(blockAddress_, count, actions);
+  blockAddress_ = static_cast<std::uint16_t>(blockAddress_ + count);
   blockCount_ = 0;
-  return result;
+  if (result != kOk) return result;
+  bytesSent_ += count;
+  if (blockProgress_) blockProgress_(bytesSent_, bytesToSend_);
+  if (bytesSent_ < bytesToSend_ && stopCheck_ && stopCheck_()) return kStopped;
+  return kOk;
 }
 
 // A line whose values would carry the block past its room: the block so far
@@ -95,19 +58,27 @@ int BootLoader::ProgramFile(const std::string& path, int actions) {
   blockAddress_ = 0;
   blockCount_ = 0;
   bytesRead_ = 0;
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) return kFileNotOpened;
-  if (!ImageIsReadable(file.get())) return kBadImageLine;
+  const ImageReadResult read = ReadFirmwareImage(path);
+  if (read.image) return ProgramImage(*read.image, actions);
+  const ImageProblem problem = read.damage.problem;
+  const bool unreadable = problem == ImageProblem::NotOpened || problem == ImageProblem::NotRegularFile ||
+                          problem == ImageProblem::ReadFailed;
+  return unreadable ? kFileNotOpened : kBadImageLine;
+}
 
-  std::string line;
-  for (;;) {
-    if (!ReadLine(file.get(), line) || line[0] == 'q') return blockCount_ > 0 ? SendBlock(actions) : kOk;
-    // A file too large for the count keeps the bar at its end.
-    bytesRead_ = static_cast<std::int32_t>(
-        std::min<std::int64_t>(std::int64_t{bytesRead_} + static_cast<std::int64_t>(line.size()), INT32_MAX));
+int BootLoader::ProgramImage(const FirmwareImage& image, int actions) {
+  blockAddress_ = 0;
+  blockCount_ = 0;
+  bytesRead_ = 0;
+  bytesSent_ = 0;
+  bytesToSend_ = image.dataBytes;
+  if (blockProgress_) blockProgress_(0, bytesToSend_);
+  for (std::size_t i = 0; i < image.lines.size(); ++i) {
+    bytesRead_ = image.charactersAfter[i];
     if (progress_) progress_(bytesRead_);
-    if (const int result = TakeLine(ParseImageLine(line), actions); result != kOk) return result;
+    if (const int result = TakeLine(image.lines[i], actions); result != kOk) return result;
   }
+  return blockCount_ > 0 ? SendBlock(actions) : kOk;
 }
 
 int BootLoader::Finish() {

@@ -1,13 +1,9 @@
 #include "bootloader/image_line.h"
 
-#include <limits>
-
 namespace bootloader {
 namespace {
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -16,70 +12,68 @@ int HexDigit(char c) {
   return -1;
 }
 
-// A hexadecimal number as the C library's "%x" conversion with a field width
-// takes it: white space skipped, then within `width` characters an optional
-// sign, an optional 0x prefix and the digits. Keeps the low bits of a long
-// number. False when no digit is found.
-bool ReadHex(std::string_view text, std::size_t width, std::uint64_t& value) {
-  std::size_t pos = 0;
-  while (pos < text.size() && IsSpace(text[pos])) ++pos;
-  const std::size_t end = width >= text.size() - pos ? text.size() : pos + width;
-  bool negative = false;
-  if (pos < end && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
-  if (end - pos >= 3 && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
-      HexDigit(text[pos + 2]) >= 0) {
-    pos += 2;
-  }
-  std::uint64_t result = 0;
+ImageLine Malformed(ImageLineProblem problem, std::size_t column, std::size_t width) {
+  ImageLine parsed;
+  parsed.kind = ImageLineKind::Malformed;
+  parsed.problem = problem;
+  parsed.column = column;
+  parsed.width = width;
+  return parsed;
+}
+
+// "@F000": blanks, an optional 0x, the digits, trailing blanks. A longer
+// number keeps its low 16 bits.
+ImageLine ParseAddressLine(std::string_view text) {
+  std::size_t pos = 1;
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  if (text.substr(pos, 2) == "0x" || text.substr(pos, 2) == "0X") pos += 2;
+  std::uint32_t address = 0;
   std::size_t digits = 0;
-  for (; pos < end && HexDigit(text[pos]) >= 0; ++pos, ++digits) {
-    result = (result << 4) | static_cast<std::uint64_t>(HexDigit(text[pos]));
+  for (; pos < text.size() && HexDigit(text[pos]) >= 0; ++pos, ++digits) {
+    address = ((address << 4) | static_cast<std::uint32_t>(HexDigit(text[pos]))) & 0xFFFF;
   }
-  if (digits == 0) return false;
-  value = negative ? (~result + 1) : result;
-  return true;
-}
-
-ImageLine ParseAddressLine(std::string_view line) {
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  if (digits == 0 || pos != text.size()) return Malformed(ImageLineProblem::NoAddress, 1, text.size() - 1);
   ImageLine parsed;
-  std::uint64_t address = 0;
-  if (!ReadHex(line.substr(1), std::numeric_limits<std::size_t>::max(), address)) {
-    parsed.kind = ImageLineKind::Malformed;
-    return parsed;
-  }
   parsed.kind = ImageLineKind::Address;
-  parsed.address = static_cast<std::uint16_t>(address & 0xFFFF);
+  parsed.address = static_cast<std::uint16_t>(address);
   return parsed;
 }
 
-ImageLine ParseDataLine(std::string_view line) {
+ImageLine ParseDataLine(std::string_view text) {
   ImageLine parsed;
-  parsed.kind = ImageLineKind::Data;
-  const auto length = static_cast<std::ptrdiff_t>(line.size());
-  for (std::ptrdiff_t pos = 0; pos < length - 3; pos += 3) {
-    std::uint64_t value = 0;
-    // A piece longer than the reader's limit is cut before it gets here; the
-    // bound only keeps a direct caller within the value array.
-    if (parsed.count == parsed.values.size() ||
-        !ReadHex(line.substr(static_cast<std::size_t>(pos)), 3, value)) {
-      parsed.kind = ImageLineKind::Malformed;
-      return parsed;
+  std::size_t pos = 0;
+  for (;;) {
+    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    if (pos == text.size()) return parsed;
+    const std::size_t start = pos;
+    while (pos < text.size() && !IsBlank(text[pos])) ++pos;
+    const std::string_view value = text.substr(start, pos - start);
+    if (value.size() != 2 || HexDigit(value[0]) < 0 || HexDigit(value[1]) < 0) {
+      return Malformed(ImageLineProblem::NotHexValue, start, value.size());
     }
-    parsed.values[parsed.count++] = static_cast<std::uint8_t>(value & 0xFF);
+    if (parsed.count == parsed.values.size()) return Malformed(ImageLineProblem::TooManyValues, start, 2);
+    parsed.values[parsed.count++] = static_cast<std::uint8_t>(HexDigit(value[0]) * 16 + HexDigit(value[1]));
   }
-  return parsed;
 }
 
 }  // namespace
 
+std::string_view ImageLineText(std::string_view line) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
 ImageLine ParseImageLine(std::string_view line) {
-  if (!line.empty() && line[0] == '@') return ParseAddressLine(line);
-  if (!line.empty() && line[0] == 'q') {
+  const std::string_view text = ImageLineText(line);
+  if (!text.empty() && text[0] == '@') return ParseAddressLine(text);
+  if (!text.empty() && text[0] == 'q') {
     ImageLine parsed;
     parsed.kind = ImageLineKind::End;
     return parsed;
   }
-  return ParseDataLine(line);
+  return ParseDataLine(text);
 }
 
 }  // namespace bootloader

@@ -14,6 +14,7 @@ inline constexpr int kNoReply = 6;           // no reply byte within the reply w
 inline constexpr int kNotAcknowledged = 7;   // the loader answered A0
 inline constexpr int kCommandFailed = 9;     // the loader answered 70
 inline constexpr int kCloseFailed = 10;      // the device could not be closed
+inline constexpr int kStopped = 95;          // a stop was asked for; the run ended after a whole block
 inline constexpr int kFileNotOpened = 96;    // the image file could not be opened
 inline constexpr int kBadImageLine = 97;     // the image file holds a line the reader cannot take
 inline constexpr int kVerifyMismatch = 98;   // a byte read back differs from the block

@@ -26,23 +26,23 @@ void ConsoleOutput::Message(const std::string& line) {
   std::fflush(err_);
 }
 
-void ConsoleOutput::SetProgressRange(std::int64_t low, std::int64_t high) {
-  std::lock_guard<std::mutex> guard(mutex_);
-  sample_.low = low;
-  sample_.high = high;
-  sample_.position = low;
-  startMicros_ = platform::CurrentClock().Now();
-}
-
-void ConsoleOutput::SetProgress(std::int64_t position) {
+void ConsoleOutput::Programmed(std::int64_t sent, std::int64_t total) {
   std::lock_guard<std::mutex> guard(mutex_);
   const std::int64_t now = platform::CurrentClock().Now();
-  // A bar that starts again from its low end starts a new rate.
-  if (position <= sample_.low || position < sample_.position) startMicros_ = now;
-  sample_.position = position;
+  if (total <= 0) {
+    ClearBar();
+    sample_ = ProgressSample{};
+    return;
+  }
+  // The rate runs from the start of the run, so the first block already
+  // shows the line's real speed.
+  if (sent == 0) startMicros_ = now;
+  sample_.low = 0;
+  sample_.high = total;
+  sample_.position = sent;
   sample_.elapsedMicros = now - startMicros_;
-  if (!errIsTerminal_ || sample_.high <= sample_.low) return;
-  if (now - lastDrawMicros_ < kRedrawMicros && position < sample_.high) return;
+  if (!errIsTerminal_) return;
+  if (now - lastDrawMicros_ < kRedrawMicros && sent > 0 && sent < total) return;
   lastDrawMicros_ = now;
   DrawBar();
 }

@@ -18,8 +18,9 @@ class ConsoleOutput {
 
   void StatusLine(const std::string& line);
   void Message(const std::string& line);
-  void SetProgressRange(std::int64_t low, std::int64_t high);
-  void SetProgress(std::int64_t position);
+  // The image's bytes programmed so far of `total`: (0, total) starts the bar
+  // and its clock, (0, 0) takes it away.
+  void Programmed(std::int64_t sent, std::int64_t total);
   // Takes the bar off the terminal (before the program ends).
   void Finish();
 
@@ -33,7 +34,7 @@ class ConsoleOutput {
   bool errIsTerminal_;
   bool barShown_ = false;
   ProgressSample sample_;
-  std::int64_t startMicros_ = 0;
+  std::int64_t startMicros_ = 0;  // when the first block was sent
   std::int64_t lastDrawMicros_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/options.h"
+#include "wizard/stop_request.h"
 
 namespace cli {
 
@@ -15,7 +16,9 @@ struct ConsoleStreams {
   bool errIsTerminal = false;
 };
 
-// Returns the exit status (exit_codes.h).
-int RunConsoleUpgrade(const Options& options, const ConsoleStreams& streams);
+// Returns the exit status (exit_codes.h). `stop`, when given, is asked between
+// the steps of the upgrade (a signal, or the caller).
+int RunConsoleUpgrade(const Options& options, const ConsoleStreams& streams,
+                      const wizard::StopRequest* stop = nullptr);
 
 }  // namespace cli

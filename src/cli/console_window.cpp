@@ -60,20 +60,24 @@ void ConsoleWindow::ListAppend(int, const std::string& line) {
 
 void ConsoleWindow::ListClear(int) {}
 
-void ConsoleWindow::SetProgressRange(int, std::int32_t low, std::int32_t high) {
-  loop_.Invoke([&] { output_.SetProgressRange(low, high); });
-}
+// The window's bar follows the file, patch run included; the terminal's bar
+// shows only the image's programmed bytes (ProgrammingProgress).
+void ConsoleWindow::SetProgressRange(int, std::int32_t, std::int32_t) {}
+void ConsoleWindow::SetProgressPos(int, std::int32_t) {}
 
-void ConsoleWindow::SetProgressPos(int, std::int32_t position) {
-  loop_.Invoke([&] { output_.SetProgress(position); });
+void ConsoleWindow::ProgrammingProgress(std::size_t sent, std::size_t total) {
+  loop_.Invoke([&] { output_.Programmed(static_cast<std::int64_t>(sent), static_cast<std::int64_t>(total)); });
 }
 
 wizard::MessageResult ConsoleWindow::MessageBox(const std::string& text, const std::string& caption,
                                                 wizard::MessageButtons buttons, wizard::MessageIcon) {
   return loop_.Call([&] {
+    // A question is answered by the options; nobody is asked it.
+    if (buttons != wizard::MessageButtons::Ok) {
+      return answers_.recoveryYes ? wizard::MessageResult::Yes : wizard::MessageResult::No;
+    }
     output_.Message(caption + ": " + text);
-    if (buttons == wizard::MessageButtons::Ok) return wizard::MessageResult::Ok;
-    return answers_.recoveryYes ? wizard::MessageResult::Yes : wizard::MessageResult::No;
+    return wizard::MessageResult::Ok;
   });
 }
 

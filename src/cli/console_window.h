@@ -40,6 +40,7 @@ class ConsoleWindow final : public wizard::DialogWindow {
   void ListClear(int id) override;
   void SetProgressRange(int id, std::int32_t low, std::int32_t high) override;
   void SetProgressPos(int id, std::int32_t position) override;
+  void ProgrammingProgress(std::size_t sent, std::size_t total) override;
   wizard::MessageResult MessageBox(const std::string& text, const std::string& caption,
                                    wizard::MessageButtons buttons, wizard::MessageIcon icon) override;
   wizard::FileChoice ChooseFile(const wizard::FileChooserRequest& request) override;

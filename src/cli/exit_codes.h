@@ -12,6 +12,9 @@ enum ExitCode : int {
   kExitUnknownModel = 4,      // detection: not a known Quorrel model
   kExitNoImage = 5,           // no --image given, or the image was not taken
   kExitImageMissing = 6,      // --image names no readable file
+  kExitImageDamaged = 7,      // the image is damaged, empty or no regular file: nothing was sent
+  kExitPatchDamaged = 8,      // PATCH.TXT is there but damaged: nothing was sent
+  kExitPortInUse = 9,         // upgrade: the port is held by another program and no serial number is known
   kExitModelMismatch = 10,    // upgrade: the interface answered another model
   kExitIdentifyTimeout = 11,  // upgrade: no answer to identify
   kExitSerialTimeout = 12,    // upgrade: no answer to the serial-number read
@@ -21,6 +24,8 @@ enum ExitCode : int {
   kExitLoaderRestartFailed = 16,  // upgrade: restarting the loader for the patch failed
   kExitWorkerNotStarted = 17,
   kExitSerialNotWritten = 18,  // programmed, but the serial number was not written back: use --recovery
+  kExitStoppedUntouched = 19,  // stopped by a signal before the loader: the device was not changed
+  kExitStoppedInLoader = 20,   // stopped by a signal in the loader: the device needs --recovery
   kExitPortsNotListed = 30,  // --list-ports: the device manager cannot be read
   kExitInternal = 70,
 };

@@ -16,6 +16,7 @@
 #include "cli/port_listing.h"
 #include "platform/port_discovery.h"
 #include "platform/rfc2217_port.h"
+#include "platform/stop_signals.h"
 #include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
@@ -36,5 +37,10 @@ int main(int argc, char** argv) {
   }
   sim::RegisterSimPorts();
   platform::RegisterNetworkPorts();
-  return cli::RunConsoleUpgrade(*parsed.options, cli::ConsoleStreams{stdout, stderr, isatty(STDERR_FILENO) != 0});
+  // Ctrl-C, shutdown or a closed terminal stop the upgrade where the device
+  // can be left with a word, never in the middle of a block.
+  const platform::ScopedStopSignals stopSignals;
+  const wizard::StopRequest stop(/*followSignals=*/true);
+  return cli::RunConsoleUpgrade(*parsed.options, cli::ConsoleStreams{stdout, stderr, isatty(STDERR_FILENO) != 0},
+                                &stop);
 }

@@ -28,9 +28,10 @@ std::string CheckCombination(const Options& options) {
   if (options.listPorts) return options.port.empty() && !options.image ? std::string() : "--list-ports goes alone";
   if (options.port.empty()) return "--port is required";
   if (options.serial && !options.recovery) return "--serial goes with --recovery";
-  if (options.serial && !device::IsValidSerialNumber(*options.serial))
+  if (options.serial && !device::IsExactSerialNumber(*options.serial))
     return "--serial " + *options.serial +
-           " is not a serial number: it needs at least 10 characters, \"QR\" first and digits from the 4th to the 10th";
+           " is not a serial number: it has exactly 10 characters, \"QR\", a letter or digit, then 7 digits "
+           "(QRA1234567)";
   return {};
 }
 
@@ -90,17 +91,25 @@ does: File..., then Upgrade.
                        interface's folder are listed
   --recovery           Interface Recovery: no talk with the application firmware
   --serial SN          with --recovery: the serial number to write back (from the
-                       device's label) in place of QRX0000000
+                       device's label, exactly as QRA1234567) in place of QRX0000000
   --verify             read every programmed block back and compare
   --lang ID            language identifier (1033 English, 1042 Korean, ...)
   --password-fill HEX  the loader password's fill byte (default FF)
-  --trace FILE         write every byte on the wire, both ways, to FILE
+  --trace FILE         write every byte on the wire, both ways, to FILE (a
+                       regular file; a folder, pipe or device is refused)
   --list-ports         list the serial ports this machine has (device path,
                        /dev/serial/by-id name, driver, USB ids and names) and
                        whether you may open each one
 
+The image and PATCH.TXT are read whole and checked before anything is sent:
+a damaged file is refused with its line and what is wrong, and nothing is
+erased. Ctrl-C (or SIGTERM, SIGHUP) stops at a safe point: before the boot
+loader the device is left as it was; in the loader the block under way is
+finished and the serial number to recover with is named.
+
 Standard output: the status list, one line each. Standard error: messages,
-the interface kind and serial number, and a progress bar on a terminal.
+the interface kind and serial number, and a progress bar of the programmed
+bytes on a terminal.
 
 Exit status:
    0  the upgrade succeeded
@@ -110,6 +119,10 @@ Exit status:
    4  the interface is not a known Quorrel model
    5  no image was chosen (--image missing)
    6  the image file cannot be read
+   7  the image is damaged, holds no data or is no regular file: nothing was sent
+   8  PATCH.TXT is damaged: nothing was sent
+   9  the port is in use by another program and no serial number has been read:
+      nothing was changed
   10  the interface answered another model than at detection
   11  no answer to identify during the upgrade
   12  no answer to the serial-number read
@@ -118,8 +131,11 @@ Exit status:
   15  password, patch or image programming failed: the device stays in its loader; use --recovery
   16  restarting the loader for its patch failed: the device stays in its loader; use --recovery
   17  the upgrade could not be started
-  18  programmed, but the port did not open to write the serial number back;
-      run again with --recovery (and --serial) to write it
+  18  programmed, but the serial number did not arrive on the device (it is
+      read back); run again with --recovery --serial SN to write it
+  19  stopped by a signal before the boot loader: the device was not changed
+  20  stopped by a signal in the boot loader, after a whole block: the device
+      has no working firmware; run again with --recovery --serial SN
   30  --list-ports: the device manager (udev) cannot be read
 )";
 }

@@ -22,4 +22,10 @@ bool IsValidSerialNumber(std::string_view text) {
   return true;
 }
 
+bool IsExactSerialNumber(std::string_view text) {
+  if (text.size() != kMinimumLength || !IsValidSerialNumber(text)) return false;
+  const char kind = text[kFirstDigit - 1];
+  return IsDigit(kind) || (kind >= 'A' && kind <= 'Z') || (kind >= 'a' && kind <= 'z');
+}
+
 }  // namespace device

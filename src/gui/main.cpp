@@ -7,6 +7,7 @@
 #include "gui/port_list_watcher.h"
 #include "gui/qt_dialog_window.h"
 #include "platform/rfc2217_port.h"
+#include "platform/stop_signals.h"
 #include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
@@ -15,7 +16,11 @@ int main(int argc, char** argv) {
   sim::RegisterSimPorts();
   // "rfc2217://HOST:PORT" reaches a serial port on a terminal server.
   platform::RegisterNetworkPorts();
+  // SIGINT, SIGTERM and SIGHUP stop an upgrade at a safe point, then the window.
+  const platform::ScopedStopSignals stopSignals;
+  const wizard::StopRequest stop(/*followSignals=*/true);
   app::UpgradeApp upgradeApp;
+  upgradeApp.stopRequest = &stop;
   upgradeApp.StartUp([&upgradeApp]() -> std::unique_ptr<wizard::DialogWindow> {
     auto window = std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage());
     // The ports this machine has join COM1 to COM16, and follow hot-plugging.

@@ -1,6 +1,7 @@
 #include "i18n/language_table.h"
 
 #include "i18n/language_file.h"
+#include "i18n/notices.h"
 #include "i18n/utf8_decoder.h"
 #include "platform/process.h"
 
@@ -43,6 +44,7 @@ int SectionCount(int section) {
     case static_cast<int>(LanguageSection::MainDialog): return kMainDialogCount;
     case static_cast<int>(LanguageSection::MainProcess): return kMainProcessCount;
     case static_cast<int>(LanguageSection::Message): return kMessageCount;
+    case static_cast<int>(LanguageSection::Notice): return kNoticeCount;
     default: return 0;
   }
 }
@@ -74,7 +76,10 @@ void LanguageTable::LoadContent(std::string_view fileBytes) {
 
 std::string LanguageTable::GetText(LanguageSection section, int index) const {
   const int slot = SlotOf(static_cast<int>(section), index);
-  return slot < 0 ? std::string() : slots_[static_cast<std::size_t>(slot)];
+  if (slot < 0) return std::string();
+  const std::string& text = slots_[static_cast<std::size_t>(slot)];
+  if (text.empty() && section == LanguageSection::Notice) return std::string(BuiltInNotice(index));
+  return text;
 }
 
 std::string LanguageTable::GetText(Entry entry) const { return GetText(entry.section, entry.index); }

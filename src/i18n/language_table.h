@@ -1,6 +1,8 @@
 #pragma once
 // The program's 35 texts, in three sections, loaded once from a UTF-8
-// language file and held in the code page the table was built for.
+// language file and held in the code page the table was built for, and a
+// fourth section of notices (i18n/notices.h) that falls back to built-in
+// English where a file does not supply them.
 
 #include <array>
 #include <cstdint>
@@ -13,12 +15,14 @@
 namespace i18n {
 
 // Also the section numbers written in the file's keys.
-enum class LanguageSection : int { MainDialog = 1, MainProcess = 2, Message = 3 };
+enum class LanguageSection : int { MainDialog = 1, MainProcess = 2, Message = 3, Notice = 4 };
 
 inline constexpr int kMainDialogCount = 10;
 inline constexpr int kMainProcessCount = 18;
 inline constexpr int kMessageCount = 7;
-inline constexpr int kEntryCount = kMainDialogCount + kMainProcessCount + kMessageCount;
+// Room for notices added later: an index below this needs no other change.
+inline constexpr int kNoticeCount = 48;
+inline constexpr int kEntryCount = kMainDialogCount + kMainProcessCount + kMessageCount + kNoticeCount;
 
 // Number of texts in a section; 0 for a number that is no section.
 int SectionCount(int section);
@@ -81,7 +85,8 @@ class LanguageTable {
   // The same reading over a file's whole content.
   void LoadContent(std::string_view fileBytes);
 
-  // A copy of the slot's text; empty outside the table.
+  // A copy of the slot's text; empty outside the table. A notice the file
+  // does not supply gives its built-in English text.
   std::string GetText(LanguageSection section, int index) const;
   std::string GetText(Entry entry) const;
 

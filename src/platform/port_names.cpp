@@ -146,7 +146,10 @@ OpenResult OpenSerialDevice(const std::string& name) {
     return result;
   }
   if (std::shared_ptr<TraceSink> sink = CurrentTraceSink()) {
-    const std::string shown = resolved == name ? name : name + " (" + resolved + ")";
+    // The name as the user typed it, and what it resolved to, never the prefix
+    // the port classes put before long names.
+    const std::string typed = StripDevicePrefix(name);
+    const std::string shown = resolved == typed ? typed : typed + " (" + resolved + ")";
     result.device = MakeTracingDevice(std::move(result.device), shown, std::move(sink));
   }
   return result;

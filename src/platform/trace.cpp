@@ -1,5 +1,6 @@
 #include "platform/trace.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -23,9 +24,12 @@ class FileTraceSink final : public TraceSink {
     std::lock_guard<std::mutex> guard(mutex_);
     file_ << line << '\n';
     file_.flush();  // a trace is wanted most when the program did not end well
+    if (!file_) failed_ = true;
   }
+  bool Failed() const override { return failed_.load(); }
 
  private:
+  std::atomic<bool> failed_{false};
   std::mutex mutex_;
   std::ofstream file_;
 };

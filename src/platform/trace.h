@@ -15,6 +15,8 @@ class TraceSink {
  public:
   virtual ~TraceSink() = default;
   virtual void WriteLine(std::string_view line) = 0;
+  // Whether a line could not be written (a full disk, a closed pipe).
+  virtual bool Failed() const { return false; }
 };
 
 // Every device opened after this call is traced to `sink`; null stops tracing

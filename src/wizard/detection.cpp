@@ -1,8 +1,13 @@
 // File...: identify the interface on the chosen port, then let the user
 // choose an image from the model's folder and record it.
 
+#include <filesystem>
+#include <memory>
+
+#include "bootloader/firmware_image.h"
 #include "device/interface_commands.h"
 #include "i18n/language_table.h"
+#include "i18n/notices.h"
 #include "resources/dialog_ids.h"
 #include "wizard/image_file.h"
 #include "wizard/upgrade_dialog.h"
@@ -39,6 +44,7 @@ bool UpgradeDialog::DetectInterface(const std::string& portName) {
   std::string replyBuffer;
   const device::ExchangeResult result = commands.IdentifyInterface(replyBuffer, [this](std::string& payload) {
     const device::InterfaceKind kind = device::KindFromPayload(payload);
+    m_lastIdentifyReply = payload;
     if (kind == device::InterfaceKind::Unknown) payload = std::string(device::kUnknownKindText);
     m_interfaceKind = kind;
     if (device::IsTernFamily(kind)) m_smallModel = 1;
@@ -67,12 +73,41 @@ void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::s
     m_lastDetection = DetectionOutcome::Cancelled;
     return;
   }
+  // A damaged file is refused here, before anything could be erased: Upgrade
+  // stays disabled and File... stays available for another choice.
+  if (!CheckChosenFiles(choice.fullPath)) return;
   m_imagePath = choice.fullPath;
   if (!m_imagePath.empty()) MeasureImage();
   m_window.SetControlText(kIdFileEdit, choice.fileName);
   m_window.EnableControl(kIdUpgradeButton, true);
   m_window.EnableControl(kIdFileButton, false);
   m_lastDetection = DetectionOutcome::ImageChosen;
+}
+
+// The image and, when it is there, the loader patch are read whole and
+// checked; what was checked is what the upgrade programs. A missing patch is
+// not refused: newer loaders need none.
+bool UpgradeDialog::CheckChosenFiles(const std::string& imagePath) {
+  bootloader::ImageReadResult image = bootloader::ReadFirmwareImage(imagePath);
+  if (!image.image) {
+    ShowMessage(DescribeRefusedFile(m_context.languageTable, imagePath, image.damage, false));
+    m_lastDetection = DetectionOutcome::ImageRefused;
+    return false;
+  }
+  std::error_code error;
+  std::shared_ptr<const bootloader::FirmwareImage> patch;
+  if (std::filesystem::exists(m_patchPath, error)) {
+    bootloader::ImageReadResult read = bootloader::ReadFirmwareImage(m_patchPath);
+    if (!read.image) {
+      ShowMessage(DescribeRefusedFile(m_context.languageTable, m_patchPath, read.damage, true));
+      m_lastDetection = DetectionOutcome::PatchRefused;
+      return false;
+    }
+    patch = std::make_shared<const bootloader::FirmwareImage>(std::move(*read.image));
+  }
+  m_image = std::make_shared<const bootloader::FirmwareImage>(std::move(*image.image));
+  m_patch = std::move(patch);
+  return true;
 }
 
 void UpgradeDialog::MeasureImage() {

@@ -4,9 +4,44 @@
 #include <fstream>
 #include <system_error>
 
+#include "bootloader/firmware_image.h"
+#include "i18n/notices.h"
 #include "platform/process.h"
 
 namespace wizard {
+namespace {
+
+std::string WhatIsWrong(const i18n::LanguageTable* table, const bootloader::ImageDamage& damage) {
+  using bootloader::ImageProblem;
+  auto text = [table](i18n::Entry entry) {
+    return table ? table->GetText(entry) : std::string(i18n::BuiltInNotice(entry.index));
+  };
+  switch (damage.problem) {
+    case ImageProblem::NotHexValue: return i18n::FillIn(text(i18n::WhatNotHexValue), {{"value", damage.value}});
+    case ImageProblem::NoAddress: return text(i18n::WhatNoAddress);
+    case ImageProblem::LineTooLong:
+      return i18n::FillIn(text(i18n::WhatLineTooLong), {{"limit", std::to_string(bootloader::kImageLineTextMax)}});
+    case ImageProblem::TooManyValues: return text(i18n::WhatTooManyValues);
+    case ImageProblem::Truncated: return text(i18n::WhatTruncated);
+    case ImageProblem::NoData: return text(i18n::WhatNoData);
+    case ImageProblem::NotRegularFile: return text(i18n::WhatNotRegularFile);
+    case ImageProblem::TooLarge: return text(i18n::WhatTooLarge);
+    default: return i18n::FillIn(text(i18n::WhatNotReadable), {{"error", damage.systemText}});
+  }
+}
+
+}  // namespace
+
+// The message for a refused file: which file, which line, what is wrong.
+std::string DescribeRefusedFile(const i18n::LanguageTable* table, const std::string& path,
+                                const bootloader::ImageDamage& damage, bool patch) {
+  const i18n::Entry atLine = patch ? i18n::PatchDamagedAtLine : i18n::ImageDamagedAtLine;
+  const i18n::Entry whole = patch ? i18n::PatchRefused : i18n::ImageRefused;
+  const i18n::Entry entry = damage.line > 0 ? atLine : whole;
+  const std::string text = table ? table->GetText(entry) : std::string(i18n::BuiltInNotice(entry.index));
+  return i18n::FillIn(text, {{"file", path}, {"line", std::to_string(damage.line)}, {"what", WhatIsWrong(table, damage)}});
+}
+
 
 ImageFolder ImageFolderFor(const std::string& baseFolder, device::InterfaceKind kind) {
   const std::string image = platform::FindEntryPath(baseFolder, "Image");

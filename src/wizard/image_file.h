@@ -6,6 +6,13 @@
 
 #include "device/interface_kind.h"
 
+namespace bootloader {
+struct ImageDamage;
+}
+namespace i18n {
+class LanguageTable;
+}
+
 namespace wizard {
 
 inline constexpr const char* kImageFilterLabel = "MyType Files (*.mbl)";
@@ -26,6 +33,11 @@ struct ImageMeasure {
   std::uint64_t length = 0;
   std::string errorText;  // the system's description of a failed length query
 };
+
+// The message for a refused image (or patch, when `patch`): which file,
+// which line, what is wrong, and that nothing was erased.
+std::string DescribeRefusedFile(const i18n::LanguageTable* table, const std::string& path,
+                                const bootloader::ImageDamage& damage, bool patch);
 
 // Opens the file for reading and takes its length; the file is closed again.
 ImageMeasure MeasureImageFile(const std::string& path);

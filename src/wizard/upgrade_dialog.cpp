@@ -4,6 +4,7 @@
 
 #include "bootloader/boot_loader.h"
 #include "i18n/language_table.h"
+#include "i18n/notices.h"
 #include "resources/dialog_ids.h"
 #include "resources/dialog_templates.h"
 
@@ -111,7 +112,10 @@ void UpgradeDialog::JoinWorker() {
 }
 
 std::string UpgradeDialog::Text(i18n::Entry entry) const {
-  return m_context.languageTable ? m_context.languageTable->GetText(entry) : std::string();
+  if (m_context.languageTable) return m_context.languageTable->GetText(entry);
+  // Without a table the captions and lines are empty; a notice still says its piece.
+  if (entry.section == i18n::LanguageSection::Notice) return std::string(i18n::BuiltInNotice(entry.index));
+  return std::string();
 }
 
 void UpgradeDialog::AppendLine(const std::string& line) { m_window.ListAppend(kIdStatusList, line); }

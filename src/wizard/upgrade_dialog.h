@@ -17,10 +17,12 @@
 #include "bootloader/result_codes.h"
 #include "device/interface_kind.h"
 #include "serial/serial_port.h"
+#include "wizard/stop_request.h"
 #include "wizard/window_ops.h"
 
 namespace bootloader {
 class BootLoader;
+struct FirmwareImage;
 }
 namespace i18n {
 class LanguageTable;
@@ -44,6 +46,10 @@ struct DialogContext {
   std::optional<std::string> recoverySerialNumber;
   // The string table; empty: resources::LoadString. Tests inject their own.
   std::function<std::string(int id)> loadString;
+  // The terminal front end: advice names its options, not the window's controls.
+  bool terminalAdvice = false;
+  // Asked between the steps of an upgrade; null: nothing asks it to stop.
+  const StopRequest* stopRequest = nullptr;
 };
 
 // How the last press of File... ended.
@@ -53,6 +59,8 @@ enum class DetectionOutcome {
   NoReply,        // the identify exchange timed out
   UnknownModel,   // "Unknown" shown, no chooser
   Cancelled,      // the chooser was cancelled
+  ImageRefused,   // the image is damaged or no file: Upgrade stays disabled
+  PatchRefused,   // PATCH.TXT is there but damaged: Upgrade stays disabled
   ImageChosen,
 };
 
@@ -67,8 +75,11 @@ enum class UpgradeOutcome {
   EraseFailed,          // the mass erase failed
   ProgrammingFailed,    // password, patch or image failed
   LoaderRestartFailed,  // restarting the loader for its patch, or the password after it, failed
-  SerialNotWritten,     // programmed, but the port did not open to write the serial number back
+  SerialNotWritten,     // programmed, but the serial number did not arrive on the device
   ThreadNotStarted,
+  PortInUse,            // the port did not open and no serial number is known: nothing was changed
+  StoppedUntouched,     // a stop was asked for before the loader was reached: nothing was changed
+  StoppedInLoader,      // a stop was asked for in the loader: stopped after a whole block, no firmware
 };
 
 class UpgradeDialog {
@@ -106,8 +117,15 @@ class UpgradeDialog {
   // The serial number the dialog holds; read it while no worker runs.
   std::string SerialNumber() const;
   DetectionOutcome LastDetection() const { return m_lastDetection; }
+  // What the interface answered to the last identify of File... (before
+  // "Unknown" takes its place in the kind field).
+  const std::string& LastIdentifyReply() const { return m_lastIdentifyReply; }
+  // The number Interface Recovery would write back now.
+  std::string RecoverySerialNumber() const;
   UpgradeOutcome LastUpgrade() const { return m_lastUpgrade.load(); }
   bool WorkerRunning() const { return m_workerRunning.load(); }
+  // Whether the session's stop request has been raised.
+  bool StopRequested() const;
 
   // Called on the worker's thread as its very last act, after the dialog is
   // ready again (or the closing timer runs). It must not wait for the dialog's
@@ -130,6 +148,7 @@ class UpgradeDialog {
   // File... (detection and image choice).
   bool DetectInterface(const std::string& portName);
   void ChooseAndRecordImage(const std::string& folder, const std::string& pattern);
+  bool CheckChosenFiles(const std::string& imagePath);
   void MeasureImage();
 
   // The worker and its phases.
@@ -143,9 +162,15 @@ class UpgradeDialog {
   PhaseResult ProgramImage();
   void ReadLoaderVersion();
   void ClosingPhase();
-  std::string RecoverySerialNumber() const;
+  bool WriteBackAndConfirm(const std::string& portName);
+  // The window's or the terminal's variant of an advice.
+  std::string Advice(i18n::Entry window, i18n::Entry terminal) const;
   // Endings of a failed upgrade; each returns PhaseResult::Ended.
   PhaseResult EndInterfaceCheck(UpgradeOutcome outcome);
+  PhaseResult EndPortInUse(const std::string& portName);
+  PhaseResult EndStoppedUntouched();
+  PhaseResult EndStoppedInLoader();
+  PhaseResult EndPatchMissing();
   void EndSerialNotWritten();
   PhaseResult EndLinkNotOpened();
   PhaseResult EndEraseFailed();
@@ -161,6 +186,11 @@ class UpgradeDialog {
   std::string m_serialNumber;
   serial::SerialPort m_serialPort;
   std::unique_ptr<bootloader::BootLoader> m_bootLoader;
+  // The image and the patch as checked when the image was chosen: these are
+  // the bytes programmed. No patch: the file was not there.
+  std::shared_ptr<const bootloader::FirmwareImage> m_image;
+  std::shared_ptr<const bootloader::FirmwareImage> m_patch;
+  std::string m_lastIdentifyReply;
   std::string m_patchPath;
   std::string m_imagePath;
   std::int32_t m_imageSize = 0;

@@ -4,8 +4,10 @@
 #include <system_error>
 
 #include "bootloader/boot_loader.h"
+#include "bootloader/firmware_image.h"
 #include "device/interface_commands.h"
 #include "i18n/language_table.h"
+#include "i18n/notices.h"
 #include "platform/clock.h"
 #include "resources/dialog_ids.h"
 #include "wizard/upgrade_dialog.h"
@@ -34,10 +36,6 @@ constexpr std::uint32_t kAfterSuccessMessageMs = 1500;
 constexpr std::uint32_t kCloseTimerPeriodMs = 1000;
 
 constexpr const char* kSmallModelNotice = "Please Wiating long time......";
-// The port did not open for the write-back; the number follows the text.
-constexpr const char* kSerialNotWrittenNotice =
-    "The port did not open: the serial number was not written back. Use Interface Recovery, then Upgrade, "
-    "to write it: ";
 
 }  // namespace
 
@@ -77,8 +75,21 @@ void UpgradeDialog::UpgradeWorker() {
   std::string textBuffer = PortName();
   AppendWithBlank(textBuffer + Text(i18n::UpgradeList2));
   if (InterfacePhase(textBuffer) == PhaseResult::Ended) return;
+  // Up to here the device still runs its firmware: a stop leaves it untouched.
+  if (StopRequested()) {
+    EndStoppedUntouched();
+    return;
+  }
   if (BootLoaderPhase(textBuffer) == PhaseResult::Ended) return;
   ClosingPhase();
+}
+
+bool UpgradeDialog::StopRequested() const {
+  return m_context.stopRequest != nullptr && m_context.stopRequest->Requested();
+}
+
+std::string UpgradeDialog::Advice(i18n::Entry window, i18n::Entry terminal) const {
+  return Text(m_context.terminalAdvice ? terminal : window);
 }
 
 // ---- Interface phase --------------------------------------------------------
@@ -93,10 +104,14 @@ UpgradeDialog::PhaseResult UpgradeDialog::InterfacePhase(std::string& textBuffer
   }
   device::InterfaceCommands commands(m_serialPort);
   if (!commands.OpenForCommands(textBuffer)) {
-    // The boot loader may still answer; the serial number held is kept.
     Pause(kAroundPortCloseMs);
     m_serialPort.Close();
     Pause(kAroundPortCloseMs);
+    // Erasing would take the device's serial number with its firmware; with
+    // none known to write back, the device is left as it is.
+    if (!m_serialNumberRead && !m_context.recoverySerialNumber) return EndPortInUse(textBuffer);
+    // The boot loader may still answer; the number read earlier goes back.
+    if (m_serialNumberRead) SetSerialNumber(*m_serialNumberRead);
     return PhaseResult::Continue;
   }
   AppendWithBlank(Text(i18n::UpgradeList3));
@@ -167,6 +182,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::BootLoaderPhase(const std::string& tex
   m_bootLoader = std::make_unique<bootloader::BootLoader>(
       [this](std::int32_t position) { m_window.SetProgressPos(kIdProgressBar, position); });
   m_bootLoader->SetPasswordFill(m_context.passwordFill);
+  m_bootLoader->SetStopCheck([this] { return StopRequested(); });
   Pause(kAroundLinkCreationMs);
   AppendWithBlank(Text(i18n::UpgradeList10));
 
@@ -191,6 +207,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::BootLoaderPhase(const std::string& tex
 UpgradeDialog::PhaseResult UpgradeDialog::EraseAndUnlock() {
   bootloader::BootLoader& loader = *m_bootLoader;
   for (int i = 0; i < kMassEraseCommands; ++i) {
+    if (StopRequested()) return EndStoppedInLoader();
     if (loader.Command(bootloader::kCmdMassErase, bootloader::kMassEraseAddress, bootloader::kMassEraseLength,
                        nullptr, loader.replyData.data()) != bootloader::kOk) {
       return EndEraseFailed();
@@ -221,18 +238,23 @@ UpgradeDialog::PhaseResult UpgradeDialog::LoadPatchIfRequired() {
       loader.SendPassword() != bootloader::kOk) {
     return EndProgrammingFailed(i18n::UpgradeList14, UpgradeOutcome::LoaderRestartFailed);
   }
-  if (loader.ProgramFile(m_patchPath, bootloader::kActionProgram | bootloader::kActionVerify) != bootloader::kOk) {
-    return EndProgrammingFailed(i18n::UpgradeList13);
-  }
+  if (!m_patch) return EndPatchMissing();
+  const int result = loader.ProgramImage(*m_patch, bootloader::kActionProgram | bootloader::kActionVerify);
+  if (result == bootloader::kStopped) return EndStoppedInLoader();
+  if (result != bootloader::kOk) return EndProgrammingFailed(i18n::UpgradeList13);
   loader.patchLoaded = 1;
   return PhaseResult::Continue;
 }
 
 UpgradeDialog::PhaseResult UpgradeDialog::ProgramImage() {
   if (m_smallModel) AppendWithBlank(kSmallModelNotice);
-  if (m_bootLoader->ProgramFile(m_imagePath, m_context.imageActions) != bootloader::kOk) {
-    return EndProgrammingFailed(i18n::UpgradeList13);
-  }
+  m_bootLoader->SetBlockProgress(
+      [this](std::size_t sent, std::size_t total) { m_window.ProgrammingProgress(sent, total); });
+  const int result = m_bootLoader->ProgramImage(*m_image, m_context.imageActions);
+  m_bootLoader->SetBlockProgress(nullptr);
+  m_window.ProgrammingProgress(0, 0);
+  if (result == bootloader::kStopped) return EndStoppedInLoader();
+  if (result != bootloader::kOk) return EndProgrammingFailed(i18n::UpgradeList13);
   return PhaseResult::Continue;
 }
 
@@ -247,7 +269,7 @@ void UpgradeDialog::ClosingPhase() {
 
   const std::string portName = PortName();
   AppendWithBlank(portName + Text(i18n::UpgradeList17));
-  if (!device::InterfaceCommands(m_serialPort).WriteSerialNumber(portName, SerialNumber())) {
+  if (!WriteBackAndConfirm(portName)) {
     EndSerialNotWritten();
     return;
   }
@@ -261,13 +283,28 @@ void UpgradeDialog::ClosingPhase() {
   WorkerEnded(UpgradeOutcome::Succeeded);
 }
 
+// The number is read back on the same port: a line that died during the
+// write, or a firmware that did not store it, shows here and not as success.
+bool UpgradeDialog::WriteBackAndConfirm(const std::string& portName) {
+  device::InterfaceCommands commands(m_serialPort);
+  const std::string serialNumber = SerialNumber();
+  if (!commands.WriteSerialNumber(portName, serialNumber)) return false;
+  std::string payload;
+  std::string readBack;
+  const device::ExchangeResult read = commands.ReadSerialNumber(payload, readBack, nullptr);
+  if (read == device::ExchangeResult::Completed && payload == serialNumber) return true;
+  AppendWithBlank(i18n::FillIn(Text(i18n::SerialReadBackFailed), {{"serial", serialNumber}}));
+  return false;
+}
+
 // ---- Endings of a failed upgrade ----------------------------------------------
 
 // The new firmware runs, but the mass erase took the device's own copy of its
 // serial number: reporting success here would lose it for good. The dialog
 // keeps the number it read, and Interface Recovery writes it back.
 void UpgradeDialog::EndSerialNotWritten() {
-  const std::string text = std::string(kSerialNotWrittenNotice) + SerialNumber();
+  const std::string text = i18n::FillIn(Advice(i18n::SerialNotWrittenWindow, i18n::SerialNotWrittenTerminal),
+                                        {{"serial", SerialNumber()}});
   AppendWithBlank(text);
   ShowMessage(text);
   if (m_serialPort.IsOpen()) m_serialPort.Close();
@@ -279,6 +316,41 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndInterfaceCheck(UpgradeOutcome outco
   return PhaseResult::Ended;
 }
 
+UpgradeDialog::PhaseResult UpgradeDialog::EndPortInUse(const std::string& portName) {
+  const std::string text = i18n::FillIn(Text(i18n::PortInUse), {{"port", portName}});
+  AppendWithBlank(text);
+  ShowMessage(text);
+  HandBack(UpgradeOutcome::PortInUse);
+  return PhaseResult::Ended;
+}
+
+UpgradeDialog::PhaseResult UpgradeDialog::EndStoppedUntouched() {
+  if (m_serialPort.IsOpen()) m_serialPort.Close();
+  AppendWithBlank(Text(i18n::StoppedUntouched));
+  HandBack(UpgradeOutcome::StoppedUntouched);
+  return PhaseResult::Ended;
+}
+
+// The device is in its loader with part of its flash written: it needs
+// Interface Recovery, and the number recovery must write goes with the word.
+UpgradeDialog::PhaseResult UpgradeDialog::EndStoppedInLoader() {
+  const std::string text = i18n::FillIn(Advice(i18n::StoppedInLoaderWindow, i18n::StoppedInLoaderTerminal),
+                                        {{"serial", RecoverySerialNumber()}});
+  AppendWithBlank(text);
+  m_bootLoader->Close();
+  m_bootLoader.reset();
+  m_window.SetProgressPos(kIdProgressBar, 0);
+  HandBack(UpgradeOutcome::StoppedInLoader);
+  return PhaseResult::Ended;
+}
+
+UpgradeDialog::PhaseResult UpgradeDialog::EndPatchMissing() {
+  const std::string text = i18n::FillIn(Advice(i18n::PatchMissingWindow, i18n::PatchMissingTerminal),
+                                        {{"file", m_patchPath}, {"serial", RecoverySerialNumber()}});
+  ShowMessage(text);
+  return EndProgrammingFailed(i18n::UpgradeList13);
+}
+
 UpgradeDialog::PhaseResult UpgradeDialog::EndLinkNotOpened() {
   m_bootLoader.reset();
   HandBack(UpgradeOutcome::LinkNotOpened);
@@ -287,7 +359,9 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndLinkNotOpened() {
 
 UpgradeDialog::PhaseResult UpgradeDialog::EndEraseFailed() {
   m_window.SetProgressPos(kIdProgressBar, 0);
-  ShowMessage(Text(i18n::prjProDlg3));
+  ShowMessage(m_context.terminalAdvice
+                  ? i18n::FillIn(Text(i18n::EraseFailedTerminal), {{"serial", RecoverySerialNumber()}})
+                  : Text(i18n::prjProDlg3));
   AppendWithBlank(Text(i18n::UpgradeList12));
   m_bootLoader->Close();
   m_bootLoader.reset();
@@ -298,6 +372,10 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndEraseFailed() {
 UpgradeDialog::PhaseResult UpgradeDialog::EndProgrammingFailed(const i18n::Entry& listText,
                                                                UpgradeOutcome outcome) {
   AppendWithBlank(Text(listText));
+  // The window's list line is advice enough; the terminal names its option.
+  if (m_context.terminalAdvice) {
+    ShowMessage(i18n::FillIn(Text(i18n::ProgrammingFailedTerminal), {{"serial", RecoverySerialNumber()}}));
+  }
   m_bootLoader->Close();
   m_bootLoader.reset();
   m_window.SetProgressPos(kIdProgressBar, 0);

@@ -9,6 +9,7 @@
 // call out synchronously on the dialog's thread, and the dialog's thread
 // never waits for the worker.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -53,6 +54,10 @@ class WindowOps {
 
   virtual void SetProgressRange(int id, std::int32_t low, std::int32_t high) = 0;
   virtual void SetProgressPos(int id, std::int32_t position) = 0;
+  // The image's data bytes programmed so far and their total, while the image
+  // is programmed; (0, 0) when that run ends. The window's bar follows the
+  // file instead; a host may show this as well.
+  virtual void ProgrammingProgress(std::size_t /*sent*/, std::size_t /*total*/) {}
 
   // Modal to the dialog; returns the button pressed.
   virtual MessageResult MessageBox(const std::string& text, const std::string& caption,

@@ -31,37 +31,37 @@ TEST(ImageLine, AddressKeepsItsLowSixteenBits) {
   EXPECT_EQ(ParseImageLine("@zz\r\n").kind, ImageLineKind::Malformed);
 }
 
-TEST(ImageLine, DataValuesSitAtEveryThirdPositionBeforeTheLastThree) {
-  EXPECT_EQ(ValuesOf(ParseImageLine("01 02 03\r\n")), (Bytes{1, 2, 3}));
-  EXPECT_EQ(ValuesOf(ParseImageLine("01 02 03\n")), (Bytes{1, 2}));
-  EXPECT_EQ(ValuesOf(ParseImageLine("01 02 03")), (Bytes{1, 2}));
-  EXPECT_EQ(ValuesOf(ParseImageLine("ab CD eF\r\n")), (Bytes{0xAB, 0xCD, 0xEF}));
-  EXPECT_EQ(ParseImageLine("\r\n").count, 0u);
-  EXPECT_EQ(ParseImageLine("\n").count, 0u);
-  EXPECT_EQ(ParseImageLine("").count, 0u);
+TEST(ImageLine, ALineGivesTheSameValuesWhateverItsLineEnd) {
+  for (const char* end : {"\r\n", "\n", ""}) {
+    EXPECT_EQ(ValuesOf(ParseImageLine(std::string("01 02 03") + end)), (Bytes{1, 2, 3})) << end;
+    EXPECT_EQ(ValuesOf(ParseImageLine(std::string("ab CD eF ") + end)), (Bytes{0xAB, 0xCD, 0xEF})) << end;
+    EXPECT_EQ(ParseImageLine(end).count, 0u);
+  }
 }
 
-TEST(ImageLine, ValuesAreUpToThreeDigitsKeepingTheLowByte) {
-  // Without separators the reader takes three digits at each position.
-  EXPECT_EQ(ValuesOf(ParseImageLine("123456\r\n")), (Bytes{0x23, 0x56}));
-  EXPECT_EQ(ValuesOf(ParseImageLine(" 1  2 \r\n")), (Bytes{0x01, 0x02}));
-}
-
-TEST(ImageLine, AValueThatIsNotHexadecimalMakesTheLineMalformed) {
-  EXPECT_EQ(ParseImageLine("01 zz 03\r\n").kind, ImageLineKind::Malformed);
-  EXPECT_EQ(ParseImageLine("01 02    \r\n").kind, ImageLineKind::Malformed);
+TEST(ImageLine, OnlyTwoDigitValuesAreTaken) {
+  for (const char* bad : {"01 1G 03\r\n", "01 zz 03\r\n", "123456\r\n", "1 2\r\n", "01 0x1\n", "01,02\n"}) {
+    const auto parsed = ParseImageLine(bad);
+    EXPECT_EQ(parsed.kind, ImageLineKind::Malformed) << bad;
+    EXPECT_EQ(parsed.problem, bootloader::ImageLineProblem::NotHexValue) << bad;
+  }
+  const auto parsed = ParseImageLine("01 1G 03\r\n");
+  EXPECT_EQ(std::string("01 1G 03").substr(parsed.column, parsed.width), "1G");
   EXPECT_EQ(ParseImageLine(std::string_view("01 \0\0 03\r\n", 10)).kind, ImageLineKind::Malformed);
 }
 
-TEST(ImageLine, TheLongestPieceFitsTheValueArea) {
+TEST(ImageLine, TheLongestLineFitsTheValueArea) {
   std::string line;
   for (int i = 0; i < 42; ++i) line += "7F ";
-  line.resize(bootloader::kImageLineMax);
-  const auto parsed = ParseImageLine(line);
+  line.resize(41 * 3 - 1);  // 41 values, within the longest line
+  ASSERT_LE(line.size(), bootloader::kImageLineTextMax);
+  const auto parsed = ParseImageLine(line + "\r\n");
   EXPECT_EQ(parsed.kind, ImageLineKind::Data);
   EXPECT_EQ(parsed.count, 41u);
   // Longer text than the reader ever passes is refused, not overrun.
-  EXPECT_EQ(ParseImageLine(std::string(300, '1')).kind, ImageLineKind::Malformed);
+  std::string longer;
+  for (int i = 0; i < 100; ++i) longer += "7F ";
+  EXPECT_EQ(ParseImageLine(longer).problem, bootloader::ImageLineProblem::TooManyValues);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "cli/console_session.h"
@@ -62,11 +63,11 @@ class ConsoleUpgrade : public ::testing::Test {
     fs::current_path(previousDir_);
   }
 
-  int Run(Options options) {
+  int Run(Options options, bool terminal = false, const wizard::StopRequest* stop = nullptr) {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     options.languageId = 1033;
-    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, false});
+    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, terminal}, stop);
     out_ = ReadAll(out);
     err_ = ReadAll(err);
     std::fclose(out);
@@ -127,6 +128,7 @@ TEST_F(ConsoleUpgrade, EachDetectionEndingHasItsOwnStatus) {
   options.port = "sim:name=Quorrel apex";
   EXPECT_EQ(Run(options), kExitUnknownModel);
   EXPECT_NE(err_.find("Interface kind: Unknown"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("the interface answered \"Quorrel apex\""), std::string::npos) << err_;
   options.port = "/nonexistent/ttyQ9";
   EXPECT_EQ(Run(options), kExitPortNotOpened);
   EXPECT_NE(err_.find("cannot open /nonexistent/ttyQ9"), std::string::npos) << err_;
@@ -152,6 +154,12 @@ TEST_F(ConsoleUpgrade, EachUpgradeEndingHasItsOwnStatus) {
     options.port = c.port;
     options.image = image;
     EXPECT_EQ(Run(options), c.code) << c.port << "\n" << err_;
+    // Where the device is left in its loader, the advice names the options,
+    // not the window's system menu, and the number to recover with.
+    if (c.code == kExitEraseFailed || c.code == kExitProgramFailed) {
+      EXPECT_NE(err_.find("run again with --recovery --serial QRA1234567"), std::string::npos) << c.port << err_;
+      EXPECT_EQ(err_.find("Alt+Space"), std::string::npos) << c.port << err_;
+    }
   }
 }
 
@@ -164,6 +172,8 @@ TEST_F(ConsoleUpgrade, RecoveryWritesTheGivenSerialNumber) {
   options.serial = "QRA5550123";
   EXPECT_EQ(Run(options), kExitSuccess) << err_;
   EXPECT_EQ(sim::FindSimInterface(port)->SerialNumber(), "QRA5550123");
+  // The options answered the recovery question; it is not printed.
+  EXPECT_EQ(err_.find(Text(i18n::prjProDlg7)), std::string::npos) << err_;
 }
 
 TEST_F(ConsoleUpgrade, MissingImageIsRefusedBeforeThePortOpens) {
@@ -175,6 +185,92 @@ TEST_F(ConsoleUpgrade, MissingImageIsRefusedBeforeThePortOpens) {
   auto device = sim::FindSimInterface(options.port);
   ASSERT_TRUE(device);
   EXPECT_TRUE(device->ReceivedBytes().empty());
+}
+
+// Files are checked before any port opens: a damaged image, an empty one, a
+// folder or a damaged loader patch each end with a status of their own.
+TEST_F(ConsoleUpgrade, DamagedFilesAreRefusedBeforeThePortOpens) {
+  const fs::path folder = fs::temp_directory_path() / ("quorrel-cli-files-" + std::to_string(::getpid()));
+  fs::create_directories(folder / "Image");
+  fs::copy(kData / "Lang", folder / "Lang", fs::copy_options::recursive);
+  std::ofstream(folder / "Image/damaged.mbl", std::ios::binary) << "@C000\r\n00 01 02\r\n03 1G 05\r\nq\r\n";
+  std::ofstream(folder / "Image/empty.mbl", std::ios::binary) << "q\r\n";
+  std::ofstream(folder / "Image/good.mbl", std::ios::binary) << "@C000\r\n00 01 02\r\nq\r\n";
+  fs::current_path(folder);
+  struct Case {
+    std::string image;
+    int code;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"Image/damaged.mbl", kExitImageDamaged, "Image/damaged.mbl, line 3: the value 1G is not two hexadecimal digits"},
+      {"Image/empty.mbl", kExitImageDamaged, "the file holds no data to program"},
+      {"Image", kExitImageDamaged, "this is not a regular file"},
+  };
+  for (const Case& c : cases) {
+    Options options;
+    options.port = "sim:model=Apex,serial=QRA7000003";
+    options.image = c.image;
+    EXPECT_EQ(Run(options), c.code) << c.image << "\n" << err_;
+    EXPECT_NE(err_.find(c.says), std::string::npos) << err_;
+  }
+  std::ofstream(folder / "PATCH.TXT", std::ios::binary) << "@0220\r\n00 01 0";
+  Options options;
+  options.port = "sim:model=Apex,serial=QRA7000003";
+  options.image = "Image/good.mbl";
+  EXPECT_EQ(Run(options), kExitPatchDamaged) << err_;
+  EXPECT_NE(err_.find("PATCH.TXT, line 2: the last line stops before its line end"), std::string::npos) << err_;
+  // Not one byte reached the interface.
+  EXPECT_TRUE(sim::FindSimInterface(options.port)->ReceivedBytes().empty());
+  fs::current_path(kData);
+  fs::remove_all(folder);
+}
+
+// A trace that would block (a pipe) or cannot be a file (a folder, a device)
+// is refused before anything starts.
+TEST_F(ConsoleUpgrade, ATraceThatIsNoRegularFileIsRefused) {
+  for (const std::string& trace : {std::string("/dev/null"), fs::temp_directory_path().string()}) {
+    Options options;
+    options.port = "sim:model=Apex,serial=QRA7000006";
+    options.image = FirstImage("Image/Apex", "QRA");
+    options.traceFile = trace;
+    EXPECT_EQ(Run(options), kExitUsage) << trace;
+    EXPECT_NE(err_.find("cannot write the trace to " + trace + ": it is not a regular file"), std::string::npos)
+        << err_;
+    EXPECT_TRUE(sim::FindSimInterface(options.port)->ReceivedBytes().empty());
+  }
+}
+
+TEST_F(ConsoleUpgrade, AStopBeforeTheUpgradeLeavesTheDeviceUntouched) {
+  wizard::StopRequest stop;
+  stop.Request();
+  Options options;
+  options.port = "sim:model=Apex,serial=QRA7000004";
+  options.image = FirstImage("Image/Apex", "QRA");
+  EXPECT_EQ(Run(options, false, &stop), kExitStoppedUntouched) << err_;
+  auto device = sim::FindSimInterface(options.port);
+  ASSERT_TRUE(device);
+  EXPECT_TRUE(device->LoaderCommands().empty());
+  EXPECT_EQ(device->SerialNumber(), "QRA7000004");
+}
+
+// On a terminal the bar shows only while the image is programmed, counting
+// its data bytes, not the characters of the file.
+TEST_F(ConsoleUpgrade, TheProgressBarCountsProgrammedBytes) {
+  Options options;
+  // Bytes take their wire time (on the virtual clock), so the bar has a rate.
+  options.port = "sim:model=Apex,serial=QRA7000005,paced=1";
+  options.image = FirstImage("Image/Apex", "QRA");
+  ASSERT_EQ(Run(options, /*terminal=*/true), kExitSuccess) << err_;
+  const std::size_t bytes = testsupport::ReadImageBytes((kData / *options.image).string()).size();
+  const std::string full = "100%  " + std::to_string(bytes) + "/" + std::to_string(bytes) + " bytes";
+  EXPECT_NE(err_.find(full), std::string::npos) << err_;
+  // The first block already gives the rate and the time left.
+  EXPECT_TRUE(std::regex_search(err_, std::regex("240/" + std::to_string(bytes) + " bytes  [1-9][0-9]* B/s  0:[0-9]+ left")))
+      << err_.substr(0, 400);
+  // The bar is gone before the write-back's messages and never shows the file's size.
+  const std::string fileSize = std::to_string(fs::file_size(kData / *options.image));
+  EXPECT_EQ(err_.find("/" + fileSize + " bytes"), std::string::npos) << err_;
 }
 
 }  // namespace

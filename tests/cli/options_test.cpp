@@ -47,15 +47,20 @@ TEST(CliOptions, RefusesBadInputWithAReason) {
   }
 }
 
-TEST(CliOptions, RecoverySerialMustBeAValidSerialNumber) {
-  for (const char* bad : {"QR1234567", "QRX12345A7", "XRA1234567", ""}) {
+// Every character of --serial reaches the device: anything past the number
+// (a second command among them) is refused, not sent.
+TEST(CliOptions, RecoverySerialMustBeExactlyASerialNumber) {
+  for (const char* bad : {"QR1234567", "QRX12345A7", "XRA1234567", "", "QRA1234567XY", "QRA1234567}S{10,w,PWNED0000",
+                          "QR}1234567", "QRA1234567\n"}) {
     auto result = Parse({"--port", "COM1", "--recovery", "--serial", bad});
     EXPECT_FALSE(result.options) << bad;
     EXPECT_NE(result.error.find("not a serial number"), std::string::npos) << result.error;
   }
-  auto longer = Parse({"--port", "COM1", "--recovery", "--serial", "QRA1234567XY"});
-  ASSERT_TRUE(longer.options);
-  EXPECT_EQ(longer.options->serial, "QRA1234567XY");
+  for (const char* good : {"QRA1234567", "QRX0000000", "QR71234567"}) {
+    auto result = Parse({"--port", "COM1", "--recovery", "--serial", good});
+    ASSERT_TRUE(result.options) << good;
+    EXPECT_EQ(result.options->serial, good);
+  }
 }
 
 TEST(CliOptions, HelpNeedsNothingElse) {

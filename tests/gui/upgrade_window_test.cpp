@@ -82,6 +82,20 @@ class UpgradeWindow : public gui_test::WithQtApplication, public ::testing::Test
   std::unique_ptr<wizard::UpgradeDialog> dialog_;
 };
 
+// A stop asked for by the system (a signal) closes an idle window by itself.
+TEST_F(UpgradeWindow, AStopRequestEndsTheWindowWhenNoUpgradeRuns) {
+  wizard::StopRequest stop;
+  wizard::DialogContext context = Context(&table_);
+  context.stopRequest = &stop;
+  gui::QtWindowOptions options;
+  options.clockTimers = true;
+  window_ = std::make_unique<gui::QtDialogWindow>(platform::kCodePageUtf8, options);
+  dialog_ = std::make_unique<wizard::UpgradeDialog>(*window_, context);
+  window_->SetShownListener([&] { stop.Request(); });
+  EXPECT_EQ(window_->RunModal(*dialog_), wizard::kResultCancel);
+  dialog_.reset();
+}
+
 TEST_F(UpgradeWindow, CaptionsComeFromTheLanguageFile) {
   ASSERT_FALSE(Text(i18n::DialogTitle).isEmpty());
   Run(Context(&table_), [&] {

@@ -83,7 +83,7 @@ TEST(LanguageFileKeys, ShortKeysAndBlanksFollowTheCharacterPositions) {
 TEST(LanguageFileKeys, PairsOutsideTheTableAddressNothing) {
   const auto table = Loaded(kMarker +
                             "ABCD0001=\"zero\"\n"
-                            "ABCD0401=\"four\"\n"
+                            "ABCD0501=\"five\"\n"
                             "ABCD0G01=\"not hex\"\n"
                             "ABCD0212=\"past the end\"\n"
                             "ABCD0307=\"past the end\"\n"
@@ -91,7 +91,7 @@ TEST(LanguageFileKeys, PairsOutsideTheTableAddressNothing) {
   EXPECT_EQ(table.GetText(GroupCaption1), "kept going");
   EXPECT_EQ(table.GetText(UpgradeList18), "");
   EXPECT_EQ(table.GetText(static_cast<LanguageSection>(0), 1), "");
-  EXPECT_EQ(table.GetText(static_cast<LanguageSection>(4), 1), "");
+  EXPECT_EQ(table.GetText(static_cast<LanguageSection>(5), 1), "");
   EXPECT_EQ(table.GetText(LanguageSection::Message, -1), "");
 }
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "i18n/language_table.h"
+#include "i18n/notices.h"
 #include "i18n/temp_folder.h"
 
 namespace i18n {
@@ -137,6 +138,45 @@ TEST(LanguageTableThreads, TwoReadersGetWholeCopies) {
   worker.join();
   EXPECT_TRUE(workerSame);
   EXPECT_TRUE(mainSame);
+}
+
+}  // namespace
+}  // namespace i18n
+
+namespace i18n {
+namespace {
+
+// Every notice the program uses is in all three shipped files, in the file's
+// own words (not the built-in English, except for English itself), and keeps
+// every placeholder its English text has.
+TEST(ShippedLanguageFiles, CarryEveryNoticeWithItsPlaceholders) {
+  const std::string base = std::string(QUORREL_SOURCE_DIR) + "/data/";
+  LanguageTable empty(platform::kCodePageUtf8);
+  empty.LoadContent(";!@Language@!UTF-8!\n");
+  for (std::uint16_t language : {1033, 1042, 1031}) {
+    LanguageTable table(platform::kCodePageUtf8);
+    table.Load(base, language);
+    for (int index = 0; !BuiltInNotice(index).empty(); ++index) {
+      const std::string english(BuiltInNotice(index));
+      const std::string text = table.GetText(Notice(index));
+      EXPECT_EQ(empty.GetText(Notice(index)), english);
+      if (language == 1033) {
+        EXPECT_EQ(text, english) << index;
+      } else {
+        EXPECT_NE(text, english) << language << " " << index;
+      }
+      for (const char* name : {"{file}", "{line}", "{what}", "{value}", "{port}", "{serial}", "{error}", "{limit}"}) {
+        EXPECT_EQ(english.find(name) != std::string::npos, text.find(name) != std::string::npos)
+            << language << " " << index << " " << name;
+      }
+    }
+  }
+}
+
+TEST(Notices, PlaceholdersAreFilledInAnyOrderOnce) {
+  EXPECT_EQ(FillIn("{b} then {a}, {a}", {{"a", "1"}, {"b", "{a}"}}), "{a} then 1, 1");
+  EXPECT_EQ(FillIn("{unknown} {a", {{"a", "1"}}), "{unknown} {a");
+  EXPECT_EQ(FillIn("", {{"a", "1"}}), "");
 }
 
 }  // namespace

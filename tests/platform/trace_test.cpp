@@ -80,6 +80,22 @@ TEST(Trace, TheOpenLineShowsWhatAComNameResolvedTo) {
   EXPECT_EQ(Event(sink->Lines()[0]), "open COM9 (" + pty.slavePath() + ")");
 }
 
+// The port classes put a prefix before long names; the trace names the port
+// as the user typed it.
+TEST(Trace, TheOpenLineNeverShowsTheDevicePrefix) {
+  testing_support::PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  ::setenv("QUORREL_COM12", pty.slavePath().c_str(), 1);
+  auto sink = std::make_shared<MemorySink>();
+  platform::SetTraceSink(sink);
+  platform::OpenResult opened = platform::OpenSerialDevice("\\\\.\\COM12");
+  platform::SetTraceSink(nullptr);
+  ::unsetenv("QUORREL_COM12");
+  ASSERT_TRUE(opened.device);
+  ASSERT_FALSE(sink->Lines().empty());
+  EXPECT_EQ(Event(sink->Lines()[0]), "open COM12 (" + pty.slavePath() + ")");
+}
+
 TEST(Trace, DevicesOpenedWithoutASinkAreNotWrapped) {
   testing_support::PtyPair pty;
   ASSERT_TRUE(pty.ok());

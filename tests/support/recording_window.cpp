@@ -167,6 +167,21 @@ void RecordingWindow::SetProgressPos(int /*id*/, std::int32_t position) {
   });
 }
 
+void RecordingWindow::ProgrammingProgress(std::size_t sent, std::size_t total) {
+  OnDialog([&] {
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      programmedLog_.emplace_back(sent, total);
+    }
+    if (programmedHook_) programmedHook_(sent, total);
+  });
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> RecordingWindow::ProgrammedLog() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return programmedLog_;
+}
+
 MessageResult RecordingWindow::MessageBox(const std::string& text, const std::string& caption,
                                           MessageButtons buttons, MessageIcon icon) {
   return OnDialog([&] {

@@ -46,6 +46,10 @@ class RecordingWindow : public DialogWindow {
   void CancelChooser();
   // Called on the dialog's thread with every line appended to the status list.
   void OnListLine(std::function<void(const std::string&)> hook) { listHook_ = std::move(hook); }
+  // Called on the dialog's thread with every report of programmed bytes.
+  void OnProgrammed(std::function<void(std::size_t sent, std::size_t total)> hook) {
+    programmedHook_ = std::move(hook);
+  }
 
   // ---- Driving the dialog, on the test's thread (the dialog's thread) ------
   // Binds the dialog and runs OnInitDialog.
@@ -68,6 +72,8 @@ class RecordingWindow : public DialogWindow {
   std::pair<std::int32_t, std::int32_t> ProgressRange() const;
   std::int32_t ProgressPos() const;
   std::vector<std::int32_t> ProgressLog() const;
+  // Every (sent, total) report of the image run, in order.
+  std::vector<std::pair<std::size_t, std::size_t>> ProgrammedLog() const;
   std::vector<MessageRecord> Messages() const;
   std::vector<MenuItem> MenuItems() const;
   std::vector<FileChooserRequest> ChooserRequests() const;
@@ -91,6 +97,7 @@ class RecordingWindow : public DialogWindow {
   void ListClear(int id) override;
   void SetProgressRange(int id, std::int32_t low, std::int32_t high) override;
   void SetProgressPos(int id, std::int32_t position) override;
+  void ProgrammingProgress(std::size_t sent, std::size_t total) override;
   MessageResult MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                            MessageIcon icon) override;
   FileChoice ChooseFile(const FileChooserRequest& request) override;
@@ -145,6 +152,8 @@ class RecordingWindow : public DialogWindow {
   int portReads_ = 0;
   int offThread_ = 0;
   std::function<void(const std::string&)> listHook_;
+  std::function<void(std::size_t, std::size_t)> programmedHook_;
+  std::vector<std::pair<std::size_t, std::size_t>> programmedLog_;
 };
 
 }  // namespace wizard::testing

@@ -130,7 +130,10 @@ TEST_F(DetectionTest, RecoveryModeSendsNothingAndOffersTheGeneralFolder) {
 TEST_F(DetectionTest, ImageSizeSetsStepsAndTheProgressRange) {
   OpenDialog("model=Apex");
   const std::string path = base_.Path() + "Image/Apex/QRA6001.mbl";
-  std::ofstream(path, std::ios::binary) << std::string(6001, 'x');
+  // 7 + 460 * 13 + 10 + 3 characters up to the end line, and one after it.
+  std::string text = "@C000\r\n";
+  for (int i = 0; i < 460; ++i) text += "00 11 22 33\r\n";
+  std::ofstream(path, std::ios::binary) << text << "00 11 22\r\nq\r\n\n";
   ChooseImage(path);
   EXPECT_EQ(dialog_->ImageSize(), 6001);
   EXPECT_EQ(dialog_->ProgressSteps(), 3);
@@ -138,24 +141,25 @@ TEST_F(DetectionTest, ImageSizeSetsStepsAndTheProgressRange) {
   EXPECT_EQ(host_.ProgressPos(), 0);
 }
 
-TEST_F(DetectionTest, AnUnreadableChoiceIsShownButNotMeasured) {
+// A file that cannot be programmed is refused when it is chosen: Upgrade
+// stays disabled and File... stays there for another choice.
+TEST_F(DetectionTest, AnUnreadableOrSpecialChoiceIsRefusedAndAnotherCanBeChosen) {
   OpenDialog("model=Apex");
-  ChooseImage(base_.Path() + "Image/Apex/missing.mbl");
-  EXPECT_EQ(host_.ControlText(kIdFileEdit), "missing.mbl");
+  for (const std::string& path : {base_.Path() + "Image/Apex/missing.mbl", std::string("/dev/null"),
+                                  base_.Path() + "Image/Apex"}) {
+    const std::size_t before = host_.Messages().size();
+    ChooseImage(path);
+    EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageRefused) << path;
+    ASSERT_EQ(host_.Messages().size(), before + 1) << path;
+    EXPECT_NE(host_.Messages().back().text.find(path), std::string::npos) << host_.Messages().back().text;
+    EXPECT_EQ(host_.Messages().back().caption, "Quorrel Upgrade Wizard");
+    EXPECT_FALSE(host_.Enabled(kIdUpgradeButton));
+    EXPECT_TRUE(host_.Enabled(kIdFileButton));
+    EXPECT_EQ(dialog_->ImageSize(), 0);
+  }
+  ChooseImage(base_.AddImage("Image/Apex/QRA0200.mbl", MakeApplication(1)));
+  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageChosen);
   EXPECT_TRUE(host_.Enabled(kIdUpgradeButton));
-  EXPECT_EQ(dialog_->ImageSize(), 0);
-  EXPECT_TRUE(host_.Messages().empty());
-}
-
-TEST_F(DetectionTest, AFileWithoutALengthIsReportedWithTheSystemsDescription) {
-  OpenDialog("model=Apex");
-  ChooseImage("/dev/null");
-  ASSERT_EQ(host_.Messages().size(), 1u);
-  EXPECT_FALSE(host_.Messages()[0].text.empty());
-  EXPECT_EQ(host_.Messages()[0].caption, "Quorrel Upgrade Wizard");
-  EXPECT_EQ(host_.ControlText(kIdFileEdit), "null");
-  EXPECT_TRUE(host_.Enabled(kIdUpgradeButton));
-  EXPECT_EQ(dialog_->ImageSize(), 0);
 }
 
 TEST_F(DetectionTest, FolderNamesInAnotherLetterCaseAreFound) {

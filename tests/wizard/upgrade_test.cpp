@@ -136,7 +136,7 @@ TEST_F(UpgradeTest, RecoverySendsNothingToTheFirmwareAndWritesThePlaceholder) {
   EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
   EXPECT_TRUE(FlashHolds(image_));
   // Only the write-back reached the firmware.
-  EXPECT_EQ(ApplicationCommands(), std::vector<std::string>{"10,w,QRX0000000"});
+  EXPECT_EQ(ApplicationCommands(), (std::vector<std::string>{"10,w,QRX0000000", "10,r"}));
   EXPECT_EQ(Device()->SerialNumber(), "QRX0000000");
   const auto lines = host_.ListLines();
   ASSERT_GE(lines.size(), 9u);
@@ -176,9 +176,37 @@ TEST_F(UpgradeTest, NewerLoaderGetsNoPatch) {
   EXPECT_TRUE(CommandsOf(bootloader::kCmdLoadProgramCounter).empty());
 }
 
-TEST_F(UpgradeTest, APortThatDoesNotOpenForTheFirmwareStillUpgrades) {
+// Erasing would take the serial number with the firmware, and no number is
+// known to write back: the device is left as it is.
+TEST_F(UpgradeTest, APortHeldByAnotherProgramWithNoSerialNumberKnownChangesNothing) {
   Prepare("model=Apex,serial=QRA1234567");
-  // Another program holds the port until the boot-loader phase begins.
+  Device()->ClearLogs();
+  auto held = Device()->Open();
+  ASSERT_TRUE(held.device);
+  Upgrade();
+  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::PortInUse);
+  EXPECT_TRUE(Device()->LoaderCommands().empty());
+  EXPECT_TRUE(Device()->ApplicationCommands().empty());
+  EXPECT_EQ(Device()->SerialNumber(), "QRA1234567");
+  EXPECT_FALSE(Device()->InLoader());
+  ASSERT_EQ(host_.Messages().size(), 1u);
+  EXPECT_NE(host_.Messages()[0].text.find("COM3"), std::string::npos);
+  EXPECT_NE(host_.Messages()[0].text.find("in use by another program"), std::string::npos);
+  ExpectHandedBack();
+}
+
+// With the number an earlier attempt read, the boot loader may still be
+// reached; that number goes back.
+TEST_F(UpgradeTest, APortHeldAtTheStartAfterAnEarlierReadStillUpgrades) {
+  Prepare("model=Apex,serial=QRA1234567");
+  const auto apex = Device();
+  PlugIn("model=Tern,serial=QRT7654321");
+  Upgrade();  // another model answers: the serial number is not read
+  ASSERT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::ModelMismatch);
+  sim::AttachSimInterface("COM3", apex);
+  PlugIn("model=Apex,serial=QRA1234567,fault=erase-fail@1");
+  Upgrade();  // reads the number, then the erase fails
+  ASSERT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::EraseFailed);
   Device()->ClearLogs();
   auto held = std::make_shared<platform::OpenResult>(Device()->Open());
   ASSERT_TRUE(held->device);
@@ -188,12 +216,8 @@ TEST_F(UpgradeTest, APortThatDoesNotOpenForTheFirmwareStillUpgrades) {
   Upgrade();
   EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
   EXPECT_TRUE(FlashHolds(image_));
-  const auto lines = host_.ListLines();
-  ASSERT_GE(lines.size(), 7u);
-  EXPECT_EQ(lines[4], Text(i18n::UpgradeList9));
-  EXPECT_EQ(lines[5], "COM3");
-  // No attempt read a serial number: the empty one is written back.
-  EXPECT_EQ(ApplicationCommands(), std::vector<std::string>{"10,w,"});
+  EXPECT_EQ(Device()->SerialNumber(), "QRA1234567");
+  EXPECT_EQ(ApplicationCommands(), (std::vector<std::string>{"10,w,QRA1234567", "10,r"}));
 }
 
 TEST_F(UpgradeTest, WithoutStatusTextsTheListKeepsItsShape) {
@@ -222,16 +246,22 @@ TEST_F(UpgradeTest, RecoveryChosenWhileTheWorkerStartsAppliesToItSafely) {
   ChooseRecovery();
   host_.WaitForWorker();
   EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
-  EXPECT_EQ(ApplicationCommands(), std::vector<std::string>{"10,w,QRX0000000"});
+  EXPECT_EQ(ApplicationCommands(), (std::vector<std::string>{"10,w,QRX0000000", "10,r"}));
 }
 
-TEST_F(UpgradeTest, AMissingPatchFileEndsWithTheProgrammingLine) {
-  Prepare("loader=0100");
+TEST_F(UpgradeTest, AMissingPatchFileEndsWithTheProgrammingLineAndSaysWhereItGoes) {
+  OpenDialog("loader=0100");
   std::filesystem::remove(base_.PatchPath());
+  image_ = MakeApplication(7);
+  ChooseImage(base_.AddImage("Image/Apex/QRA0200.mbl", image_));
+  ASSERT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageChosen);
   Upgrade();
   EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::ProgrammingFailed);
   const auto lines = host_.ListLines();
   EXPECT_EQ(lines[lines.size() - 2], Text(i18n::UpgradeList13));
+  ASSERT_EQ(host_.Messages().size(), 1u);
+  EXPECT_NE(host_.Messages()[0].text.find(base_.PatchPath()), std::string::npos);
+  EXPECT_NE(host_.Messages()[0].text.find("Interface Recovery"), std::string::npos);
   EXPECT_TRUE(Device()->InLoader());
   ExpectHandedBack();
 }
@@ -430,7 +460,8 @@ TEST_F(UpgradeTest, ADialogStartingInRecoveryWritesThePlaceholder) {
 
 TEST_F(UpgradeTest, AMalformedSerialNumberIsReplacedAndNotKeptForRecovery) {
   Prepare("fault=bad-serial");
-  PlugIn("fault=bad-serial,fault=erase-fail@1");
+  // The read of the first attempt is malformed; the read-back after recovery is not.
+  PlugIn("fault=bad-serial@1,fault=erase-fail@1");
   Upgrade();
   EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::EraseFailed);
   EXPECT_EQ(dialog_->SerialNumber(), "QRX0000000");

@@ -1,0 +1,54 @@
+#include "platform/regular_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+RegularFileRead Failed(RegularFileRead::Status status, int error) {
+  return {status, {}, error != 0 ? std::strerror(error) : std::string()};
+}
+
+}  // namespace
+
+RegularFileRead ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+  // Non-blocking: opening a pipe with no writer or a tty would otherwise wait.
+  const Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+  if (file.fd < 0) return Failed(RegularFileRead::Status::NotOpened, errno);
+  struct stat info {};
+  if (::fstat(file.fd, &info) != 0) return Failed(RegularFileRead::Status::ReadFailed, errno);
+  if (!S_ISREG(info.st_mode)) return Failed(RegularFileRead::Status::NotRegular, 0);
+  if (static_cast<std::size_t>(info.st_size) > maxBytes) return Failed(RegularFileRead::Status::TooLarge, 0);
+
+  RegularFileRead result{RegularFileRead::Status::Read, {}, {}};
+  char buffer[16384];
+  for (;;) {
+    const ssize_t count = ::read(file.fd, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return Failed(RegularFileRead::Status::ReadFailed, errno);
+    if (count == 0) return result;
+    result.bytes.append(buffer, static_cast<std::size_t>(count));
+    // A file that grows while it is read is not the file that was checked.
+    if (result.bytes.size() > maxBytes) return Failed(RegularFileRead::Status::TooLarge, 0);
+  }
+}
+
+bool IsAbsentOrRegularFile(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return errno == ENOENT;
+  return S_ISREG(info.st_mode);
+}
+
+}  // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+// The system's requests to stop: SIGINT (Ctrl-C), SIGTERM (shutdown) and
+// SIGHUP (the terminal closed). While a ScopedStopSignals lives they no longer
+// end the process at once; they raise a flag that the running upgrades ask
+// (wizard::StopRequest), so each can leave its device in a state it reports.
+
+namespace platform {
+
+class ScopedStopSignals {
+ public:
+  // Installs the handlers and lowers the flag.
+  ScopedStopSignals();
+  // Puts the previous handlers back.
+  ~ScopedStopSignals();
+  ScopedStopSignals(const ScopedStopSignals&) = delete;
+  ScopedStopSignals& operator=(const ScopedStopSignals&) = delete;
+};
+
+// Whether a stop signal arrived while handlers were installed.
+bool StopSignalRaised();
+// The number of the last one (0: none).
+int LastStopSignal();
+
+}  // namespace platform

@@ -1,0 +1,51 @@
+// The system's stop signals raise a flag while the handlers are installed,
+// instead of ending the process, and the previous handling comes back after.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "platform/stop_signals.h"
+#include "wizard/stop_request.h"
+
+namespace {
+
+int previousHits = 0;
+extern "C" void CountHit(int) { ++previousHits; }
+
+TEST(StopSignals, EachSignalRaisesTheFlagEverySessionSees) {
+  for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+    const platform::ScopedStopSignals signals;
+    const wizard::StopRequest first(/*followSignals=*/true);
+    const wizard::StopRequest second(/*followSignals=*/true);
+    const wizard::StopRequest deaf;
+    EXPECT_FALSE(first.Requested());
+    ASSERT_EQ(std::raise(number), 0);
+    EXPECT_TRUE(first.Requested()) << number;
+    EXPECT_TRUE(second.Requested()) << number;
+    EXPECT_FALSE(deaf.Requested()) << number;
+    EXPECT_EQ(platform::LastStopSignal(), number);
+  }
+}
+
+TEST(StopSignals, ThePreviousHandlerComesBack) {
+  std::signal(SIGHUP, CountHit);
+  {
+    const platform::ScopedStopSignals signals;
+    std::raise(SIGHUP);
+    EXPECT_EQ(previousHits, 0);
+  }
+  std::raise(SIGHUP);
+  EXPECT_EQ(previousHits, 1);
+  std::signal(SIGHUP, SIG_DFL);
+}
+
+TEST(StopRequest, ARequestCanBeWithdrawnButNotASignal) {
+  wizard::StopRequest request;
+  request.Request();
+  EXPECT_TRUE(request.Requested());
+  request.Withdraw();
+  EXPECT_FALSE(request.Requested());
+}
+
+}  // namespace
