@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialog_setup.h"
 #include "i18n/language_table.h"
 #include "bench_support.h"
 #include "platform/clock.h"
@@ -75,10 +76,8 @@ int main(int argc, char** argv) {
 
   i18n::LanguageTable table(65001);
   table.Load(QUORREL_SOURCE_DIR "/data/", 1033);
-  wizard::DialogContext context;
-  context.baseFolder = QUORREL_SOURCE_DIR "/data/";
-  context.patchFilePath = QUORREL_SOURCE_DIR "/data/PATCH.TXT";
-  context.languageTable = &table;
+  const wizard::DialogContext context = app::MakeDialogContext(
+      app::Layout{QUORREL_SOURCE_DIR "/data/", QUORREL_SOURCE_DIR "/data/PATCH.TXT"}, table, app::DialogOptions{});
 
   wizard::testing::RecordingWindow host;
   wizard::UpgradeDialog dialog(host, context);

@@ -1,5 +1,6 @@
 #include "app/upgrade_app.h"
 
+#include "app/dialog_setup.h"
 #include "app/layout.h"
 #include "app/platform_check.h"
 #include "wizard/dialog_window.h"
@@ -42,15 +43,11 @@ bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
 void UpgradeApp::RunDialog(const WindowFactory& makeWindow) {
   std::unique_ptr<wizard::DialogWindow> window = makeWindow ? makeWindow() : nullptr;
   if (!window) return;
-  wizard::DialogContext context;
-  context.baseFolder = baseFolder;
-  context.patchFilePath = patchFilePath;
-  context.languageTable = &languageTable;
-  context.imageActions = imageActions;
-  context.passwordFill = passwordFill;
-  context.stopRequest = stopRequest;
-
-  wizard::UpgradeDialog dialog(*window, std::move(context));
+  DialogOptions options;
+  options.imageActions = imageActions;
+  options.passwordFill = passwordFill;
+  options.stopRequest = stopRequest;
+  wizard::UpgradeDialog dialog(*window, MakeDialogContext(Layout{baseFolder, patchFilePath}, languageTable, options));
   modalResult_ = window->RunModal(dialog);
   if ((modalResult_ == wizard::kResultOk || modalResult_ == wizard::kResultCancel) && dialog.SerialPortIsOpen()) {
     dialog.CloseSerialPort();

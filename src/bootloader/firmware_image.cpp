@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "bootloader/sha256.h"
 #include "platform/regular_file.h"
 
 namespace bootloader {
@@ -61,12 +62,25 @@ ImageReadResult ParseFirmwareImage(std::string_view text) {
   return {std::move(image), {}};
 }
 
+namespace {
+
+ImageReadResult ParseAndDigest(const std::string& bytes) {
+  ImageReadResult result = ParseFirmwareImage(bytes);
+  if (result.image) {
+    result.image->fileBytes = bytes.size();
+    result.image->sha256 = Sha256Hex({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  }
+  return result;
+}
+
+}  // namespace
+
 ImageReadResult ReadFirmwareImage(const std::string& path) {
   using Status = platform::RegularFileRead::Status;
   platform::RegularFileRead read = platform::ReadRegularFile(path, kImageFileMax);
   ImageProblem problem = ImageProblem::None;
   switch (read.status) {
-    case Status::Read: return ParseFirmwareImage(read.bytes);
+    case Status::Read: return ParseAndDigest(read.bytes);
     case Status::NotOpened: problem = ImageProblem::NotOpened; break;
     case Status::NotRegular: problem = ImageProblem::NotRegularFile; break;
     case Status::TooLarge: problem = ImageProblem::TooLarge; break;

@@ -45,6 +45,10 @@ struct FirmwareImage {
   // included (the window's progress bar runs over the file's size).
   std::vector<std::int32_t> charactersAfter;
   std::size_t dataBytes = 0;
+  // The whole file as read and checked: its size and SHA-256, which say in a
+  // record which firmware went into a device.
+  std::size_t fileBytes = 0;
+  std::string sha256;
 };
 
 struct ImageReadResult {

@@ -8,21 +8,23 @@
 #include <mutex>
 #include <string>
 
+#include "cli/console_sink.h"
 #include "cli/progress_meter.h"
 
 namespace cli {
 
-class ConsoleOutput {
+class ConsoleOutput final : public ConsoleSink {
  public:
   ConsoleOutput(std::FILE* out, std::FILE* err, bool errIsTerminal);
 
-  void StatusLine(const std::string& line);
-  void Message(const std::string& line);
-  // The image's bytes programmed so far of `total`: (0, total) starts the bar
-  // and its clock, (0, 0) takes it away.
-  void Programmed(std::int64_t sent, std::int64_t total);
+  void StatusLine(const std::string& line) override;
+  void Message(const std::string& line) override;
+  void InterfaceKind(const std::string& kind) override { Message("Interface kind: " + kind); }
+  void SerialNumber(const std::string& serial) override { Message("Serial number: " + serial); }
+  // The bar's clock starts with the first block.
+  void Programmed(std::int64_t sent, std::int64_t total) override;
   // Takes the bar off the terminal (before the program ends).
-  void Finish();
+  void Finish() override;
 
  private:
   void ClearBar();

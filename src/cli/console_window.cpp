@@ -10,7 +10,7 @@ namespace cli {
 
 namespace fs = std::filesystem;
 
-ConsoleWindow::ConsoleWindow(ConsoleOutput& output, ConsoleAnswers answers, Script script)
+ConsoleWindow::ConsoleWindow(ConsoleSink& output, ConsoleAnswers answers, Script script)
     : output_(output), answers_(std::move(answers)), script_(std::move(script)) {
   texts_[resources::kIdPortCombo] = answers_.port;
 }
@@ -39,8 +39,8 @@ void ConsoleWindow::SetControlText(int id, const std::string& text) {
     const bool changed = held != text;
     held = text;
     if (!changed) return;
-    if (id == resources::kIdKindLabel) output_.Message("Interface kind: " + text);
-    if (id == resources::kIdSerialLabel) output_.Message("Serial number: " + text);
+    if (id == resources::kIdKindLabel) output_.InterfaceKind(text);
+    if (id == resources::kIdSerialLabel) output_.SerialNumber(text);
   });
 }
 
@@ -81,6 +81,18 @@ wizard::MessageResult ConsoleWindow::MessageBox(const std::string& text, const s
   });
 }
 
+namespace {
+
+// The last folder name of a path: "Apex" of ".../Image/Apex/" and of
+// ".../Apex/QRA0203.mbl"'s folder.
+std::string FolderName(const fs::path& folder) {
+  fs::path path = folder.lexically_normal();
+  if (!path.has_filename()) path = path.parent_path();
+  return path.filename().string();
+}
+
+}  // namespace
+
 wizard::FileChoice ConsoleWindow::ChooseFile(const wizard::FileChooserRequest& request) {
   return loop_.Call([&] {
     lastChooser_ = request;
@@ -89,6 +101,13 @@ wizard::FileChoice ConsoleWindow::ChooseFile(const wizard::FileChooserRequest& r
       return wizard::FileChoice{};
     }
     const fs::path image = fs::absolute(*answers_.image);
+    const std::string wanted = FolderName(request.initialFolder);
+    if (answers_.imageMustSuitModel && !answers_.recoveryYes && FolderName(image.parent_path()) != wanted) {
+      output_.Message("the image " + *answers_.image + " is not in the " + wanted +
+                      " folder: it is not for this interface's model");
+      imageRefusedForModel_ = true;
+      return wizard::FileChoice{};
+    }
     return wizard::FileChoice{true, image.string(), image.filename().string()};
   });
 }

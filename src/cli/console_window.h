@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/console_output.h"
+#include "cli/console_sink.h"
 #include "wizard/dialog_loop.h"
 #include "wizard/dialog_window.h"
 
@@ -19,6 +19,9 @@ struct ConsoleAnswers {
   std::string port;                  // the port list's selection
   std::optional<std::string> image;  // what the chooser returns; none: cancel
   bool recoveryYes = false;          // the answer to the recovery question
+  // A gang run takes one image for many interfaces: the image's folder must
+  // be the one the chooser opens for the interface's model.
+  bool imageMustSuitModel = false;
 };
 
 class ConsoleWindow final : public wizard::DialogWindow {
@@ -26,7 +29,7 @@ class ConsoleWindow final : public wizard::DialogWindow {
   // `script` presses the buttons; it runs on the dialog's thread after
   // OnInitDialog, and the modal run goes on until the dialog ends.
   using Script = std::function<void(wizard::UpgradeDialog&, wizard::DialogLoop&)>;
-  ConsoleWindow(ConsoleOutput& output, ConsoleAnswers answers, Script script);
+  ConsoleWindow(ConsoleSink& output, ConsoleAnswers answers, Script script);
 
   int RunModal(wizard::UpgradeDialog& dialog) override;
 
@@ -53,17 +56,20 @@ class ConsoleWindow final : public wizard::DialogWindow {
   void EndDialog(int result) override;
   void RunAboutDialog() override {}
 
+  // The image was not taken: its folder is another model's.
+  bool ImageRefusedForModel() const { return imageRefusedForModel_; }
   // The folder and pattern the chooser was last opened with.
   const std::optional<wizard::FileChooserRequest>& LastChooser() const { return lastChooser_; }
 
  private:
-  ConsoleOutput& output_;
+  ConsoleSink& output_;
   ConsoleAnswers answers_;
   Script script_;
   wizard::DialogLoop loop_;
   std::string title_;
   std::map<int, std::string> texts_;
   std::optional<wizard::FileChooserRequest> lastChooser_;
+  bool imageRefusedForModel_ = false;
 };
 
 }  // namespace cli

@@ -23,10 +23,18 @@ bool TakeValue(const std::vector<std::string>& args, std::size_t& i, std::string
   return true;
 }
 
+// One image goes to many interfaces, and each keeps the serial number it has.
+std::string CheckGangCombination(const Options& options) {
+  if (!options.image) return "several ports need --image";
+  if (options.recovery || options.serial) return "--recovery upgrades one interface at a time (with its --serial)";
+  return {};
+}
+
 std::string CheckCombination(const Options& options) {
   if (options.help) return {};
-  if (options.listPorts) return options.port.empty() && !options.image ? std::string() : "--list-ports goes alone";
-  if (options.port.empty()) return "--port is required";
+  if (options.listPorts) return options.ports.empty() && !options.image ? std::string() : "--list-ports goes alone";
+  if (IsGangRun(options)) return CheckGangCombination(options);
+  if (options.ports.empty()) return "--port is required";
   if (options.serial && !options.recovery) return "--serial goes with --recovery";
   if (options.serial && !device::IsExactSerialNumber(*options.serial))
     return "--serial " + *options.serial +
@@ -36,6 +44,10 @@ std::string CheckCombination(const Options& options) {
 }
 
 }  // namespace
+
+bool IsGangRun(const Options& options) {
+  return options.ports.size() > 1 || options.portsFile.has_value() || options.allPorts;
+}
 
 ParseResult ParseOptions(const std::vector<std::string>& args) {
   Options options;
@@ -49,13 +61,19 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       options.listPorts = true;
     } else if (arg == "--recovery") {
       options.recovery = true;
+    } else if (arg == "--all-ports") {
+      options.allPorts = true;
     } else if (arg == "--verify") {
       options.verify = true;
     } else if (arg == "--port" || arg == "--image" || arg == "--serial" || arg == "--lang" ||
-               arg == "--password-fill" || arg == "--trace") {
+               arg == "--password-fill" || arg == "--trace" || arg == "--ports-file" || arg == "--report") {
       if (!needValue()) return {std::nullopt, arg + " needs a value"};
       if (arg == "--port") {
-        options.port = value;
+        options.ports.push_back(value);
+      } else if (arg == "--ports-file") {
+        options.portsFile = value;
+      } else if (arg == "--report") {
+        options.reportFile = value;
       } else if (arg == "--image") {
         options.image = value;
       } else if (arg == "--serial") {
@@ -79,7 +97,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return R"(Usage: quorrel-upgrade --port NAME --image FILE [--recovery [--serial SN]] [--verify]
-                       [--lang ID] [--password-fill HEX] [--trace FILE]
+                       [--lang ID] [--password-fill HEX] [--trace FILE] [--report FILE]
+       quorrel-upgrade --port NAME --port NAME ... | --ports-file FILE | --all-ports
+                       --image FILE [--verify] [--trace DIR] [--report FILE]
        quorrel-upgrade --list-ports
 
 Upgrades the application firmware of a Quorrel interface, as the wizard's window
@@ -97,6 +117,14 @@ does: File..., then Upgrade.
   --password-fill HEX  the loader password's fill byte (default FF)
   --trace FILE         write every byte on the wire, both ways, to FILE (a
                        regular file; a folder, pipe or device is refused)
+  --report FILE        append one JSON line per device upgrade to FILE (see
+                       the README for its fields)
+  --ports-file FILE    upgrade the ports FILE names (one a line, # comments)
+                       at once, with --port too; --all-ports takes every port
+                       --list-ports finds. A gang run shows one line per
+                       device on a terminal, else lines prefixed [PORT], and
+                       ends with a summary; --trace then names a folder that
+                       gets one trace per port
   --list-ports         list the serial ports this machine has (device path,
                        /dev/serial/by-id name, driver, USB ids and names) and
                        whether you may open each one
@@ -137,6 +165,8 @@ Exit status:
   20  stopped by a signal in the boot loader, after a whole block: the device
       has no working firmware; run again with --recovery --serial SN
   30  --list-ports: the device manager (udev) cannot be read
+  35  a gang run's image is in another model's folder: that device was left alone
+  36  a gang run where not every device succeeded (see the summary and the record)
 )";
 }
 

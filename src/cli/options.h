@@ -9,14 +9,17 @@
 namespace cli {
 
 struct Options {
-  std::string port;
+  std::vector<std::string> ports;  // every --port, in order
+  std::optional<std::string> portsFile;  // more ports, one a line
+  bool allPorts = false;                 // every port discovery finds
   std::optional<std::string> image;
   bool recovery = false;
   std::optional<std::string> serial;  // written back in recovery mode
   bool verify = false;
   std::optional<std::uint16_t> languageId;
   std::optional<std::uint8_t> passwordFill;
-  std::optional<std::string> traceFile;
+  std::optional<std::string> traceFile;  // a file; a folder in a gang run
+  std::optional<std::string> reportFile;  // run records are appended here
   bool help = false;
   bool listPorts = false;  // list the serial ports and end
 };
@@ -27,6 +30,10 @@ struct ParseResult {
 };
 
 ParseResult ParseOptions(const std::vector<std::string>& args);
+
+// Several interfaces at once: more than one --port, a port list file or
+// --all-ports.
+bool IsGangRun(const Options& options);
 
 std::string UsageText();
 

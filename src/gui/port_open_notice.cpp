@@ -15,14 +15,13 @@ std::string PortOpenNoticeText(const std::string& portName, platform::OpenError 
   return text;
 }
 
-PortOpenNotice::PortOpenNotice(QObject& parent, Show show) : QObject(&parent) {
-  platform::SetOpenFailureListener(
-      [show = std::move(show)](const std::string& name, const platform::OpenResult& result) {
+PortOpenNotice::PortOpenNotice(QObject& parent, Show show)
+    : QObject(&parent),
+      listener_([show = std::move(show)](const std::string& name, const platform::OpenResult& result) {
         const std::string text = PortOpenNoticeText(name, result.error);
         if (!text.empty()) show(text);
-      });
-}
+      }) {}
 
-PortOpenNotice::~PortOpenNotice() { platform::SetOpenFailureListener({}); }
+PortOpenNotice::~PortOpenNotice() = default;
 
 }  // namespace gui

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/port_names.h"
 #include "platform/serial_device.h"
 
 namespace gui {
@@ -17,8 +18,8 @@ inline constexpr const char* kNoticeCaption = "Quorrel Upgrade Wizard";
 // explain here.
 std::string PortOpenNoticeText(const std::string& portName, platform::OpenError error);
 
-// Listens to every failed port open while it lives (one at a time in the
-// process) and hands the message to `show`, on the thread that opened.
+// Listens to every failed port open while it lives (the one listener of the
+// process while it lives) and hands the message to `show`, on the thread that opened.
 class PortOpenNotice final : public QObject {
  public:
   using Show = std::function<void(const std::string& text)>;
@@ -26,6 +27,9 @@ class PortOpenNotice final : public QObject {
   ~PortOpenNotice() override;
   PortOpenNotice(const PortOpenNotice&) = delete;
   PortOpenNotice& operator=(const PortOpenNotice&) = delete;
+
+ private:
+  platform::ScopedOpenFailureListener listener_;
 };
 
 }  // namespace gui

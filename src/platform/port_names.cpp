@@ -132,10 +132,16 @@ void RegisterPortScheme(const std::string& prefix, PortOpener opener) {
   registry.schemes.push_back(Scheme{prefix, std::move(opener)});
 }
 
-void SetOpenFailureListener(OpenFailureListener listener) {
+ScopedOpenFailureListener::ScopedOpenFailureListener(OpenFailureListener listener) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.mutex);
-  registry.listener = std::move(listener);
+  previous_ = std::exchange(registry.listener, std::move(listener));
+}
+
+ScopedOpenFailureListener::~ScopedOpenFailureListener() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.mutex);
+  registry.listener = std::move(previous_);
 }
 
 OpenResult OpenSerialDevice(const std::string& name) {
@@ -145,10 +151,10 @@ OpenResult OpenSerialDevice(const std::string& name) {
     ReportFailure(name, result);
     return result;
   }
-  if (std::shared_ptr<TraceSink> sink = CurrentTraceSink()) {
-    // The name as the user typed it, and what it resolved to, never the prefix
-    // the port classes put before long names.
-    const std::string typed = StripDevicePrefix(name);
+  // The name as the user typed it, and what it resolved to, never the prefix
+  // the port classes put before long names.
+  const std::string typed = StripDevicePrefix(name);
+  if (std::shared_ptr<TraceSink> sink = TraceSinkFor(typed)) {
     const std::string shown = resolved == typed ? typed : typed + " (" + resolved + ")";
     result.device = MakeTracingDevice(std::move(result.device), shown, std::move(sink));
   }

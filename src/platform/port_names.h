@@ -29,8 +29,18 @@ void RegisterPortScheme(const std::string& prefix, PortOpener opener);
 
 // Called on every failed OpenSerialDevice (from the opening thread), so a front
 // end can say why a port did not open while the port classes record nothing.
-// An empty function removes the listener.
 using OpenFailureListener = std::function<void(const std::string& name, const OpenResult& result)>;
-void SetOpenFailureListener(OpenFailureListener listener);
+
+// Installs a listener while it lives; restores the one before when it goes.
+class ScopedOpenFailureListener {
+ public:
+  explicit ScopedOpenFailureListener(OpenFailureListener listener);
+  ~ScopedOpenFailureListener();
+  ScopedOpenFailureListener(const ScopedOpenFailureListener&) = delete;
+  ScopedOpenFailureListener& operator=(const ScopedOpenFailureListener&) = delete;
+
+ private:
+  OpenFailureListener previous_;
+};
 
 }  // namespace platform

@@ -15,7 +15,13 @@ namespace platform {
 namespace {
 
 std::mutex g_sinkMutex;
-std::shared_ptr<TraceSink> g_sink;
+TraceSinkChooser g_chooser;  // installed only by ScopedTraceSinks
+
+TraceSinkChooser ExchangeChooser(TraceSinkChooser next) {
+  std::lock_guard<std::mutex> guard(g_sinkMutex);
+  std::swap(g_chooser, next);
+  return next;
+}
 
 class FileTraceSink final : public TraceSink {
  public:
@@ -131,14 +137,20 @@ class TracingDevice final : public SerialDevice {
 
 }  // namespace
 
-void SetTraceSink(std::shared_ptr<TraceSink> sink) {
-  std::lock_guard<std::mutex> guard(g_sinkMutex);
-  g_sink = std::move(sink);
-}
+ScopedTraceSinks::ScopedTraceSinks(std::shared_ptr<TraceSink> everyPort)
+    : ScopedTraceSinks(TraceSinkChooser([sink = std::move(everyPort)](const std::string&) { return sink; })) {}
 
-std::shared_ptr<TraceSink> CurrentTraceSink() {
-  std::lock_guard<std::mutex> guard(g_sinkMutex);
-  return g_sink;
+ScopedTraceSinks::ScopedTraceSinks(TraceSinkChooser chooser) : previous_(ExchangeChooser(std::move(chooser))) {}
+
+ScopedTraceSinks::~ScopedTraceSinks() { ExchangeChooser(std::move(previous_)); }
+
+std::shared_ptr<TraceSink> TraceSinkFor(const std::string& portName) {
+  TraceSinkChooser chooser;
+  {
+    std::lock_guard<std::mutex> guard(g_sinkMutex);
+    chooser = g_chooser;
+  }
+  return chooser ? chooser(portName) : nullptr;
 }
 
 std::shared_ptr<TraceSink> MakeFileTraceSink(const std::string& path, std::string* error) {

@@ -2,6 +2,7 @@
 // A trace of everything that crosses the serial line, for support: every byte
 // both ways with time stamps, line settings with DTR and RTS, purges.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,10 +20,27 @@ class TraceSink {
   virtual bool Failed() const { return false; }
 };
 
-// Every device opened after this call is traced to `sink`; null stops tracing
-// of devices opened afterwards.
-void SetTraceSink(std::shared_ptr<TraceSink> sink);
-std::shared_ptr<TraceSink> CurrentTraceSink();
+// Picks the sink for a port by its name as opened (without the device
+// prefix); null: that port is not traced.
+using TraceSinkChooser = std::function<std::shared_ptr<TraceSink>(const std::string& portName)>;
+
+// Traces every device opened while it lives: to one sink for every port, or
+// through a chooser (one trace per port of a gang run). Restores what was
+// installed before when it goes.
+class ScopedTraceSinks {
+ public:
+  explicit ScopedTraceSinks(std::shared_ptr<TraceSink> everyPort);
+  explicit ScopedTraceSinks(TraceSinkChooser chooser);
+  ~ScopedTraceSinks();
+  ScopedTraceSinks(const ScopedTraceSinks&) = delete;
+  ScopedTraceSinks& operator=(const ScopedTraceSinks&) = delete;
+
+ private:
+  TraceSinkChooser previous_;
+};
+
+// The sink a device opened now under `portName` is traced to; null: none.
+std::shared_ptr<TraceSink> TraceSinkFor(const std::string& portName);
 
 // A sink that appends lines to a file (thread-safe). Null, with `error` set to
 // the system's reason, when the file cannot be opened for writing.

@@ -82,6 +82,16 @@ enum class UpgradeOutcome {
   StoppedInLoader,      // a stop was asked for in the loader: stopped after a whole block, no firmware
 };
 
+// What the last upgrade did to the device, for a run record.
+struct UpgradeFacts {
+  std::optional<std::string> serialRead;     // as the firmware answered this run
+  std::optional<std::string> serialWritten;  // written back and read back equal
+  std::optional<std::uint16_t> loaderVersion;
+  bool patchLoaded = false;
+  std::int64_t bytesProgrammed = 0;  // image bytes the loader took
+  enum class Verify { NotRun, Passed, Failed } verify = Verify::NotRun;
+};
+
 class UpgradeDialog {
  public:
   static constexpr int kIconResource = 128;
@@ -124,6 +134,10 @@ class UpgradeDialog {
   std::string RecoverySerialNumber() const;
   UpgradeOutcome LastUpgrade() const { return m_lastUpgrade.load(); }
   bool WorkerRunning() const { return m_workerRunning.load(); }
+  // What the last upgrade did; read it once the worker has ended.
+  UpgradeFacts Facts() const;
+  // The image as checked when it was chosen; null before that.
+  std::shared_ptr<const bootloader::FirmwareImage> Image() const { return m_image; }
   // Whether the session's stop request has been raised.
   bool StopRequested() const;
 
@@ -160,6 +174,7 @@ class UpgradeDialog {
   PhaseResult EraseAndUnlock();
   PhaseResult LoadPatchIfRequired();
   PhaseResult ProgramImage();
+  void NoteVerifyResult(int programResult);
   void ReadLoaderVersion();
   void ClosingPhase();
   bool WriteBackAndConfirm(const std::string& portName);
@@ -208,6 +223,13 @@ class UpgradeDialog {
   // recovery writes it back rather than the placeholder.
   std::optional<std::string> m_serialNumberRead;
   mutable std::mutex m_serialMutex;  // m_serialNumber between worker and accessors
+  UpgradeFacts m_facts;               // written by the worker under m_factsMutex
+  mutable std::mutex m_factsMutex;
+  template <typename Change>
+  void NoteFact(Change change) {
+    std::lock_guard<std::mutex> guard(m_factsMutex);
+    change(m_facts);
+  }
 
   DetectionOutcome m_lastDetection = DetectionOutcome::None;
   std::atomic<UpgradeOutcome> m_lastUpgrade{UpgradeOutcome::None};

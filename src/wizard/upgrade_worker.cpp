@@ -72,6 +72,7 @@ void UpgradeDialog::OnTimer(int timerId) {
 }
 
 void UpgradeDialog::UpgradeWorker() {
+  NoteFact([](UpgradeFacts& facts) { facts = UpgradeFacts{}; });
   std::string textBuffer = PortName();
   AppendWithBlank(textBuffer + Text(i18n::UpgradeList2));
   if (InterfacePhase(textBuffer) == PhaseResult::Ended) return;
@@ -82,6 +83,11 @@ void UpgradeDialog::UpgradeWorker() {
   }
   if (BootLoaderPhase(textBuffer) == PhaseResult::Ended) return;
   ClosingPhase();
+}
+
+UpgradeFacts UpgradeDialog::Facts() const {
+  std::lock_guard<std::mutex> guard(m_factsMutex);
+  return m_facts;
 }
 
 bool UpgradeDialog::StopRequested() const {
@@ -143,6 +149,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
   std::string serialNumber = SerialNumber();
   const device::ExchangeResult read = commands.ReadSerialNumber(textBuffer, serialNumber, [&] {
     SetSerialNumber(serialNumber);
+    NoteFact([&](UpgradeFacts& facts) { facts.serialRead = textBuffer; });
     // The text buffer holds the payload: only a well-formed one was read from
     // the interface, a placeholder was not.
     if (device::IsValidSerialNumber(textBuffer)) m_serialNumberRead = serialNumber;
@@ -228,6 +235,7 @@ void UpgradeDialog::ReadLoaderVersion() {
   }
   loader.loaderVersion = static_cast<std::uint16_t>(loader.replyData[0] * 256 + loader.replyData[1]);
   loader.patchRequired = loader.loaderVersion <= bootloader::kLastVersionNeedingPatch ? 1 : 0;
+  NoteFact([&](UpgradeFacts& facts) { facts.loaderVersion = loader.loaderVersion; });
 }
 
 UpgradeDialog::PhaseResult UpgradeDialog::LoadPatchIfRequired() {
@@ -243,19 +251,32 @@ UpgradeDialog::PhaseResult UpgradeDialog::LoadPatchIfRequired() {
   if (result == bootloader::kStopped) return EndStoppedInLoader();
   if (result != bootloader::kOk) return EndProgrammingFailed(i18n::UpgradeList13);
   loader.patchLoaded = 1;
+  NoteFact([](UpgradeFacts& facts) { facts.patchLoaded = true; });
   return PhaseResult::Continue;
 }
 
 UpgradeDialog::PhaseResult UpgradeDialog::ProgramImage() {
   if (m_smallModel) AppendWithBlank(kSmallModelNotice);
-  m_bootLoader->SetBlockProgress(
-      [this](std::size_t sent, std::size_t total) { m_window.ProgrammingProgress(sent, total); });
+  m_bootLoader->SetBlockProgress([this](std::size_t sent, std::size_t total) {
+    NoteFact([&](UpgradeFacts& facts) { facts.bytesProgrammed = static_cast<std::int64_t>(sent); });
+    m_window.ProgrammingProgress(sent, total);
+  });
   const int result = m_bootLoader->ProgramImage(*m_image, m_context.imageActions);
   m_bootLoader->SetBlockProgress(nullptr);
   m_window.ProgrammingProgress(0, 0);
+  NoteVerifyResult(result);
   if (result == bootloader::kStopped) return EndStoppedInLoader();
   if (result != bootloader::kOk) return EndProgrammingFailed(i18n::UpgradeList13);
   return PhaseResult::Continue;
+}
+
+void UpgradeDialog::NoteVerifyResult(int programResult) {
+  if ((m_context.imageActions & bootloader::kActionVerify) == 0) return;
+  using Verify = UpgradeFacts::Verify;
+  const Verify verify = programResult == bootloader::kOk               ? Verify::Passed
+                        : programResult == bootloader::kVerifyMismatch ? Verify::Failed
+                                                                       : Verify::NotRun;
+  NoteFact([&](UpgradeFacts& facts) { facts.verify = verify; });
 }
 
 // ---- Closing phase ----------------------------------------------------------
@@ -292,7 +313,10 @@ bool UpgradeDialog::WriteBackAndConfirm(const std::string& portName) {
   std::string payload;
   std::string readBack;
   const device::ExchangeResult read = commands.ReadSerialNumber(payload, readBack, nullptr);
-  if (read == device::ExchangeResult::Completed && payload == serialNumber) return true;
+  if (read == device::ExchangeResult::Completed && payload == serialNumber) {
+    NoteFact([&](UpgradeFacts& facts) { facts.serialWritten = serialNumber; });
+    return true;
+  }
   AppendWithBlank(i18n::FillIn(Text(i18n::SerialReadBackFailed), {{"serial", serialNumber}}));
   return false;
 }

@@ -88,7 +88,7 @@ TEST_F(ConsoleUpgrade, UpgradesAnApexAndKeepsItsSerialNumber) {
   const std::string image = FirstImage("Image/Apex", "QRA");
   ASSERT_FALSE(image.empty());
   Options options;
-  options.port = port;
+  options.ports = {port};
   options.image = image;
   EXPECT_EQ(Run(options), kExitSuccess) << err_;
 
@@ -111,7 +111,7 @@ TEST_F(ConsoleUpgrade, UpgradesAnApexAndKeepsItsSerialNumber) {
 
 TEST_F(ConsoleUpgrade, ListsTheModelsImagesWithoutImageOption) {
   Options options;
-  options.port = "sim:model=Tern";
+  options.ports = {"sim:model=Tern"};
   EXPECT_EQ(Run(options), kExitNoImage);
   EXPECT_NE(err_.find("Image/Tern/"), std::string::npos) << err_;
   EXPECT_NE(err_.find("QRT"), std::string::npos) << err_;
@@ -122,14 +122,14 @@ TEST_F(ConsoleUpgrade, ListsTheModelsImagesWithoutImageOption) {
 TEST_F(ConsoleUpgrade, EachDetectionEndingHasItsOwnStatus) {
   Options options;
   options.image = FirstImage("Image/Apex", "QRA");
-  options.port = "sim:fault=no-reply";
+  options.ports = {"sim:fault=no-reply"};
   EXPECT_EQ(Run(options), kExitNoIdentifyReply);
   EXPECT_NE(err_.find("Quorrel Upgrade Wizard: " + Text(i18n::prjProDlg5)), std::string::npos) << err_;
-  options.port = "sim:name=Quorrel apex";
+  options.ports = {"sim:name=Quorrel apex"};
   EXPECT_EQ(Run(options), kExitUnknownModel);
   EXPECT_NE(err_.find("Interface kind: Unknown"), std::string::npos) << err_;
   EXPECT_NE(err_.find("the interface answered \"Quorrel apex\""), std::string::npos) << err_;
-  options.port = "/nonexistent/ttyQ9";
+  options.ports = {"/nonexistent/ttyQ9"};
   EXPECT_EQ(Run(options), kExitPortNotOpened);
   EXPECT_NE(err_.find("cannot open /nonexistent/ttyQ9"), std::string::npos) << err_;
 }
@@ -151,7 +151,7 @@ TEST_F(ConsoleUpgrade, EachUpgradeEndingHasItsOwnStatus) {
   };
   for (const Case& c : cases) {
     Options options;
-    options.port = c.port;
+    options.ports = {c.port};
     options.image = image;
     EXPECT_EQ(Run(options), c.code) << c.port << "\n" << err_;
     // Where the device is left in its loader, the advice names the options,
@@ -166,7 +166,7 @@ TEST_F(ConsoleUpgrade, EachUpgradeEndingHasItsOwnStatus) {
 TEST_F(ConsoleUpgrade, RecoveryWritesTheGivenSerialNumber) {
   const std::string port = "sim:model=Apex,serial=QRA0000000,blank=1";
   Options options;
-  options.port = port;
+  options.ports = {port};
   options.image = FirstImage("Image/Apex", "QRA");
   options.recovery = true;
   options.serial = "QRA5550123";
@@ -178,11 +178,11 @@ TEST_F(ConsoleUpgrade, RecoveryWritesTheGivenSerialNumber) {
 
 TEST_F(ConsoleUpgrade, MissingImageIsRefusedBeforeThePortOpens) {
   Options options;
-  options.port = "sim:model=Apex";
+  options.ports = {"sim:model=Apex"};
   options.image = "Image/Apex/none.mbl";
   EXPECT_EQ(Run(options), kExitImageMissing);
   EXPECT_NE(err_.find("cannot read the image"), std::string::npos);
-  auto device = sim::FindSimInterface(options.port);
+  auto device = sim::FindSimInterface(options.ports.front());
   ASSERT_TRUE(device);
   EXPECT_TRUE(device->ReceivedBytes().empty());
 }
@@ -209,19 +209,19 @@ TEST_F(ConsoleUpgrade, DamagedFilesAreRefusedBeforeThePortOpens) {
   };
   for (const Case& c : cases) {
     Options options;
-    options.port = "sim:model=Apex,serial=QRA7000003";
+    options.ports = {"sim:model=Apex,serial=QRA7000003"};
     options.image = c.image;
     EXPECT_EQ(Run(options), c.code) << c.image << "\n" << err_;
     EXPECT_NE(err_.find(c.says), std::string::npos) << err_;
   }
   std::ofstream(folder / "PATCH.TXT", std::ios::binary) << "@0220\r\n00 01 0";
   Options options;
-  options.port = "sim:model=Apex,serial=QRA7000003";
+  options.ports = {"sim:model=Apex,serial=QRA7000003"};
   options.image = "Image/good.mbl";
   EXPECT_EQ(Run(options), kExitPatchDamaged) << err_;
   EXPECT_NE(err_.find("PATCH.TXT, line 2: the last line stops before its line end"), std::string::npos) << err_;
   // Not one byte reached the interface.
-  EXPECT_TRUE(sim::FindSimInterface(options.port)->ReceivedBytes().empty());
+  EXPECT_TRUE(sim::FindSimInterface(options.ports.front())->ReceivedBytes().empty());
   fs::current_path(kData);
   fs::remove_all(folder);
 }
@@ -231,13 +231,13 @@ TEST_F(ConsoleUpgrade, DamagedFilesAreRefusedBeforeThePortOpens) {
 TEST_F(ConsoleUpgrade, ATraceThatIsNoRegularFileIsRefused) {
   for (const std::string& trace : {std::string("/dev/null"), fs::temp_directory_path().string()}) {
     Options options;
-    options.port = "sim:model=Apex,serial=QRA7000006";
+    options.ports = {"sim:model=Apex,serial=QRA7000006"};
     options.image = FirstImage("Image/Apex", "QRA");
     options.traceFile = trace;
     EXPECT_EQ(Run(options), kExitUsage) << trace;
     EXPECT_NE(err_.find("cannot write the trace to " + trace + ": it is not a regular file"), std::string::npos)
         << err_;
-    EXPECT_TRUE(sim::FindSimInterface(options.port)->ReceivedBytes().empty());
+    EXPECT_TRUE(sim::FindSimInterface(options.ports.front())->ReceivedBytes().empty());
   }
 }
 
@@ -245,10 +245,10 @@ TEST_F(ConsoleUpgrade, AStopBeforeTheUpgradeLeavesTheDeviceUntouched) {
   wizard::StopRequest stop;
   stop.Request();
   Options options;
-  options.port = "sim:model=Apex,serial=QRA7000004";
+  options.ports = {"sim:model=Apex,serial=QRA7000004"};
   options.image = FirstImage("Image/Apex", "QRA");
   EXPECT_EQ(Run(options, false, &stop), kExitStoppedUntouched) << err_;
-  auto device = sim::FindSimInterface(options.port);
+  auto device = sim::FindSimInterface(options.ports.front());
   ASSERT_TRUE(device);
   EXPECT_TRUE(device->LoaderCommands().empty());
   EXPECT_EQ(device->SerialNumber(), "QRA7000004");
@@ -259,7 +259,7 @@ TEST_F(ConsoleUpgrade, AStopBeforeTheUpgradeLeavesTheDeviceUntouched) {
 TEST_F(ConsoleUpgrade, TheProgressBarCountsProgrammedBytes) {
   Options options;
   // Bytes take their wire time (on the virtual clock), so the bar has a rate.
-  options.port = "sim:model=Apex,serial=QRA7000005,paced=1";
+  options.ports = {"sim:model=Apex,serial=QRA7000005,paced=1"};
   options.image = FirstImage("Image/Apex", "QRA");
   ASSERT_EQ(Run(options, /*terminal=*/true), kExitSuccess) << err_;
   const std::size_t bytes = testsupport::ReadImageBytes((kData / *options.image).string()).size();

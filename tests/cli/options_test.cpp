@@ -12,7 +12,7 @@ TEST(CliOptions, TakesEveryOption) {
                        "--verify", "--lang", "1042", "--password-fill", "a5", "--trace", "/tmp/t.txt"});
   ASSERT_TRUE(result.options) << result.error;
   const Options& o = *result.options;
-  EXPECT_EQ(o.port, "COM3");
+  EXPECT_EQ(o.ports, std::vector<std::string>{"COM3"});
   EXPECT_EQ(o.image, "Image/Apex/QRA1.mbl");
   EXPECT_TRUE(o.recovery);
   EXPECT_EQ(o.serial, "QRA1234567");

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "gui/qt_application.h"
+#include "app/dialog_setup.h"
 #include "gui/qt_dialog_window.h"
 #include "i18n/language_table.h"
 #include "platform/clock.h"
@@ -45,12 +46,8 @@ class UpgradeWindow : public gui_test::WithQtApplication, public ::testing::Test
   }
   ~UpgradeWindow() override { sim::ForgetSimInterfaces(); }
 
-  wizard::DialogContext Context(const i18n::LanguageTable* table) const {
-    wizard::DialogContext context;
-    context.baseFolder = base_.Path();
-    context.patchFilePath = base_.PatchPath();
-    context.languageTable = table;
-    return context;
+  wizard::DialogContext Context(const i18n::LanguageTable& table, const app::DialogOptions& options = {}) const {
+    return app::MakeDialogContext(app::Layout{base_.Path(), base_.PatchPath()}, table, options);
   }
   // Runs the dialog in a window whose modal boxes `answer` answers; `steps`
   // run once the window is up. Ends it with Cancel if the steps left it open.
@@ -85,8 +82,9 @@ class UpgradeWindow : public gui_test::WithQtApplication, public ::testing::Test
 // A stop asked for by the system (a signal) closes an idle window by itself.
 TEST_F(UpgradeWindow, AStopRequestEndsTheWindowWhenNoUpgradeRuns) {
   wizard::StopRequest stop;
-  wizard::DialogContext context = Context(&table_);
-  context.stopRequest = &stop;
+  app::DialogOptions dialogOptions;
+  dialogOptions.stopRequest = &stop;
+  const wizard::DialogContext context = Context(table_, dialogOptions);
   gui::QtWindowOptions options;
   options.clockTimers = true;
   window_ = std::make_unique<gui::QtDialogWindow>(platform::kCodePageUtf8, options);
@@ -98,7 +96,7 @@ TEST_F(UpgradeWindow, AStopRequestEndsTheWindowWhenNoUpgradeRuns) {
 
 TEST_F(UpgradeWindow, CaptionsComeFromTheLanguageFile) {
   ASSERT_FALSE(Text(i18n::DialogTitle).isEmpty());
-  Run(Context(&table_), [&] {
+  Run(Context(table_), [&] {
     EXPECT_EQ(window_->Dialog().windowTitle(), Text(i18n::DialogTitle));
     EXPECT_EQ(Get<QGroupBox>(kIdGroupBox)->title(), Text(i18n::GroupCaption1));
     EXPECT_EQ(Get<QLabel>(kIdPortLabel)->text(), Text(i18n::StaticCaption1));
@@ -124,7 +122,11 @@ TEST_F(UpgradeWindow, WithoutALanguageFileCaptionsAreBlankAndBoxesKeepTheirCapti
   QString boxCaption;
   QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
   Run(
-      Context(nullptr),
+      [&] {
+        wizard::DialogContext context = Context(table_);
+        context.languageTable = nullptr;  // no language file at all
+        return context;
+      }(),
       [&] {
         EXPECT_EQ(window_->Dialog().windowTitle(), QString());
         EXPECT_EQ(Get<QGroupBox>(kIdGroupBox)->title(), QString());
@@ -148,7 +150,7 @@ TEST_F(UpgradeWindow, SystemMenuOffersHelpAboutAndRecoveryInOrder) {
   bool recovery = false;
   QString aboutCaption;
   Run(
-      Context(&table_),
+      Context(table_),
       [&] {
         for (const QAction* action : window_->SystemMenu().actions()) {
           texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -186,7 +188,7 @@ TEST_F(UpgradeWindow, WholeUpgradeByClickingTheButtons) {
   bool heldOpenWhileBusy = false;
   bool exitDisabledWhileBusy = false;
   const int result = Run(
-      Context(&table_),
+      Context(table_),
       [&] {
         Get<QComboBox>(kIdPortCombo)->setCurrentIndex(2);  // COM3
         Get<QPushButton>(kIdFileButton)->click();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,7 @@ TEST(ResolvePortName, AnEnvironmentNameIsResolvedOnceMoreAndNoFurther) {
 
 TEST(OpenSerialDevice, NamesNoBackendTakesFailWithAReasonAndReachTheListener) {
   std::vector<std::pair<std::string, OpenError>> heard;
-  platform::SetOpenFailureListener(
+  auto listener = std::make_unique<platform::ScopedOpenFailureListener>(
       [&](const std::string& name, const platform::OpenResult& result) { heard.emplace_back(name, result.error); });
   EXPECT_EQ(platform::OpenSerialDevice("").error, OpenError::EmptyName);
   EXPECT_EQ(platform::OpenSerialDevice("\\\\.\\").error, OpenError::EmptyName);
@@ -60,7 +61,7 @@ TEST(OpenSerialDevice, NamesNoBackendTakesFailWithAReasonAndReachTheListener) {
   EXPECT_EQ(platform::OpenSerialDevice("/dev/null").error, OpenError::NotASerialPort);
   EXPECT_EQ(platform::OpenSerialDevice("/dev").error, OpenError::NotASerialPort);
   EXPECT_EQ(platform::OpenSerialDevice(std::string("/dev/null\0x", 11)).error, OpenError::UnknownName);
-  platform::SetOpenFailureListener(nullptr);
+  listener.reset();
   EXPECT_EQ(platform::OpenSerialDevice("bogus").error, OpenError::UnknownName);
   ASSERT_EQ(heard.size(), 7u);
   EXPECT_EQ(heard[2], (std::pair<std::string, OpenError>{"bogus", OpenError::UnknownName}));

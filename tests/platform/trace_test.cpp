@@ -41,10 +41,11 @@ TEST(Trace, DevicesOpenedWhileASinkIsSetLogEveryExchange) {
   ASSERT_TRUE(pty.ok());
   platform::ScopedClock clock(platform::MakeVirtualClock(2'500'000));
   auto sink = std::make_shared<MemorySink>();
-  platform::SetTraceSink(sink);
   {
-    platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
-    platform::SetTraceSink(nullptr);
+    platform::OpenResult opened = [&] {
+      const platform::ScopedTraceSinks tracing(sink);
+      return platform::OpenSerialDevice(pty.slavePath());
+    }();
     ASSERT_TRUE(opened.device);
     auto& device = *opened.device;
     device.Apply(platform::LineSettings{9600, 8, platform::Parity::Even, platform::StopBits::One, false, true});
@@ -71,9 +72,10 @@ TEST(Trace, TheOpenLineShowsWhatAComNameResolvedTo) {
   ASSERT_TRUE(pty.ok());
   ::setenv("QUORREL_COM9", pty.slavePath().c_str(), 1);
   auto sink = std::make_shared<MemorySink>();
-  platform::SetTraceSink(sink);
-  platform::OpenResult opened = platform::OpenSerialDevice("COM9");
-  platform::SetTraceSink(nullptr);
+  platform::OpenResult opened = [&] {
+    const platform::ScopedTraceSinks tracing(sink);
+    return platform::OpenSerialDevice("COM9");
+  }();
   ::unsetenv("QUORREL_COM9");
   ASSERT_TRUE(opened.device);
   ASSERT_FALSE(sink->Lines().empty());
@@ -87,9 +89,10 @@ TEST(Trace, TheOpenLineNeverShowsTheDevicePrefix) {
   ASSERT_TRUE(pty.ok());
   ::setenv("QUORREL_COM12", pty.slavePath().c_str(), 1);
   auto sink = std::make_shared<MemorySink>();
-  platform::SetTraceSink(sink);
-  platform::OpenResult opened = platform::OpenSerialDevice("\\\\.\\COM12");
-  platform::SetTraceSink(nullptr);
+  platform::OpenResult opened = [&] {
+    const platform::ScopedTraceSinks tracing(sink);
+    return platform::OpenSerialDevice("\\\\.\\COM12");
+  }();
   ::unsetenv("QUORREL_COM12");
   ASSERT_TRUE(opened.device);
   ASSERT_FALSE(sink->Lines().empty());
@@ -101,11 +104,34 @@ TEST(Trace, DevicesOpenedWithoutASinkAreNotWrapped) {
   ASSERT_TRUE(pty.ok());
   auto sink = std::make_shared<MemorySink>();
   EXPECT_EQ(platform::MakeTracingDevice(nullptr, "x", sink), nullptr);
-  platform::SetTraceSink(nullptr);
   platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
   ASSERT_TRUE(opened.device);
   opened.device->Purge(platform::PurgeSide::Input);
   EXPECT_TRUE(sink->Lines().empty());
+}
+
+// A gang run traces each port to a file of its own; ports it does not know
+// are not traced, and the sinks go with the installer.
+TEST(Trace, AChooserGivesEachPortItsOwnSink) {
+  testing_support::PtyPair first, second, other;
+  ASSERT_TRUE(first.ok() && second.ok() && other.ok());
+  auto firstSink = std::make_shared<MemorySink>();
+  auto secondSink = std::make_shared<MemorySink>();
+  {
+    const platform::ScopedTraceSinks tracing([&](const std::string& port) -> std::shared_ptr<platform::TraceSink> {
+      if (port == first.slavePath()) return firstSink;
+      if (port == second.slavePath()) return secondSink;
+      return nullptr;
+    });
+    platform::OpenSerialDevice(first.slavePath());
+    platform::OpenSerialDevice(second.slavePath());
+    platform::OpenSerialDevice(other.slavePath());
+  }
+  EXPECT_EQ(platform::TraceSinkFor(first.slavePath()), nullptr);
+  ASSERT_EQ(firstSink->Lines().size(), 2u);
+  EXPECT_EQ(Event(firstSink->Lines()[0]), "open " + first.slavePath());
+  ASSERT_EQ(secondSink->Lines().size(), 2u);
+  EXPECT_EQ(Event(secondSink->Lines()[0]), "open " + second.slavePath());
 }
 
 TEST(FileTraceSink, WritesWholeLinesFromManyThreads) {

@@ -145,9 +145,9 @@ TEST_F(InputSafetyTest, ALineThatDiesDuringTheSerialNumberWriteIsNotASuccess) {
 class StopTest : public InputSafetyTest {
  protected:
   void Prepare(const std::string& simOptions) {
-    DialogContext context;
-    context.stopRequest = &stop_;
-    OpenDialog(simOptions, std::move(context));
+    app::DialogOptions options;
+    options.stopRequest = &stop_;
+    OpenDialog(simOptions, options);
     ChooseImage(base_.AddImage("Image/Apex/QRA0200.mbl", image_));
   }
   StopRequest stop_;

@@ -79,12 +79,11 @@ DialogFixture::~DialogFixture() {
   sim::ForgetSimInterfaces();
 }
 
-void DialogFixture::OpenDialog(const std::string& simOptions, DialogContext context) {
+void DialogFixture::OpenDialog(const std::string& simOptions, const app::DialogOptions& options,
+                               const i18n::LanguageTable* table) {
   ::setenv("QUORREL_COM3", ("sim:" + simOptions).c_str(), 1);
-  context.baseFolder = base_.Path();
-  context.patchFilePath = base_.PatchPath();
-  if (context.languageTable == nullptr) context.languageTable = &table_;
-  dialog_ = std::make_unique<UpgradeDialog>(host_, std::move(context));
+  const app::Layout layout{base_.Path(), base_.PatchPath()};
+  dialog_ = std::make_unique<UpgradeDialog>(host_, app::MakeDialogContext(layout, table ? *table : table_, options));
   host_.Start(*dialog_);
   host_.SelectPort("COM3");
 }

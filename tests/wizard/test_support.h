@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialog_setup.h"
 #include "i18n/language_table.h"
 #include "platform/clock.h"
 #include "sim/sim_interface.h"
@@ -57,7 +58,10 @@ class DialogFixture : public ::testing::Test {
   // Puts a simulated interface with these options (the text after "sim:")
   // behind COM3, selects COM3 and opens the dialog (with the English texts
   // unless the context brings a table).
-  void OpenDialog(const std::string& simOptions, DialogContext context = {});
+  // The dialog's context is made as every host makes it; `table` replaces
+  // the English texts.
+  void OpenDialog(const std::string& simOptions, const app::DialogOptions& options = {},
+                  const i18n::LanguageTable* table = nullptr);
   std::shared_ptr<sim::SimInterface> Device() const;
   // Replaces the interface behind COM3 (another device on the same cable).
   void PlugIn(const std::string& simOptions);

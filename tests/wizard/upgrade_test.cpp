@@ -25,8 +25,9 @@ constexpr std::uint8_t kFailed = 0x70;
 class UpgradeTest : public DialogFixture {
  protected:
   // Opens the dialog on a device and chooses a fresh Apex image.
-  void Prepare(const std::string& simOptions, DialogContext context = {}) {
-    OpenDialog(simOptions, std::move(context));
+  void Prepare(const std::string& simOptions, const app::DialogOptions& options = {},
+               const i18n::LanguageTable* table = nullptr) {
+    OpenDialog(simOptions, options, table);
     image_ = MakeApplication(7);
     imagePath_ = base_.AddImage("Image/Apex/QRA0200.mbl", image_);
     ChooseImage(imagePath_);
@@ -147,9 +148,9 @@ TEST_F(UpgradeTest, RecoverySendsNothingToTheFirmwareAndWritesThePlaceholder) {
 }
 
 TEST_F(UpgradeTest, RecoveryWritesTheTechniciansSerialNumber) {
-  DialogContext context;
-  context.recoverySerialNumber = "QRA7777777";
-  OpenDialog("model=Apex", std::move(context));
+  app::DialogOptions options;
+  options.recoverySerialNumber = "QRA7777777";
+  OpenDialog("model=Apex", options);
   ChooseRecovery();
   image_ = MakeApplication(5);
   ChooseImage(base_.AddImage("Image/QRA0300.mbl", image_));
@@ -223,9 +224,7 @@ TEST_F(UpgradeTest, APortHeldAtTheStartAfterAnEarlierReadStillUpgrades) {
 TEST_F(UpgradeTest, WithoutStatusTextsTheListKeepsItsShape) {
   i18n::LanguageTable empty(65001);
   empty.Load("/nonexistent-quorrel/", 1033);
-  DialogContext context;
-  context.languageTable = &empty;
-  Prepare("serial=QRA1234567", std::move(context));
+  Prepare("serial=QRA1234567", {}, &empty);
   Upgrade();
   ASSERT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
   const auto lines = host_.ListLines();

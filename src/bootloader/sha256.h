@@ -1,5 +1,5 @@
 #pragma once
-// SHA-256 of a byte string, for the run records: the image's digest says
+// SHA-256 of a byte string: an image file's digest says
 // which firmware went into a device, whatever its file was called.
 
 #include <array>
@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-namespace cli {
+namespace bootloader {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
 
@@ -17,4 +17,4 @@ Sha256Digest Sha256(std::span<const std::uint8_t> bytes);
 // The digest as 64 lower-case hexadecimal digits.
 std::string Sha256Hex(std::span<const std::uint8_t> bytes);
 
-}  // namespace cli
+}  // namespace bootloader

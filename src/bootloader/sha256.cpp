@@ -1,9 +1,9 @@
-#include "cli/sha256.h"
+#include "bootloader/sha256.h"
 
 #include <algorithm>
 #include <bit>
 
-namespace cli {
+namespace bootloader {
 namespace {
 
 constexpr std::array<std::uint32_t, 64> kRound = {
@@ -78,4 +78,4 @@ std::string Sha256Hex(std::span<const std::uint8_t> bytes) {
   return hex;
 }
 
-}  // namespace cli
+}  // namespace bootloader

@@ -1,0 +1,174 @@
+#include "cli/device_run.h"
+
+#include <ctime>
+
+#include "bootloader/firmware_image.h"
+#include "cli/console_window.h"
+#include "cli/exit_codes.h"
+#include "platform/port_names.h"
+#include "resources/dialog_ids.h"
+
+namespace cli {
+namespace {
+
+using wizard::DetectionOutcome;
+using wizard::UpgradeOutcome;
+
+// Presses the buttons a user would: File..., Upgrade, and Exit after a failure.
+void PressButtons(bool recovery, wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop,
+                  const wizard::StopRequest* stop) {
+  if (recovery) dialog.OnSysCommand(resources::kCmdRecovery);
+  dialog.OnFileButton();
+  if (dialog.LastDetection() != DetectionOutcome::ImageChosen || (stop && stop->Requested())) {
+    dialog.OnOK();
+    return;
+  }
+  dialog.OnUpgradeButton();
+  loop.RunUntil([&] { return !dialog.WorkerRunning() && dialog.LastUpgrade() != UpgradeOutcome::None; });
+  if (dialog.LastUpgrade() != UpgradeOutcome::Succeeded) dialog.OnOK();
+}
+
+int DetectionExitCode(DetectionOutcome outcome) {
+  switch (outcome) {
+    case DetectionOutcome::PortNotOpened: return kExitPortNotOpened;
+    case DetectionOutcome::NoReply: return kExitNoIdentifyReply;
+    case DetectionOutcome::UnknownModel: return kExitUnknownModel;
+    case DetectionOutcome::Cancelled: return kExitNoImage;
+    case DetectionOutcome::ImageRefused: return kExitImageDamaged;
+    case DetectionOutcome::PatchRefused: return kExitPatchDamaged;
+    default: return kExitInternal;
+  }
+}
+
+int UpgradeExitCode(UpgradeOutcome outcome) {
+  switch (outcome) {
+    case UpgradeOutcome::Succeeded: return kExitSuccess;
+    case UpgradeOutcome::ModelMismatch: return kExitModelMismatch;
+    case UpgradeOutcome::IdentifyTimedOut: return kExitIdentifyTimeout;
+    case UpgradeOutcome::SerialTimedOut: return kExitSerialTimeout;
+    case UpgradeOutcome::LinkNotOpened: return kExitLinkNotOpened;
+    case UpgradeOutcome::EraseFailed: return kExitEraseFailed;
+    case UpgradeOutcome::ProgrammingFailed: return kExitProgramFailed;
+    case UpgradeOutcome::LoaderRestartFailed: return kExitLoaderRestartFailed;
+    case UpgradeOutcome::SerialNotWritten: return kExitSerialNotWritten;
+    case UpgradeOutcome::ThreadNotStarted: return kExitWorkerNotStarted;
+    case UpgradeOutcome::PortInUse: return kExitPortInUse;
+    case UpgradeOutcome::StoppedUntouched: return kExitStoppedUntouched;
+    case UpgradeOutcome::StoppedInLoader: return kExitStoppedInLoader;
+    default: return kExitInternal;
+  }
+}
+
+int ExitCodeOf(const wizard::UpgradeDialog& dialog, const ConsoleWindow& window, const wizard::StopRequest* stop) {
+  const DetectionOutcome detection = dialog.LastDetection();
+  if (window.ImageRefusedForModel()) return kExitImageForOtherModel;
+  if (detection == DetectionOutcome::ImageChosen && dialog.LastUpgrade() == UpgradeOutcome::None && stop &&
+      stop->Requested()) {
+    return kExitStoppedUntouched;
+  }
+  if (detection != DetectionOutcome::ImageChosen) return DetectionExitCode(detection);
+  return UpgradeExitCode(dialog.LastUpgrade());
+}
+
+std::string UtcText(std::chrono::system_clock::time_point time) {
+  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+  const std::time_t seconds = static_cast<std::time_t>(millis / 1000);
+  std::tm parts{};
+  gmtime_r(&seconds, &parts);
+  char text[80];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900, parts.tm_mon + 1,
+                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millis % 1000));
+  return text;
+}
+
+std::string VerifyWord(wizard::UpgradeFacts::Verify verify) {
+  switch (verify) {
+    case wizard::UpgradeFacts::Verify::Passed: return "passed";
+    case wizard::UpgradeFacts::Verify::Failed: return "failed";
+    case wizard::UpgradeFacts::Verify::NotRun: break;
+  }
+  return "not-run";
+}
+
+}  // namespace
+
+DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink) {
+  DeviceRun run;
+  run.port = port;
+  run.start = std::chrono::system_clock::now();
+  const wizard::StopRequest* stop = setup.dialog.stopRequest;
+  ConsoleWindow window(sink, ConsoleAnswers{port, options.image, options.recovery, setup.imageMustSuitModel},
+                       [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
+                         PressButtons(options.recovery, dialog, loop, stop);
+                       });
+  wizard::UpgradeDialog dialog(window, app::MakeDialogContext(setup.layout, *setup.table, setup.dialog));
+  window.RunModal(dialog);
+  if (dialog.SerialPortIsOpen()) dialog.CloseSerialPort();
+  run.exitCode = ExitCodeOf(dialog, window, stop);
+  run.model = window.GetControlText(resources::kIdKindLabel);
+  run.facts = dialog.Facts();
+  run.image = dialog.Image();
+  run.imagePath = dialog.ImagePath();
+  run.identifyReply = dialog.LastIdentifyReply();
+  run.end = std::chrono::system_clock::now();
+  return run;
+}
+
+std::string OutcomeWord(int exitCode) {
+  switch (exitCode) {
+    case kExitSuccess: return "succeeded";
+    case kExitPortNotOpened: return "port-not-opened";
+    case kExitNoIdentifyReply: return "no-reply";
+    case kExitUnknownModel: return "unknown-model";
+    case kExitNoImage: return "no-image";
+    case kExitImageMissing: return "image-unreadable";
+    case kExitImageDamaged: return "image-damaged";
+    case kExitPatchDamaged: return "patch-damaged";
+    case kExitPortInUse: return "port-in-use";
+    case kExitModelMismatch: return "model-mismatch";
+    case kExitIdentifyTimeout: return "identify-timed-out";
+    case kExitSerialTimeout: return "serial-read-timed-out";
+    case kExitLinkNotOpened: return "loader-link-not-opened";
+    case kExitEraseFailed: return "erase-failed";
+    case kExitProgramFailed: return "programming-failed";
+    case kExitLoaderRestartFailed: return "loader-restart-failed";
+    case kExitWorkerNotStarted: return "not-started";
+    case kExitSerialNotWritten: return "serial-not-written";
+    case kExitStoppedUntouched: return "stopped-untouched";
+    case kExitStoppedInLoader: return "stopped-needs-recovery";
+    case kExitImageForOtherModel: return "image-for-other-model";
+    default: return "internal-error";
+  }
+}
+
+double Seconds(std::chrono::system_clock::time_point from, std::chrono::system_clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+RunRecord RecordOf(const DeviceRun& run, const std::string& host, const std::string& version) {
+  RunRecord record;
+  record.startTime = UtcText(run.start);
+  record.endTime = UtcText(run.end);
+  record.host = host;
+  record.programVersion = version;
+  record.port = run.port;
+  record.device = platform::ResolvePortName(run.port);
+  if (!run.model.empty()) record.model = run.model;
+  record.serialRead = run.facts.serialRead;
+  record.serialWritten = run.facts.serialWritten;
+  record.loaderVersion = run.facts.loaderVersion;
+  record.patchLoaded = run.facts.patchLoaded;
+  if (!run.imagePath.empty()) record.imagePath = run.imagePath;
+  if (run.image) {
+    record.imageSize = static_cast<std::int64_t>(run.image->fileBytes);
+    record.imageSha256 = run.image->sha256;
+  }
+  record.outcome = OutcomeWord(run.exitCode);
+  record.exitStatus = run.exitCode;
+  record.bytesProgrammed = run.facts.bytesProgrammed;
+  record.verify = VerifyWord(run.facts.verify);
+  record.durationSeconds = Seconds(run.start, run.end);
+  return record;
+}
+
+}  // namespace cli

@@ -1,0 +1,52 @@
+#pragma once
+// One interface's upgrade from the terminal: the dialog logic with the
+// buttons pressed as a user would (File..., Upgrade, Exit after a failure),
+// its window's texts going to a sink. A single run has one; a gang run has
+// one per port, each on its own thread.
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/dialog_setup.h"
+#include "cli/console_sink.h"
+#include "cli/options.h"
+#include "cli/run_record.h"
+#include "i18n/language_table.h"
+#include "wizard/upgrade_dialog.h"
+
+namespace cli {
+
+// What every device of a run shares, fixed before any port opens.
+struct RunSetup {
+  app::Layout layout;
+  const i18n::LanguageTable* table = nullptr;
+  app::DialogOptions dialog;
+  bool imageMustSuitModel = false;  // gang runs
+};
+
+struct DeviceRun {
+  std::string port;
+  int exitCode = 0;
+  std::string model;          // the kind field as the dialog showed it
+  std::string identifyReply;  // what the interface answered to identify
+  wizard::UpgradeFacts facts;
+  std::shared_ptr<const bootloader::FirmwareImage> image;
+  std::string imagePath;
+  std::chrono::system_clock::time_point start, end;
+};
+
+DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink);
+
+// A stable word for an exit status, for records and summaries.
+std::string OutcomeWord(int exitCode);
+
+// The record of one device's run: `host` and `version` name the machine and
+// this program.
+RunRecord RecordOf(const DeviceRun& run, const std::string& host, const std::string& version);
+
+// Seconds between two points of a run.
+double Seconds(std::chrono::system_clock::time_point from, std::chrono::system_clock::time_point to);
+
+}  // namespace cli

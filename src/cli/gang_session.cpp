@@ -1,0 +1,161 @@
+#include "cli/gang_session.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "cli/gang_board.h"
+#include "cli/port_list_file.h"
+#include "cli/run_preparation.h"
+#include "platform/port_discovery.h"
+#include "platform/port_names.h"
+#include "platform/trace.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One device's window texts, sent to its row of the board.
+class RowSink final : public ConsoleSink {
+ public:
+  RowSink(GangBoard& board, std::size_t row) : board_(board), row_(row) {}
+  void StatusLine(const std::string& line) override { board_.Status(row_, line); }
+  void Message(const std::string& line) override { board_.Message(row_, line); }
+  void InterfaceKind(const std::string& kind) override { board_.Model(row_, kind); }
+  void SerialNumber(const std::string& serial) override { board_.Serial(row_, serial); }
+  void Programmed(std::int64_t sent, std::int64_t total) override {
+    if (sent == 0) board_.ProgressRange(row_, 0, total);
+    board_.Progress(row_, sent);
+  }
+  void Finish() override {}
+
+ private:
+  GangBoard& board_;
+  std::size_t row_;
+};
+
+// The ports of the run, in the order given: --port, then the list file,
+// then what discovery finds. Empty, with the reason on `err`, when they
+// cannot all be had.
+std::vector<std::string> CollectPorts(const Options& options, std::FILE* err) {
+  std::vector<std::string> ports;
+  std::string problem = AddPorts(ports, options.ports);
+  if (problem.empty() && options.portsFile) {
+    const PortListResult listed = ReadPortListFile(*options.portsFile);
+    problem = listed.error.empty() ? AddPorts(ports, listed.ports) : listed.error;
+  }
+  if (problem.empty() && options.allPorts) {
+    std::unique_ptr<platform::PortSource> source = platform::MakeSystemPortSource();
+    const platform::Discovery found = source ? platform::DiscoverPorts(*source) : platform::Discovery{};
+    std::vector<std::string> paths;
+    for (const auto& port : found.ports) paths.push_back(port.path);
+    problem = found.ok ? AddPorts(ports, paths) : "--all-ports: the device manager (udev) cannot be read";
+  }
+  if (problem.empty() && ports.empty()) problem = "no ports to upgrade";
+  if (!problem.empty()) {
+    Complain(err, problem);
+    ports.clear();
+  }
+  return ports;
+}
+
+// "COM3.trace", "_dev_ttyUSB0.trace", "rfc2217___lab_4001.trace".
+std::string TraceFileName(const std::string& port) {
+  std::string name;
+  for (char c : port) name += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.') ? c : '_';
+  return name + ".trace";
+}
+
+using TraceSinks = std::map<std::string, std::shared_ptr<platform::TraceSink>>;
+
+// One trace per port in the folder --trace names; false when one cannot be
+// made (nothing has been sent then).
+bool OpenTraceFolder(const Options& options, const std::vector<std::string>& ports, std::FILE* err,
+                     TraceSinks& sinks) {
+  if (!options.traceFile) return true;
+  std::error_code error;
+  fs::create_directories(*options.traceFile, error);
+  if (!fs::is_directory(*options.traceFile, error)) {
+    Complain(err, "cannot write the traces to " + *options.traceFile + ": a gang run needs a folder there");
+    return false;
+  }
+  for (const std::string& port : ports) {
+    std::string reason;
+    auto sink = platform::MakeFileTraceSink((fs::path(*options.traceFile) / TraceFileName(port)).string(), &reason);
+    if (!sink) {
+      Complain(err, "cannot write the trace of " + port + ": " + reason);
+      return false;
+    }
+    sinks[platform::StripDevicePrefix(port)] = std::move(sink);
+  }
+  return true;
+}
+
+std::size_t TerminalWidth(std::FILE* stream) {
+  winsize size{};
+  if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col - 1;
+  return 100;
+}
+
+GangResult ResultOf(const DeviceRun& run) {
+  std::string serial = run.facts.serialWritten.value_or(run.facts.serialRead.value_or(""));
+  return GangResult{run.port, serial, OutcomeWord(run.exitCode), run.exitCode, Seconds(run.start, run.end)};
+}
+
+}  // namespace
+
+int RunGang(const Options& options, const ConsoleStreams& streams, const wizard::StopRequest* stop) {
+  const std::vector<std::string> ports = CollectPorts(options, streams.err);
+  if (ports.empty()) return kExitUsage;
+  PreparedRun prepared;
+  if (const int refused = PrepareRun(options, streams.err, prepared); refused != kExitSuccess) return refused;
+  TraceSinks traces;
+  if (!OpenTraceFolder(options, ports, streams.err, traces)) return kExitUsage;
+  const platform::ScopedTraceSinks tracing([&traces](const std::string& port) {
+    auto found = traces.find(port);
+    return found == traces.end() ? nullptr : found->second;
+  });
+
+  const bool live = streams.errIsTerminal;
+  GangBoard board(live ? streams.err : streams.out, streams.err, live, TerminalWidth(streams.err), ports);
+  std::map<std::string, std::size_t> rowOf;
+  for (std::size_t row = 0; row < ports.size(); ++row) rowOf[platform::StripDevicePrefix(ports[row])] = row;
+  const platform::ScopedOpenFailureListener failures([&](const std::string& name, const platform::OpenResult& result) {
+    auto found = rowOf.find(platform::StripDevicePrefix(name));
+    if (found != rowOf.end()) board.Message(found->second, DescribeOpenFailure(name, result));
+  });
+
+  RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
+  setup.imageMustSuitModel = true;
+  std::vector<DeviceRun> runs(ports.size());
+  std::vector<std::thread> devices;
+  for (std::size_t row = 0; row < ports.size(); ++row) {
+    devices.emplace_back([&, row] {
+      RowSink sink(board, row);
+      runs[row] = RunDevice(setup, options, ports[row], sink);
+      // Written as soon as the device ends: a kill later loses nothing.
+      WriteRunRecord(options, runs[row], streams.err);
+    });
+  }
+  for (auto& device : devices) device.join();
+  board.Finish();
+
+  std::vector<GangResult> results;
+  bool allSucceeded = true;
+  for (const DeviceRun& run : runs) {
+    results.push_back(ResultOf(run));
+    allSucceeded = allSucceeded && run.exitCode == kExitSuccess;
+  }
+  std::fputs(FormatGangSummary(results).c_str(), streams.out);
+  std::fflush(streams.out);
+  return allSucceeded ? kExitSuccess : kExitSomeFailed;
+}
+
+}  // namespace cli

@@ -1,0 +1,43 @@
+#pragma once
+// What a terminal run does before any port opens, and after its devices have
+// ended, whether it upgrades one interface or a gang of them: the folders and
+// texts, the image and patch checked whole, the run's options for the
+// dialog, and the run records.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/layout.h"
+#include "cli/device_run.h"
+#include "cli/options.h"
+#include "i18n/language_table.h"
+#include "platform/serial_device.h"
+#include "wizard/stop_request.h"
+
+namespace cli {
+
+struct PreparedRun {
+  app::Layout layout;
+  std::unique_ptr<i18n::LanguageTable> table;
+};
+
+// kExitSuccess, or the status of a file refused before anything was sent.
+int PrepareRun(const Options& options, std::FILE* err, PreparedRun& prepared);
+
+app::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopRequest* stop);
+
+// "quorrel-upgrade: TEXT" on `err`.
+void Complain(std::FILE* err, const std::string& text);
+
+// Why a port did not open, as the terminal says it.
+std::string DescribeOpenFailure(const std::string& name, const platform::OpenResult& result);
+
+// What the terminal adds to a detection the window leaves at "Unknown".
+void ExplainDetection(const DeviceRun& run, std::FILE* err);
+
+// Appends the run's record to --report, if given; says so on `err` when the
+// record could not be written. False then.
+bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err);
+
+}  // namespace cli
