@@ -82,7 +82,8 @@ void GangBoard::Status(std::size_t row, const std::string& line) {
   std::lock_guard<std::mutex> guard(mutex_);
   GangRow& r = rows_.at(row);
   if (!line.empty()) r.phase = line;
-  if (!live_) {
+  // The window's blank spacing lines would only repeat the port here.
+  if (!live_ && !line.empty()) {
     std::fprintf(out_, "[%s] %s\n", r.port.c_str(), line.c_str());
     std::fflush(out_);
   }

@@ -11,7 +11,7 @@
 #include <map>
 #include <sstream>
 
-#include "net/child_process.h"
+#include "support/child_process.h"
 #include "support/image_bytes.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "net/child_process.h"
+#include "support/child_process.h"
 #include "platform/rfc2217_port.h"
 
 using nettest::ChildProcess;
