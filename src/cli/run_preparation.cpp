@@ -8,6 +8,7 @@
 #include "bootloader/firmware_image.h"
 #include "cli/exit_codes.h"
 #include "cli/record_file.h"
+#include "platform/port_discovery.h"
 #include "platform/port_names.h"
 #include "platform/process.h"
 #include "wizard/image_file.h"
@@ -35,6 +36,20 @@ int CheckFiles(const Options& options, const std::string& patchPath, const i18n:
   if (patch.image) return kExitSuccess;
   Complain(err, wizard::DescribeRefusedFile(&table, patchPath, patch.damage, true));
   return kExitPatchDamaged;
+}
+
+// The USB adapter's own serial number, when the device is one the device
+// manager knows (a by-id name counts as the node it links to).
+std::optional<std::string> AdapterSerialOf(const std::string& device) {
+  if (!device.starts_with("/dev/")) return std::nullopt;
+  std::error_code error;
+  const std::string node = std::filesystem::weakly_canonical(device, error).string();
+  std::unique_ptr<platform::PortSource> source = platform::MakeSystemPortSource();
+  if (!source) return std::nullopt;
+  for (const platform::PortInfo& port : platform::DiscoverPorts(*source).ports) {
+    if ((port.path == node || port.path == device) && port.usb && !port.serialNumber.empty()) return port.serialNumber;
+  }
+  return std::nullopt;
 }
 
 std::string HostName() {
@@ -80,8 +95,9 @@ void ExplainDetection(const DeviceRun& run, std::FILE* err) {
 
 bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err) {
   if (!options.reportFile) return true;
-  const AppendResult appended =
-      AppendRecordLine(*options.reportFile, FormatRunRecord(RecordOf(run, HostName(), QUORREL_VERSION)));
+  RunRecord record = RecordOf(run, HostName(), QUORREL_VERSION);
+  record.adapterSerial = AdapterSerialOf(record.device);
+  const AppendResult appended = AppendRecordLine(*options.reportFile, FormatRunRecord(record));
   if (!appended.ok) Complain(err, "the run record for " + run.port + " was not written: " + appended.reason);
   return appended.ok;
 }
