@@ -33,45 +33,45 @@ struct Entry {
 };
 
 // Captions of the main dialog.
-inline constexpr Entry DialogTitle{LanguageSection::MainDialog, 0};
-inline constexpr Entry GroupCaption1{LanguageSection::MainDialog, 1};
-inline constexpr Entry StaticCaption1{LanguageSection::MainDialog, 2};
-inline constexpr Entry StaticCaption2{LanguageSection::MainDialog, 3};
-inline constexpr Entry StaticCaption3{LanguageSection::MainDialog, 4};
-inline constexpr Entry StaticCaption4{LanguageSection::MainDialog, 5};
-inline constexpr Entry StaticCaption5{LanguageSection::MainDialog, 6};
-inline constexpr Entry ButtonCaption1{LanguageSection::MainDialog, 7};
-inline constexpr Entry ButtonCaption2{LanguageSection::MainDialog, 8};
-inline constexpr Entry ButtonCaption3{LanguageSection::MainDialog, 9};
+inline constexpr Entry DialogTitle{LanguageSection::MainDialog, 0};  // the main window's title
+inline constexpr Entry GroupCaption1{LanguageSection::MainDialog, 1};  // the group box around the interface fields
+inline constexpr Entry StaticCaption1{LanguageSection::MainDialog, 2};  // the label of the port list
+inline constexpr Entry StaticCaption2{LanguageSection::MainDialog, 3};  // the label of the interface model field
+inline constexpr Entry StaticCaption3{LanguageSection::MainDialog, 4};  // the label of the firmware file field
+inline constexpr Entry StaticCaption4{LanguageSection::MainDialog, 5};  // the label of the serial number field
+inline constexpr Entry StaticCaption5{LanguageSection::MainDialog, 6};  // the label of the status list
+inline constexpr Entry ButtonCaption1{LanguageSection::MainDialog, 7};  // the File... button
+inline constexpr Entry ButtonCaption2{LanguageSection::MainDialog, 8};  // the Upgrade button
+inline constexpr Entry ButtonCaption3{LanguageSection::MainDialog, 9};  // the Exit button
 
 // Lines of the status list during an upgrade.
-inline constexpr Entry UpgradeList1{LanguageSection::MainProcess, 0};
-inline constexpr Entry UpgradeList2{LanguageSection::MainProcess, 1};
-inline constexpr Entry UpgradeList3{LanguageSection::MainProcess, 2};
-inline constexpr Entry UpgradeList4{LanguageSection::MainProcess, 3};
-inline constexpr Entry UpgradeList5{LanguageSection::MainProcess, 4};
-inline constexpr Entry UpgradeList6{LanguageSection::MainProcess, 5};
-inline constexpr Entry UpgradeList7{LanguageSection::MainProcess, 6};
-inline constexpr Entry UpgradeList8{LanguageSection::MainProcess, 7};
-inline constexpr Entry UpgradeList9{LanguageSection::MainProcess, 8};
-inline constexpr Entry UpgradeList10{LanguageSection::MainProcess, 9};
-inline constexpr Entry UpgradeList11{LanguageSection::MainProcess, 10};
-inline constexpr Entry UpgradeList12{LanguageSection::MainProcess, 11};
-inline constexpr Entry UpgradeList13{LanguageSection::MainProcess, 12};
-inline constexpr Entry UpgradeList14{LanguageSection::MainProcess, 13};
-inline constexpr Entry UpgradeList15{LanguageSection::MainProcess, 14};
-inline constexpr Entry UpgradeList16{LanguageSection::MainProcess, 15};
-inline constexpr Entry UpgradeList17{LanguageSection::MainProcess, 16};
-inline constexpr Entry UpgradeList18{LanguageSection::MainProcess, 17};
+inline constexpr Entry UpgradeList1{LanguageSection::MainProcess, 0};  // the upgrade starts
+inline constexpr Entry UpgradeList2{LanguageSection::MainProcess, 1};  // after the port name: the interface phase begins
+inline constexpr Entry UpgradeList3{LanguageSection::MainProcess, 2};  // the port opened; the model is asked
+inline constexpr Entry UpgradeList4{LanguageSection::MainProcess, 3};  // the interface answered the model detection showed
+inline constexpr Entry UpgradeList5{LanguageSection::MainProcess, 4};  // another model answered: stopped, device unchanged
+inline constexpr Entry UpgradeList6{LanguageSection::MainProcess, 5};  // no answer to identify: stopped, device unchanged
+inline constexpr Entry UpgradeList7{LanguageSection::MainProcess, 6};  // the serial number was read (or, in recovery, chosen)
+inline constexpr Entry UpgradeList8{LanguageSection::MainProcess, 7};  // no answer to the serial-number read: stopped, device unchanged
+inline constexpr Entry UpgradeList9{LanguageSection::MainProcess, 8};  // the switch to the boot loader begins (the number follows)
+inline constexpr Entry UpgradeList10{LanguageSection::MainProcess, 9};  // the boot-loader link is open
+inline constexpr Entry UpgradeList11{LanguageSection::MainProcess, 10};  // the port did not open for the loader: stopped, device unchanged
+inline constexpr Entry UpgradeList12{LanguageSection::MainProcess, 11};  // the mass erase failed: the device is left in its loader
+inline constexpr Entry UpgradeList13{LanguageSection::MainProcess, 12};  // password, patch or image failed: the device is left in its loader
+inline constexpr Entry UpgradeList14{LanguageSection::MainProcess, 13};  // the loader could not be restarted for its patch
+inline constexpr Entry UpgradeList15{LanguageSection::MainProcess, 14};  // the image is programmed
+inline constexpr Entry UpgradeList16{LanguageSection::MainProcess, 15};  // the device restarts into its new firmware
+inline constexpr Entry UpgradeList17{LanguageSection::MainProcess, 16};  // after the port name: the serial number is written back
+inline constexpr Entry UpgradeList18{LanguageSection::MainProcess, 17};  // the serial number was written back: the upgrade is done
 
 // Texts of message boxes.
-inline constexpr Entry prjProDlg1{LanguageSection::Message, 0};
-inline constexpr Entry prjProDlg2{LanguageSection::Message, 1};
-inline constexpr Entry prjProDlg3{LanguageSection::Message, 2};
-inline constexpr Entry prjProDlg4{LanguageSection::Message, 3};
-inline constexpr Entry prjProDlg5{LanguageSection::Message, 4};
-inline constexpr Entry prjProDlg6{LanguageSection::Message, 5};
-inline constexpr Entry prjProDlg7{LanguageSection::Message, 6};
+inline constexpr Entry prjProDlg1{LanguageSection::Message, 0};  // box: the upgrade's thread could not be started
+inline constexpr Entry prjProDlg2{LanguageSection::Message, 1};  // box: the port did not open for the boot loader
+inline constexpr Entry prjProDlg3{LanguageSection::Message, 2};  // box: the mass erase failed
+inline constexpr Entry prjProDlg4{LanguageSection::Message, 3};  // box: the upgrade is complete
+inline constexpr Entry prjProDlg5{LanguageSection::Message, 4};  // box: the interface did not answer at detection
+inline constexpr Entry prjProDlg6{LanguageSection::Message, 5};  // box: no firmware file was chosen
+inline constexpr Entry prjProDlg7{LanguageSection::Message, 6};  // question: switch to Interface Recovery?
 
 class LanguageTable {
  public:

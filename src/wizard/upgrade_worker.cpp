@@ -20,21 +20,43 @@ namespace {
 
 void Pause(std::uint32_t ms) { platform::CurrentClock().Sleep(ms); }
 
-// Pauses of the run, in the order they come.
+// Pauses of the run, in the order they come, each with the reason it exists.
+// A port that detection left open is closed first; the adapter and the
+// interface see the lines settle before the worker opens it again.
 constexpr std::uint32_t kAfterClosingOpenPortMs = 1500;
+// The failure message stays alone a moment before the buttons come back.
 constexpr std::uint32_t kThreadNotStartedMs = 1000;
+// The firmware finishes its reply line (and the user reads the status line)
+// before the next command goes out.
 constexpr std::uint32_t kAfterReplyLineMs = 1000;
+// Before a close the last bytes leave and the watcher stops; after it the
+// interface sees an idle line before the port opens again.
 constexpr std::uint32_t kAroundPortCloseMs = 300;
+// The port is wholly released before the loader link opens it at another
+// speed and parity, and the link is set up before its first request.
 constexpr std::uint32_t kAroundLinkCreationMs = 500;
+// The loader's wait for each byte of a reply: a byte takes about 1.15 ms at
+// 9600 8E1, so this covers a loader busy with its flash.
 constexpr std::uint32_t kLinkByteTimeoutMs = 300;
+// A reply's whole wait grows with its length by this factor.
 constexpr std::uint32_t kLinkReplyFactor = 4;
+// One erase command may leave cells not wholly erased; the loader's erase
+// cycle is short, so the command is repeated.
 constexpr int kMassEraseCommands = 20;
+// The loader finishes writing the last block into its flash before the reset.
 constexpr std::uint32_t kBeforeFinishMs = 1000;
+// The new firmware boots after the reset before the port opens for it.
 constexpr std::uint32_t kAfterFinishMs = 1500;
+// The firmware is up (and the user has read the status lines) before the
+// serial number is written back.
 constexpr std::uint32_t kAfterProgrammedLinesMs = 1000;
+// The firmware stores the number in its own memory before the port closes.
 constexpr std::uint32_t kAfterSuccessMessageMs = 1500;
+// The window shows its success a moment before it closes by itself.
 constexpr std::uint32_t kCloseTimerPeriodMs = 1000;
 
+// Kept as written, misspelling and all, on purpose: it is the notice the
+// small models' users have always been shown, and it is no language text.
 constexpr const char* kSmallModelNotice = "Please Wiating long time......";
 
 }  // namespace
