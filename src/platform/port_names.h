@@ -1,6 +1,7 @@
 #pragma once
 // How port names map onto devices on this platform.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -32,5 +33,20 @@ void RegisterPortScheme(const std::string& prefix, PortOpener opener);
 // An empty function removes the listener.
 using OpenFailureListener = std::function<void(const std::string& name, const OpenResult& result)>;
 void SetOpenFailureListener(OpenFailureListener listener);
+
+// Troubles of an open device that the port classes do not report, so a front
+// end can say what happened: the device refused line settings (detail: the
+// settings, such as "9600 8E1"), or its line has gone for good, as when a USB
+// adapter is pulled out (detail: what the system said; reported once per
+// device). Called from whichever thread met the trouble. An empty function
+// removes the listener.
+enum class LineTrouble : std::uint8_t { SettingsRefused, Lost };
+using LineTroubleListener =
+    std::function<void(const std::string& device, LineTrouble trouble, const std::string& detail)>;
+void SetLineTroubleListener(LineTroubleListener listener);
+void ReportLineTrouble(const std::string& device, LineTrouble trouble, const std::string& detail);
+
+// "115200 8N1", "9600 8E1".
+std::string DescribeSettings(const LineSettings& settings);
 
 }  // namespace platform
