@@ -1,5 +1,6 @@
 #include "cli/console_session.h"
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "cli/exit_codes.h"
 #include "i18n/language_table.h"
 #include "platform/codepage.h"
+#include "platform/port_hold.h"
 #include "platform/port_names.h"
 #include "platform/process.h"
 #include "platform/trace.h"
@@ -34,6 +36,32 @@ void ReportPortFailures(std::FILE* err) {
     if (!result.detail.empty()) text += " (" + result.detail + ")";
     Complain(err, text);
   });
+}
+
+// Troubles the port classes keep to themselves. A device that has gone also
+// refuses every line setting after it: say only that it disappeared.
+void ReportLineTroubles(std::FILE* err) {
+  auto lost = std::make_shared<std::atomic<bool>>(false);
+  platform::SetLineTroubleListener([err, lost](const std::string& device, platform::LineTrouble trouble,
+                                               const std::string& detail) {
+    const std::string name = platform::StripDevicePrefix(device);
+    if (trouble == platform::LineTrouble::Lost) {
+      lost->store(true);
+      Complain(err, "the device " + name + " disappeared (" + detail + "); check the cable and the adapter");
+    } else if (!lost->load()) {
+      Complain(err, name + " refused the line settings " + detail);
+    }
+  });
+}
+
+// One run holds its port from start to end, across the opens of its phases.
+std::unique_ptr<platform::PortHold> HoldTheRun(const Options& options, std::FILE* err) {
+  platform::HoldResult held = platform::HoldPort(options.port);
+  if (!held.hold) {
+    Complain(err, options.port + " is held by " + platform::DescribeHolder(held.owner) +
+                      ": another run is using the interface; nothing was sent");
+  }
+  return std::move(held.hold);
 }
 
 bool StartTrace(const Options& options, std::FILE* err) {
@@ -104,8 +132,11 @@ int ExitCodeOf(const wizard::UpgradeDialog& dialog) {
 
 int RunConsoleUpgrade(const Options& options, const ConsoleStreams& streams) {
   if (!ImageReadable(options, streams.err)) return kExitImageMissing;
+  const std::unique_ptr<platform::PortHold> hold = HoldTheRun(options, streams.err);
+  if (!hold) return kExitPortHeld;
   if (!StartTrace(options, streams.err)) return kExitUsage;
   ReportPortFailures(streams.err);
+  ReportLineTroubles(streams.err);
 
   const app::Layout layout = app::ComputeLayout(platform::CurrentDirectory());
   i18n::LanguageTable table(platform::SystemCodePage());
@@ -129,6 +160,7 @@ int RunConsoleUpgrade(const Options& options, const ConsoleStreams& streams) {
   if (dialog.SerialPortIsOpen()) dialog.CloseSerialPort();
   const int code = ExitCodeOf(dialog);
   platform::SetOpenFailureListener({});
+  platform::SetLineTroubleListener({});
   platform::SetTraceSink(nullptr);
   return code;
 }

@@ -21,6 +21,7 @@ enum ExitCode : int {
   kExitLoaderRestartFailed = 16,  // upgrade: restarting the loader for the patch failed
   kExitWorkerNotStarted = 17,
   kExitSerialNotWritten = 18,  // programmed, but the serial number was not written back: use --recovery
+  kExitPortHeld = 25,          // another run holds the port; nothing was sent
   kExitInternal = 70,
 };
 

@@ -113,6 +113,7 @@ Exit status:
   17  the upgrade could not be started
   18  programmed, but the port did not open to write the serial number back;
       run again with --recovery (and --serial) to write it
+  25  another run holds the port (its process is named); nothing was sent
 )";
 }
 
