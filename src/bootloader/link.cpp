@@ -38,6 +38,9 @@ platform::LineSettings LoaderLineSettings() {
   settings.stopBits = platform::StopBits::One;
   settings.dtr = true;
   settings.rts = true;
+  // A close must not reset the device: one left in its loader after a
+  // failure stays there for the recovery run, one restarted runs its firmware.
+  settings.hangUpOnClose = false;
   return settings;
 }
 

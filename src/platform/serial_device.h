@@ -25,6 +25,10 @@ struct LineSettings {
   StopBits stopBits = StopBits::One;
   bool dtr = true;  // held on
   bool rts = true;  // held on
+  // Whether the driver drops DTR and RTS when the port closes, as a tty does
+  // unless told otherwise. Where DTR drives the interface's reset, a drop
+  // holds it in reset from the close until the next open.
+  bool hangUpOnClose = true;
   friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 

@@ -148,7 +148,7 @@ class TtyDevice final : public SerialDevice {
       : fd_(std::move(fd)), cancel_(std::move(cancel)), path_(std::move(path)), calls_(CurrentTtyCalls()) {}
   ~TtyDevice() override {
     ::ioctl(fd_.get(), TIOCNXCL);
-    calls_.modemLines(false, false);  // the driver drops both lines as it closes (HUPCL)
+    if (hangUpOnClose_) calls_.modemLines(false, false);  // the driver drops both lines as it closes
   }
 
   bool Apply(const LineSettings& settings) override {
@@ -258,7 +258,9 @@ class TtyDevice final : public SerialDevice {
     termios tio{};
     if (::tcgetattr(fd_.get(), &tio) != 0) return false;
     ::cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD | HUPCL;
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+    if (settings.hangUpOnClose) tio.c_cflag |= HUPCL;
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CRTSCTS | CSTOPB);
     tio.c_cflag |= *size;
     if (settings.stopBits != StopBits::One) tio.c_cflag |= CSTOPB;
@@ -267,7 +269,9 @@ class TtyDevice final : public SerialDevice {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (::cfsetspeed(&tio, *speed) != 0) return false;
-    return ::tcsetattr(fd_.get(), TCSANOW, &tio) == 0;
+    if (::tcsetattr(fd_.get(), TCSANOW, &tio) != 0) return false;
+    hangUpOnClose_ = settings.hangUpOnClose;
+    return true;
   }
 
   // Both lines in one call, so no step of a line sequence leaves them in a
@@ -317,6 +321,7 @@ class TtyDevice final : public SerialDevice {
   std::string path_;
   TtyCalls calls_;
   std::atomic<bool> lost_{false};
+  bool hangUpOnClose_ = true;  // the kernel's default until settings are applied
 };
 
 }  // namespace

@@ -89,6 +89,8 @@ bool SerialPort::SetLine(std::uint32_t baud, std::uint8_t byteSize, std::uint8_t
   lineSettings_.stopBits = static_cast<platform::StopBits>(stopBits);
   lineSettings_.dtr = true;
   lineSettings_.rts = true;
+  // DTR drives the interface's reset: a close must not hold it in reset.
+  lineSettings_.hangUpOnClose = false;
   return device_->Apply(lineSettings_);
 }
 

@@ -103,7 +103,12 @@ TEST(TtyLine, AByteWithAParityErrorReachesTheReaderUnchanged) {
   EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B9600));  // (a pseudo-terminal drops PARENB itself)
   EXPECT_EQ(tio.c_iflag & INPCK, 0u);                // no 00 in place of a bad byte
   EXPECT_EQ(tio.c_iflag & (PARMRK | IGNPAR), 0u);    // nor marked or dropped
-  EXPECT_NE(tio.c_cflag & HUPCL, 0u);                // the lines drop when the port closes
+  EXPECT_NE(tio.c_cflag & HUPCL, 0u);                // a tty's default: the lines drop at close
+  auto held = LineSettings{};
+  held.hangUpOnClose = false;
+  ASSERT_TRUE(device->Apply(held));
+  ASSERT_EQ(::tcgetattr(pty.masterFd(), &tio), 0);
+  EXPECT_EQ(tio.c_cflag & HUPCL, 0u);
 }
 
 TEST(TtyLine, ADevicePulledOutIsReportedOnceAndNeitherSpinsNorHoldsUpClose) {

@@ -40,6 +40,7 @@ TEST_F(SimPorts, SameNameReachesTheSameInterfaceOneOpenAtATime) {
   auto again = platform::OpenSerialDevice("sim:serial=QRA0000042");
   ASSERT_TRUE(again.device);
   again.device->Apply(AppLine());
+  platform::CurrentClock().Sleep(500);  // the close reset it: it boots again
   EXPECT_EQ(AsText(Talk(*again.device, Text("S{10,r}"))), "[QRA0000043]\r\n");
   EXPECT_EQ(sim::FindSimInterface("sim:serial=QRA0000042")->SerialNumber(), "QRA0000043");
 }
