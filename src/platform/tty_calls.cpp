@@ -34,7 +34,7 @@ TtyCalls CurrentTtyCalls() {
     calls = installed.calls;
   }
   if (!calls.write) calls.write = [](int fd, const void* bytes, std::size_t count) { return ::write(fd, bytes, count); };
-  if (!calls.modemLines) calls.modemLines = [](bool, bool) {};
+  if (!calls.applied) calls.applied = [](const LineSettings&) {};
   return calls;
 }
 

@@ -148,11 +148,17 @@ class TtyDevice final : public SerialDevice {
       : fd_(std::move(fd)), cancel_(std::move(cancel)), path_(std::move(path)), calls_(CurrentTtyCalls()) {}
   ~TtyDevice() override {
     ::ioctl(fd_.get(), TIOCNXCL);
-    if (hangUpOnClose_) calls_.modemLines(false, false);  // the driver drops both lines as it closes
+    if (hangUpOnClose_) {  // the driver drops both lines as it closes
+      applied_.dtr = false;
+      applied_.rts = false;
+      calls_.applied(applied_);
+    }
   }
 
   bool Apply(const LineSettings& settings) override {
     if (lost_.load()) return false;
+    calls_.applied(settings);
+    applied_ = settings;
     if (!ApplyFraming(settings)) return false;
     return ApplyModemLines(settings);
   }
@@ -269,15 +275,26 @@ class TtyDevice final : public SerialDevice {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (::cfsetspeed(&tio, *speed) != 0) return false;
-    if (::tcsetattr(fd_.get(), TCSANOW, &tio) != 0) return false;
+    if (::tcsetattr(fd_.get(), TCSANOW, &tio) != 0 && !AlreadyInEffect(tio)) return false;
     hangUpOnClose_ = settings.hangUpOnClose;
     return true;
+  }
+
+  // A driver that keeps no parity (a pseudo-terminal drops PARENB) may refuse
+  // to be given it again: the settings stand when all else is as asked.
+  bool AlreadyInEffect(const termios& wanted) {
+    if (errno != EINVAL) return false;
+    termios now{};
+    if (::tcgetattr(fd_.get(), &now) != 0) return false;
+    constexpr tcflag_t kParityBits = PARENB | PARODD | CMSPAR;
+    return ::cfgetospeed(&now) == ::cfgetospeed(&wanted) && now.c_iflag == wanted.c_iflag &&
+           now.c_oflag == wanted.c_oflag && now.c_lflag == wanted.c_lflag &&
+           (now.c_cflag & ~kParityBits) == (wanted.c_cflag & ~kParityBits);
   }
 
   // Both lines in one call, so no step of a line sequence leaves them in a
   // state the sequence does not have.
   bool ApplyModemLines(const LineSettings& settings) {
-    calls_.modemLines(settings.dtr, settings.rts);
     int lines = 0;
     if (::ioctl(fd_.get(), TIOCMGET, &lines) != 0) return NoModemLines(errno);
     lines = settings.dtr ? (lines | TIOCM_DTR) : (lines & ~TIOCM_DTR);
@@ -322,6 +339,7 @@ class TtyDevice final : public SerialDevice {
   TtyCalls calls_;
   std::atomic<bool> lost_{false};
   bool hangUpOnClose_ = true;  // the kernel's default until settings are applied
+  LineSettings applied_{};
 };
 
 }  // namespace
