@@ -57,7 +57,11 @@ DeviceModel::DeviceModel(const SimOptions& options, platform::Micros now)
       faults_(options_.faults),
       app_(options_, memory_, faults_),
       loader_(options_, memory_, faults_) {
-  state_ = memory_.HasApplication() ? RunState::Application : RunState::Silent;
+  // Until a host opens the port, its driver holds DTR and RTS off: the
+  // device waits in reset, and the first open starts it as any other does.
+  host_.dtr = false;
+  host_.rts = false;
+  state_ = RunState::HeldInReset;
   hostLineFree_ = deviceLineFree_ = now;
   linesOnSince_ = now;
   listensFrom_ = now;

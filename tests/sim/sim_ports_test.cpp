@@ -35,6 +35,7 @@ TEST_F(SimPorts, SameNameReachesTheSameInterfaceOneOpenAtATime) {
   EXPECT_TRUE(other.device);
 
   first.device->Apply(AppLine());
+  platform::CurrentClock().Sleep(500);  // the first open started the device: it boots
   EXPECT_TRUE(Talk(*first.device, Text("S{10,w,QRA0000043}")).empty());
   first.device.reset();
   auto again = platform::OpenSerialDevice("sim:serial=QRA0000042");
