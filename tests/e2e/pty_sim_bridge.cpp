@@ -41,13 +41,15 @@ void PtySimBridge::PullOut() {
 
 void PtySimBridge::Run() {
   while (!stop_) {
+    int master = -1;
     {
       std::lock_guard<std::mutex> guard(mutex_);
       CarryLocked();
+      if (!pulledOut_) master = pty_.masterFd();
     }
-    pollfd fd{pty_.masterFd(), POLLIN, 0};
-    ::poll(&fd, pulledOut_ ? 0 : 1, 1);
-    if (pulledOut_) ::usleep(1000);
+    // A master closed meanwhile only ends this poll early.
+    pollfd fd{master, POLLIN, 0};
+    ::poll(&fd, 1, 1);
   }
 }
 
