@@ -17,11 +17,12 @@ std::optional<Emission> ApplicationFirmware::Receive(std::uint8_t byte) {
     if (pending_.size() >= kCommandBufferSize) pending_.clear();
     return std::nullopt;
   }
-  const auto start = pending_.rfind("S{");
-  std::string command;
-  if (start != std::string::npos) command = pending_.substr(start + 2, pending_.size() - start - 3);
+  // Only a command exactly as sent alone is understood: stray bytes in front
+  // of it spoil it.
+  const bool exact = pending_.starts_with("S{");
+  const std::string command = exact ? pending_.substr(2, pending_.size() - 3) : std::string();
   pending_.clear();
-  if (start == std::string::npos) return std::nullopt;
+  if (!exact) return std::nullopt;
   return Execute(command);
 }
 

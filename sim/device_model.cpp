@@ -7,6 +7,11 @@ namespace {
 
 // The host's driver keeps at most this much unread input; the rest is lost.
 constexpr std::size_t kHostInputLimit = 65536;
+// Before the reset that selects the loader, both lines must have been on this
+// long (the device settles after a line change); a loader runs this long
+// after its release before it listens.
+constexpr platform::Micros kSettleBeforeReset = 100'000;
+constexpr platform::Micros kLoaderStartTime = 100'000;
 // The logs keep the most recent entries of a long-running interface.
 constexpr std::size_t kLogLimit = 1 << 20;
 
@@ -52,8 +57,14 @@ DeviceModel::DeviceModel(const SimOptions& options, platform::Micros now)
       faults_(options_.faults),
       app_(options_, memory_, faults_),
       loader_(options_, memory_, faults_) {
-  state_ = memory_.HasApplication() ? RunState::Application : RunState::Silent;
+  // Until a host opens the port, its driver holds DTR and RTS off: the
+  // device waits in reset, and the first open starts it as any other does.
+  host_.dtr = false;
+  host_.rts = false;
+  state_ = RunState::HeldInReset;
   hostLineFree_ = deviceLineFree_ = now;
+  linesOnSince_ = now;
+  listensFrom_ = now;
 }
 
 void DeviceModel::Connect(platform::Micros now) {
@@ -61,39 +72,66 @@ void DeviceModel::Connect(platform::Micros now) {
   hostInput_.clear();
   toDevice_.clear();
   hostLineFree_ = now;
+  SetLines(true, true, now);
+}
+
+void DeviceModel::Disconnect(platform::Micros now) {
+  AdvanceTo(now);
+  if (host_.hangUpOnClose) SetLines(false, false, now);
+}
+
+void DeviceModel::Apply(const platform::LineSettings& settings, platform::Micros now) {
+  AdvanceTo(now);
+  Log(lineEvents_, LineEvent{now, settings.dtr, settings.rts, settings});
+  const platform::LineSettings before = host_;
+  host_ = settings;
+  host_.dtr = before.dtr;
+  host_.rts = before.rts;
+  SetLines(settings.dtr, settings.rts, now);
 }
 
 // DTR off holds the device in reset. While it is held, each RTS fall counts;
 // releasing it after two or more starts the loader, else the application.
-void DeviceModel::Apply(const platform::LineSettings& settings, platform::Micros now) {
-  AdvanceTo(now);
-  Log(lineEvents_, LineEvent{now, settings.dtr, settings.rts, settings});
+void DeviceModel::SetLines(bool dtr, bool rts, platform::Micros now) {
   const bool wasHeld = !host_.dtr;
-  const bool held = !settings.dtr;
-  const bool rtsFell = host_.rts && !settings.rts;
-  host_ = settings;
+  const bool held = !dtr;
+  const bool rtsFell = host_.rts && !rts;
+  const bool wereOn = host_.dtr && host_.rts;
+  host_.dtr = dtr;
+  host_.rts = rts;
+  if (!wereOn && dtr && rts) linesOnSince_ = now;
   if (state_ == RunState::Dead) return;
-  if (!wasHeld && held) HoldInReset();
+  if (!wasHeld && held) HoldInReset(now);
   if (wasHeld && held && rtsFell) ++rtsPulses_;
-  if (wasHeld && !held) Release(rtsPulses_ >= 2);
+  if (wasHeld && !held) Release(rtsPulses_ >= 2 && settledBeforeReset_, now);
 }
 
-void DeviceModel::HoldInReset() {
+void DeviceModel::HoldInReset(platform::Micros now) {
+  settledBeforeReset_ = state_ != RunState::HeldInReset && now - linesOnSince_ >= kSettleBeforeReset;
   state_ = RunState::HeldInReset;
   rtsPulses_ = 0;
   toHost_.clear();  // what the device had not sent yet dies with it
 }
 
-void DeviceModel::Release(bool intoLoader) {
+// The program that starts needs its start-up time before it listens: the
+// firmware its boot time, the loader a little.
+void DeviceModel::Release(bool intoLoader, platform::Micros now) {
   if (intoLoader) {
     loader_.Restart();
     state_ = RunState::Loader;
+    listensFrom_ = now + kLoaderStartTime;
   } else if (memory_.HasApplication()) {
     app_.Restart();
     state_ = RunState::Application;
+    listensFrom_ = now + static_cast<platform::Micros>(options_.bootMs) * 1000;
   } else {
     state_ = RunState::Silent;
   }
+}
+
+bool DeviceModel::Listening(platform::Micros time) const {
+  const bool running = state_ == RunState::Application || state_ == RunState::Loader;
+  return running && time >= listensFrom_;
 }
 
 void DeviceModel::GoDead() {
@@ -101,8 +139,12 @@ void DeviceModel::GoDead() {
   toHost_.clear();
 }
 
-void DeviceModel::HostWrite(const std::uint8_t* bytes, std::size_t count, platform::Micros now) {
+std::size_t DeviceModel::HostWrite(const std::uint8_t* bytes, std::size_t count, platform::Micros now) {
   AdvanceTo(now);
+  if (options_.transmitQueue > 0) {
+    const std::size_t room = toDevice_.size() < options_.transmitQueue ? options_.transmitQueue - toDevice_.size() : 0;
+    count = std::min(count, room);
+  }
   const platform::Micros wire = WireTime(host_);
   for (std::size_t i = 0; i < count; ++i) {
     const platform::Micros done = std::max(now, hostLineFree_) + wire;
@@ -110,6 +152,7 @@ void DeviceModel::HostWrite(const std::uint8_t* bytes, std::size_t count, platfo
     toDevice_.push_back(TimedByte{done, bytes[i], host_});
   }
   AdvanceTo(now);
+  return count;
 }
 
 std::size_t DeviceModel::InputReady(platform::Micros now) {
@@ -173,8 +216,7 @@ void DeviceModel::AdvanceTo(platform::Micros now) {
 void DeviceModel::ArriveAtDevice(const TimedByte& byte) {
   ReceivedByte record{byte.time, byte.value, byte.settings, ByteFate::Lost};
   if (state_ != RunState::Dead && ++bytesArrived_ > faults_.DeadAfter()) GoDead();
-  const bool listening = state_ == RunState::Application || state_ == RunState::Loader;
-  if (listening) record.fate = FateAt(byte.settings, DeviceSettings());
+  if (Listening(byte.time)) record.fate = FateAt(byte.settings, DeviceSettings());
   Log(received_, record);
   if (record.fate == ByteFate::Lost) return;
   const std::uint8_t value = record.fate == ByteFate::Garbled ? Garble(byte.value) : byte.value;
@@ -193,6 +235,7 @@ void DeviceModel::ArriveAtDevice(const TimedByte& byte) {
   if (step.exit == LoaderExit::RunApplication) {
     app_.Restart();
     state_ = RunState::Application;
+    listensFrom_ = byte.time + static_cast<platform::Micros>(options_.bootMs) * 1000;
   } else if (step.exit == LoaderExit::Crash) {
     state_ = RunState::Silent;
   }

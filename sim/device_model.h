@@ -26,9 +26,15 @@ class DeviceModel {
   DeviceModel(const SimOptions& options, platform::Micros now);
 
   // The host's end.
-  void Connect(platform::Micros now);  // a fresh open: empty host queues
+  // A fresh open: empty host queues; the driver raises DTR and RTS.
+  void Connect(platform::Micros now);
+  // The port closes: the driver drops DTR and RTS unless the host's settings
+  // said otherwise, as a tty does.
+  void Disconnect(platform::Micros now);
   void Apply(const platform::LineSettings& settings, platform::Micros now);
-  void HostWrite(const std::uint8_t* bytes, std::size_t count, platform::Micros now);
+  // Returns the bytes the host's transmit queue took: all of them, unless it
+  // is bounded and fills up.
+  std::size_t HostWrite(const std::uint8_t* bytes, std::size_t count, platform::Micros now);
   std::size_t InputReady(platform::Micros now);
   std::size_t TakeInput(std::uint8_t* buffer, std::size_t max, platform::Micros now);
   std::size_t OutputPending(platform::Micros now);
@@ -59,8 +65,10 @@ class DeviceModel {
   void ArriveAtDevice(const TimedByte& byte);
   void ArriveAtHost(const TimedByte& byte);
   void Emit(const Emission& emission, platform::Micros from);
-  void HoldInReset();
-  void Release(bool intoLoader);
+  void SetLines(bool dtr, bool rts, platform::Micros now);
+  void HoldInReset(platform::Micros now);
+  void Release(bool intoLoader, platform::Micros now);
+  bool Listening(platform::Micros time) const;
   void GoDead();
   platform::Micros WireTime(const platform::LineSettings& settings) const;
   platform::LineSettings DeviceSettings() const;
@@ -74,6 +82,12 @@ class DeviceModel {
 
   platform::LineSettings host_;
   int rtsPulses_ = 0;
+  // Since when DTR and RTS have both been on with the device running, and
+  // whether they had been long enough when the reset came.
+  platform::Micros linesOnSince_ = 0;
+  bool settledBeforeReset_ = false;
+  // The program started by the last release listens from then on.
+  platform::Micros listensFrom_ = 0;
   std::deque<TimedByte> toDevice_;
   std::deque<TimedByte> toHost_;
   std::deque<std::uint8_t> hostInput_;

@@ -115,8 +115,10 @@ LoaderStep LoaderRom::Password(const LoaderCommand& command) {
   return Answer(kAck);
 }
 
+// Blocks are moved a word at a time: an odd address or length is refused.
 LoaderStep LoaderRom::WriteBlock(const LoaderCommand& command, bool patchRan) {
-  if (command.length != command.data.size()) return Answer(kNak);
+  if (command.length != command.data.size() || command.address % 2 != 0 || command.length % 2 != 0)
+    return Answer(kNak);
   const std::size_t flashBytes = memory_.FlashBytesIn(command.address, command.data.size());
   // The old loaders cannot program flash by themselves: the patch must run first.
   if (flashBytes > 0 && options_.loaderVersion <= kLastVersionNeedingPatch && !patchRan) return Answer(kNak);
@@ -128,7 +130,9 @@ LoaderStep LoaderRom::WriteBlock(const LoaderCommand& command, bool patchRan) {
 }
 
 LoaderStep LoaderRom::ReadBlock(const LoaderCommand& command) {
-  if (command.length > kMaxReplyData || !command.data.empty()) return Answer(kNak);
+  if (command.length > kMaxReplyData || !command.data.empty() || command.address % 2 != 0 ||
+      command.length % 2 != 0)
+    return Answer(kNak);
   LoaderStep step;
   step.replies.push_back(Emission{DataFrame(command.address, command.length), 0});
   return step;
@@ -163,6 +167,7 @@ LoaderStep LoaderRom::MassErase(const LoaderCommand& command) {
 // The loader answers, then continues at the address: its own restart, the
 // patch, the application's entry, or wherever the address leads.
 LoaderStep LoaderRom::LoadProgramCounter(const LoaderCommand& command) {
+  if (command.length != 0 || !command.data.empty() || command.address % 2 != 0) return Answer(kNak);
   LoaderStep step = Answer(kAck);
   if (command.address == kLoaderRestart) {
     Restart();

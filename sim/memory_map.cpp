@@ -65,7 +65,6 @@ WriteOutcome MemoryMap::Write(std::uint16_t address, const std::vector<std::uint
     const auto a = static_cast<std::uint16_t>(address + i);
     const Region region = RegionOf(a);
     if (region == Region::Unmapped || region == Region::LoaderRom) return WriteOutcome::NotWritable;
-    if (IsFlash(a) && (bytes[i] & ~bytes_[a]) != 0) return WriteOutcome::NeedsErase;
   }
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto a = static_cast<std::uint16_t>(address + i);

@@ -26,7 +26,6 @@ enum class Region : std::uint8_t { Peripherals, Ram, Unmapped, LoaderRom, InfoFl
 
 enum class WriteOutcome : std::uint8_t {
   Written,
-  NeedsErase,    // a bit would have to go from 0 to 1
   NotWritable,   // ROM or nothing there
 };
 
@@ -40,7 +39,8 @@ class MemoryMap {
 
   std::uint8_t Read(std::uint16_t address) const;
   std::vector<std::uint8_t> Read(std::uint16_t address, std::size_t length) const;
-  // All or nothing: flash only clears bits, RAM takes anything.
+  // All or nothing. Programming flash only clears bits: a 1 written over a 0
+  // leaves the 0, so FF over a programmed byte changes nothing. RAM takes anything.
   WriteOutcome Write(std::uint16_t address, const std::vector<std::uint8_t>& bytes);
   void Poke(std::uint16_t address, const std::vector<std::uint8_t>& bytes);
   // Main and information flash to FF.

@@ -165,6 +165,14 @@ bool ApplyPair(std::string_view key, const std::string& value, SimOptions& optio
     const auto ms = Decimal(value);
     if (!ms || *ms > 60'000) return Fail(error, bad + " (milliseconds, at most 60000)");
     options.replyDelayMs = *ms;
+  } else if (key == "boot") {
+    const auto ms = Decimal(value);
+    if (!ms || *ms > 10'000) return Fail(error, bad + " (milliseconds, at most 10000)");
+    options.bootMs = *ms;
+  } else if (key == "txqueue") {
+    const auto bytes = Decimal(value);
+    if (!bytes || *bytes > 65'536) return Fail(error, bad + " (bytes, at most 65536)");
+    options.transmitQueue = *bytes;
   } else if (key == "lead") {
     if (value.size() != 1) return Fail(error, bad + " (one character)");
     options.replyLead = value[0];

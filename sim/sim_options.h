@@ -18,6 +18,11 @@
 //   lead=C           the character in front of a reply payload (default "[")
 //   trail=CC         the two characters after it, before the line feed (default "]%0D")
 //   blank=0|1        the flash starts erased: no application runs
+//   boot=MS          the firmware's start-up time after a reset is released
+//                    (and the port opened): it ignores bytes meanwhile (default 500)
+//   txqueue=N        the host's transmit queue holds N bytes and refuses writes
+//                    while full, as a driver with a few transfer buffers does
+//                    (default 0: unbounded); the writer waits for room
 //   fault=KIND[@N | @N+ | @N-M]
 //                    fires at every occurrence (no suffix), only the Nth, the
 //                    Nth on, or the Nth to the Mth (counted from 1, per kind):
@@ -85,6 +90,8 @@ struct SimOptions {
   char replyLead = '[';
   std::string replyTrail = "]\r";  // always two characters
   bool blank = false;
+  std::uint32_t bootMs = 500;
+  std::uint32_t transmitQueue = 0;  // bytes; 0 for no bound
   std::vector<Fault> faults;
 
   bool Has(FaultKind kind) const;

@@ -11,6 +11,8 @@ namespace {
 // How long a settle may wait for a watcher thread in real time: long enough
 // for any scheduler, short enough that a missing reader cannot hang a test.
 constexpr auto kSettleLimit = std::chrono::seconds(3);
+// A bounded transmit queue that takes nothing for this long refuses the rest.
+constexpr platform::Micros kWriteStallLimit = 2'000'000;
 
 class OwnedDevice final : public platform::SerialDevice {
  public:
@@ -54,6 +56,7 @@ void SimSerialDevice::Close() {
   if (closed_) return;
   closed_ = true;
   interface_->open_ = false;
+  Model().Disconnect(Now());
   readerBusy_ = false;
   Changed();
 }
@@ -86,12 +89,30 @@ std::size_t SimSerialDevice::Read(std::uint8_t* buffer, std::size_t max) {
   return count;
 }
 
+// Every byte goes: while a bounded transmit queue is full, the writer waits
+// on the clock for the line to take the next byte, as on a tty. Only a closed
+// end, or a queue that takes nothing for kWriteStallLimit, refuses the rest.
 std::size_t SimSerialDevice::Write(const std::uint8_t* bytes, std::size_t count) {
-  std::lock_guard<std::mutex> lock(interface_->mutex_);
-  if (closed_ || bytes == nullptr) return 0;
-  Model().HostWrite(bytes, count, Now());
-  Changed();
-  return count;
+  std::unique_lock<std::mutex> lock(interface_->mutex_);
+  if (bytes == nullptr) return 0;
+  auto& clock = platform::CurrentClock();
+  std::size_t done = 0;
+  platform::Micros lastProgress = clock.Now();
+  while (!closed_ && done < count) {
+    const std::size_t taken = Model().HostWrite(bytes + done, count - done, clock.Now());
+    if (taken > 0) {
+      done += taken;
+      lastProgress = clock.Now();
+      Changed();
+      continue;
+    }
+    const platform::Micros giveUp = lastProgress + kWriteStallLimit;
+    if (clock.Now() >= giveUp) break;
+    const platform::Micros until = std::min(giveUp, Model().NextEvent());
+    const std::uint64_t seen = generation_;
+    clock.WaitUntil(lock, changed_, until, [&] { return generation_ != seen || closed_; }, true);
+  }
+  return done;
 }
 
 void SimSerialDevice::Purge(platform::PurgeSide side) {

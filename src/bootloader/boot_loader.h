@@ -112,6 +112,8 @@ class BootLoader {
   void SetDtr(bool on);
   void SetRts(bool on);
   void ClearQueues();
+  std::size_t SendRequest(const std::uint8_t* bytes, std::size_t size);
+  void WaitUntilSent(std::size_t bytesSent);
   int ReadReply();
   int ReadDataFrame();
   int SendBlock(int actions);

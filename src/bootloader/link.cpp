@@ -21,6 +21,10 @@ constexpr std::uint32_t kSyncWaitMs = 100;
 // The device needs this long after each restart step before the loader listens.
 constexpr std::uint32_t kResetSettleMs = 250;
 
+// Bits a byte takes on the loader's line: start, 8 data, parity, stop.
+constexpr std::uint32_t kBitsPerByte = 11;
+constexpr std::uint32_t kLoaderBaud = 9600;
+
 constexpr std::uint8_t kReplyAcknowledged = 0x90;
 constexpr std::uint8_t kReplyNotAcknowledged = 0xA0;
 constexpr std::uint8_t kReplyCommandFailed = 0x70;
@@ -34,6 +38,9 @@ platform::LineSettings LoaderLineSettings() {
   settings.stopBits = platform::StopBits::One;
   settings.dtr = true;
   settings.rts = true;
+  // A close must not reset the device: one left in its loader after a
+  // failure stays there for the recovery run, one restarted runs its firmware.
+  settings.hangUpOnClose = false;
   return settings;
 }
 
@@ -140,12 +147,36 @@ int BootLoader::Sync() {
   if (!device_) return kSyncFailed;
   for (int attempt = 0; attempt < kSyncTries; ++attempt) {
     device_->Purge(platform::PurgeSide::Input);
-    device_->Write(&kSyncByte, 1);
+    if (device_->Write(&kSyncByte, 1) != 1) return kSyncFailed;  // the device has failed
+    WaitUntilSent(1);
     if (WaitInput(1, kSyncWaitMs) == 0) continue;
     std::uint8_t answer = 0;
     if (device_->Read(&answer, 1) == 1 && answer == kSyncAnswer) return kOk;
   }
   return kSyncFailed;
+}
+
+// One byte at a time, every byte taken before the next goes; the loader may
+// answer before the frame is complete: stop sending then. A device that has
+// failed takes no more, and the reply wait finds nothing. Returns the bytes sent.
+std::size_t BootLoader::SendRequest(const std::uint8_t* bytes, std::size_t size) {
+  std::size_t sent = 0;
+  while (sent < size) {
+    if (device_->Write(bytes + sent, 1) != 1) break;
+    ++sent;
+    if (device_->InputWaiting() > 0) break;
+  }
+  return sent;
+}
+
+// The reply waits count from the moment the request has left: a driver queues
+// what it is handed, and a long frame takes a good part of a second on the
+// wire at 9600 baud. The wait for the queue to empty is bounded by the wire
+// time of the bytes sent and one byte time-out more.
+void BootLoader::WaitUntilSent(std::size_t bytesSent) {
+  const std::uint64_t wireMs = (std::uint64_t{bytesSent} * kBitsPerByte * 1000 + kLoaderBaud - 1) / kLoaderBaud;
+  const std::uint64_t boundMs = wireMs + byteTimeout_;
+  device_->WaitForDrain(static_cast<int>(std::min<std::uint64_t>(boundMs, INT_MAX)));
 }
 
 // Returns as soon as `count` bytes wait, or once more than `timeoutMs` has
@@ -190,11 +221,7 @@ int BootLoader::Transact(std::uint8_t command, std::uint8_t* data, std::uint8_t 
     return kBadReply;
   }
   device_->Purge(platform::PurgeSide::Input);
-  // The loader may answer before the frame is complete: stop sending then.
-  for (std::size_t i = 0; i < request->size; ++i) {
-    device_->Write(&request->bytes[i], 1);
-    if (device_->InputWaiting() > 0) break;
-  }
+  WaitUntilSent(SendRequest(request->bytes.data(), request->size));
 
   replyLength_ = 0;
   lastError = kOk;

@@ -1,5 +1,6 @@
 #include "cli/console_session.h"
 
+#include <atomic>
 #include <memory>
 
 #include "cli/console_output.h"
@@ -35,11 +36,18 @@ int RunOneInterface(const Options& options, const ConsoleStreams& streams, const
   std::shared_ptr<platform::TraceSink> trace;
   if (!OpenTraceFile(options, streams.err, trace)) return kExitUsage;
   const platform::ScopedTraceSinks tracing(trace);
-  // A port that does not open gets a line saying why; the dialog logic goes
-  // on as it would in the window.
+  // A port that does not open, or a line in trouble, gets a line saying why;
+  // the dialog logic goes on as it would in the window.
   const platform::ScopedOpenFailureListener failures(
       [err = streams.err](const std::string& name, const platform::OpenResult& result) {
         Complain(err, DescribeOpenFailure(name, result));
+      });
+  const platform::ScopedLineTroubleListener troubles(
+      [err = streams.err, lost = std::make_shared<std::atomic<bool>>(false)](
+          const std::string& device, platform::LineTrouble trouble, const std::string& detail) {
+        if (const std::string text = DescribeLineTrouble(device, trouble, detail, *lost); !text.empty()) {
+          Complain(err, text);
+        }
       });
 
   const RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};

@@ -5,6 +5,7 @@
 #include "bootloader/firmware_image.h"
 #include "cli/console_window.h"
 #include "cli/exit_codes.h"
+#include "platform/port_hold.h"
 #include "platform/port_names.h"
 #include "resources/dialog_ids.h"
 
@@ -96,6 +97,15 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
   DeviceRun run;
   run.port = port;
   run.start = std::chrono::system_clock::now();
+  // One run holds its port from start to end, across the opens of its phases.
+  const platform::HoldResult held = platform::HoldPort(port);
+  if (!held.hold) {
+    sink.Message(port + " is held by " + platform::DescribeHolder(held.owner) +
+                 ": another run is using the interface; nothing was sent");
+    run.exitCode = kExitPortHeld;
+    run.end = std::chrono::system_clock::now();
+    return run;
+  }
   const wizard::StopRequest* stop = setup.dialog.stopRequest;
   ConsoleWindow window(sink, ConsoleAnswers{port, options.image, options.recovery, setup.imageMustSuitModel},
                        [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
@@ -137,6 +147,7 @@ std::string OutcomeWord(int exitCode) {
     case kExitStoppedUntouched: return "stopped-untouched";
     case kExitStoppedInLoader: return "stopped-needs-recovery";
     case kExitImageForOtherModel: return "image-for-other-model";
+    case kExitPortHeld: return "port-held-by-another-run";
     default: return "internal-error";
   }
 }

@@ -3,6 +3,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -125,12 +127,24 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
 
   const bool live = streams.errIsTerminal;
   GangBoard board(live ? streams.err : streams.out, streams.err, live, TerminalWidth(streams.err), ports);
+  // Reports of the port classes name a port as given or as it resolved.
   std::map<std::string, std::size_t> rowOf;
-  for (std::size_t row = 0; row < ports.size(); ++row) rowOf[platform::StripDevicePrefix(ports[row])] = row;
-  const platform::ScopedOpenFailureListener failures([&](const std::string& name, const platform::OpenResult& result) {
+  for (std::size_t row = 0; row < ports.size(); ++row) {
+    rowOf[platform::ResolvePortName(ports[row])] = row;
+    rowOf[platform::StripDevicePrefix(ports[row])] = row;
+  }
+  const auto toRow = [&](const std::string& name, const std::string& text) {
     auto found = rowOf.find(platform::StripDevicePrefix(name));
-    if (found != rowOf.end()) board.Message(found->second, DescribeOpenFailure(name, result));
-  });
+    if (found != rowOf.end() && !text.empty()) board.Message(found->second, text);
+  };
+  const platform::ScopedOpenFailureListener failures(
+      [&](const std::string& name, const platform::OpenResult& result) { toRow(name, DescribeOpenFailure(name, result)); });
+  std::vector<std::atomic<bool>> lost(ports.size());
+  const platform::ScopedLineTroubleListener troubles(
+      [&](const std::string& device, platform::LineTrouble trouble, const std::string& detail) {
+        auto found = rowOf.find(platform::StripDevicePrefix(device));
+        if (found != rowOf.end()) toRow(device, DescribeLineTrouble(device, trouble, detail, lost[found->second]));
+      });
 
   RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
   setup.imageMustSuitModel = true;

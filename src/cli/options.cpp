@@ -164,6 +164,7 @@ Exit status:
   19  stopped by a signal before the boot loader: the device was not changed
   20  stopped by a signal in the boot loader, after a whole block: the device
       has no working firmware; run again with --recovery --serial SN
+  25  another run holds the port (its process is named); nothing was sent
   30  --list-ports: the device manager (udev) cannot be read
   35  a gang run's image is in another model's folder: that device was left alone
   36  a gang run where not every device succeeded (see the summary and the record)

@@ -87,6 +87,16 @@ std::string DescribeOpenFailure(const std::string& name, const platform::OpenRes
   return text;
 }
 
+std::string DescribeLineTrouble(const std::string& device, platform::LineTrouble trouble, const std::string& detail,
+                                std::atomic<bool>& lost) {
+  const std::string name = platform::StripDevicePrefix(device);
+  if (trouble == platform::LineTrouble::Lost) {
+    lost = true;
+    return "the device " + name + " disappeared (" + detail + "); check the cable and the adapter";
+  }
+  return lost ? std::string() : name + " refused the line settings " + detail;
+}
+
 void ExplainDetection(const DeviceRun& run, std::FILE* err) {
   if (run.exitCode != kExitUnknownModel) return;
   Complain(err, "the interface answered \"" + run.identifyReply +

@@ -4,6 +4,7 @@
 // texts, the image and patch checked whole, the run's options for the
 // dialog, and the run records.
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "cli/device_run.h"
 #include "cli/options.h"
 #include "i18n/language_table.h"
+#include "platform/port_names.h"
 #include "platform/serial_device.h"
 #include "wizard/stop_request.h"
 
@@ -32,6 +34,12 @@ void Complain(std::FILE* err, const std::string& text);
 
 // Why a port did not open, as the terminal says it.
 std::string DescribeOpenFailure(const std::string& name, const platform::OpenResult& result);
+
+// What the terminal says of a line in trouble. A device that has gone also
+// refuses every line setting after it: once `lost` is set, only that it
+// disappeared is said (empty text: nothing to say).
+std::string DescribeLineTrouble(const std::string& device, platform::LineTrouble trouble, const std::string& detail,
+                                std::atomic<bool>& lost);
 
 // What the terminal adds to a detection the window leaves at "Unknown".
 void ExplainDetection(const DeviceRun& run, std::FILE* err);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/port_hold.h"
 #include "platform/trace.h"
 #include "platform/tty_device.h"
 
@@ -29,6 +30,7 @@ struct Registry {
   std::mutex mutex;
   std::vector<Scheme> schemes;
   OpenFailureListener listener;
+  LineTroubleListener lineTrouble;
 };
 
 Registry& TheRegistry() {
@@ -113,9 +115,12 @@ std::string FormDeviceName(const std::string& portName) {
   return portName;
 }
 
+// A name the user already wrote with the prefix ("\\.\COM12") gets a second
+// one from FormDeviceName: drop them all.
 std::string StripDevicePrefix(const std::string& name) {
-  if (name.starts_with(kDevicePrefix)) return name.substr(kDevicePrefix.size());
-  return name;
+  std::string_view bare = name;
+  while (bare.starts_with(kDevicePrefix)) bare.remove_prefix(kDevicePrefix.size());
+  return std::string(bare);
 }
 
 std::string ResolvePortName(const std::string& name) { return ResolveOnce(name, true); }
@@ -144,13 +149,84 @@ ScopedOpenFailureListener::~ScopedOpenFailureListener() {
   registry.listener = std::move(previous_);
 }
 
+ScopedLineTroubleListener::ScopedLineTroubleListener(LineTroubleListener listener) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.mutex);
+  previous_ = std::exchange(registry.lineTrouble, std::move(listener));
+}
+
+ScopedLineTroubleListener::~ScopedLineTroubleListener() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.mutex);
+  registry.lineTrouble = std::move(previous_);
+}
+
+void ReportLineTrouble(const std::string& device, LineTrouble trouble, const std::string& detail) {
+  LineTroubleListener listener;
+  {
+    Registry& registry = TheRegistry();
+    std::lock_guard<std::mutex> guard(registry.mutex);
+    listener = registry.lineTrouble;
+  }
+  if (listener) listener(device, trouble, detail);
+}
+
+std::string DescribeSettings(const LineSettings& settings) {
+  constexpr std::string_view kParityLetters = "NOEMS";
+  const auto parity = static_cast<std::size_t>(settings.parity);
+  const char letter = parity < kParityLetters.size() ? kParityLetters[parity] : '?';
+  const char* stop = settings.stopBits == StopBits::One ? "1" : settings.stopBits == StopBits::OneAndHalf ? "1.5" : "2";
+  return std::to_string(settings.baudRate) + " " + std::to_string(settings.dataBits) + letter + stop;
+}
+
+namespace {
+
+// Tells the line-trouble listener when the device refuses line settings.
+class SettingsReporter final : public SerialDevice {
+ public:
+  SettingsReporter(std::unique_ptr<SerialDevice> device, std::string name)
+      : device_(std::move(device)), name_(std::move(name)) {}
+  bool Apply(const LineSettings& settings) override {
+    if (device_->Apply(settings)) return true;
+    ReportLineTrouble(name_, LineTrouble::SettingsRefused, DescribeSettings(settings));
+    return false;
+  }
+  std::size_t InputWaiting() override { return device_->InputWaiting(); }
+  std::size_t OutputWaiting() override { return device_->OutputWaiting(); }
+  std::size_t Read(std::uint8_t* buffer, std::size_t max) override { return device_->Read(buffer, max); }
+  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override { return device_->Write(bytes, count); }
+  void Purge(PurgeSide side) override { device_->Purge(side); }
+  std::size_t WaitForInput(std::size_t count, int timeoutMs) override { return device_->WaitForInput(count, timeoutMs); }
+  bool WaitForDrain(int timeoutMs) override { return device_->WaitForDrain(timeoutMs); }
+  void CancelWait() override { device_->CancelWait(); }
+
+ private:
+  std::unique_ptr<SerialDevice> device_;
+  std::string name_;
+};
+
+std::unique_ptr<SerialDevice> MakeSettingsReporter(std::unique_ptr<SerialDevice> device, const std::string& name) {
+  return std::make_unique<SettingsReporter>(std::move(device), name);
+}
+
+// A run of another program may hold the device between its own opens.
+OpenResult OpenUnlessHeld(const std::string& resolved) {
+  if (const std::optional<pid_t> owner = PortHeldElsewhere(resolved)) {
+    return OpenResult{nullptr, OpenError::Busy, resolved + " is held by " + DescribeHolder(*owner)};
+  }
+  return OpenResolved(resolved);
+}
+
+}  // namespace
+
 OpenResult OpenSerialDevice(const std::string& name) {
   const std::string resolved = ResolvePortName(name);
-  OpenResult result = OpenResolved(resolved);
+  OpenResult result = OpenUnlessHeld(resolved);
   if (!result.device) {
     ReportFailure(name, result);
     return result;
   }
+  result.device = MakeSettingsReporter(std::move(result.device), name);
   // The name as the user typed it, and what it resolved to, never the prefix
   // the port classes put before long names.
   const std::string typed = StripDevicePrefix(name);

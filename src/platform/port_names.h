@@ -1,6 +1,7 @@
 #pragma once
 // How port names map onto devices on this platform.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -42,5 +43,30 @@ class ScopedOpenFailureListener {
  private:
   OpenFailureListener previous_;
 };
+
+// Troubles of an open device that the port classes do not report, so a front
+// end can say what happened: the device refused line settings (detail: the
+// settings, such as "9600 8E1"), or its line has gone for good, as when a USB
+// adapter is pulled out (detail: what the system said; reported once per
+// device). Called from whichever thread met the trouble.
+enum class LineTrouble : std::uint8_t { SettingsRefused, Lost };
+using LineTroubleListener =
+    std::function<void(const std::string& device, LineTrouble trouble, const std::string& detail)>;
+
+// Installs a listener while it lives; restores the one before when it goes.
+class ScopedLineTroubleListener {
+ public:
+  explicit ScopedLineTroubleListener(LineTroubleListener listener);
+  ~ScopedLineTroubleListener();
+  ScopedLineTroubleListener(const ScopedLineTroubleListener&) = delete;
+  ScopedLineTroubleListener& operator=(const ScopedLineTroubleListener&) = delete;
+
+ private:
+  LineTroubleListener previous_;
+};
+void ReportLineTrouble(const std::string& device, LineTrouble trouble, const std::string& detail);
+
+// "115200 8N1", "9600 8E1".
+std::string DescribeSettings(const LineSettings& settings);
 
 }  // namespace platform

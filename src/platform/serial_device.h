@@ -25,6 +25,10 @@ struct LineSettings {
   StopBits stopBits = StopBits::One;
   bool dtr = true;  // held on
   bool rts = true;  // held on
+  // Whether the driver drops DTR and RTS when the port closes, as a tty does
+  // unless told otherwise. Where DTR drives the interface's reset, a drop
+  // holds it in reset from the close until the next open.
+  bool hangUpOnClose = true;
   friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 
@@ -42,7 +46,9 @@ class SerialDevice {
   virtual std::size_t OutputWaiting() = 0;
   // Takes up to `max` of the bytes waiting; never blocks.
   virtual std::size_t Read(std::uint8_t* buffer, std::size_t max) = 0;
-  // Hands bytes to the device; returns how many it took (0 when it refuses).
+  // Hands bytes to the device in order, waiting while its driver has no room;
+  // returns how many it took. Fewer than `count` only when the device has
+  // failed or has taken nothing for a bounded time: no byte is skipped.
   virtual std::size_t Write(const std::uint8_t* bytes, std::size_t count) = 0;
   virtual void Purge(PurgeSide side) = 0;
   // Blocks until at least `count` bytes wait, `timeoutMs` passes, or

@@ -10,12 +10,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/clock.h"
+#include "platform/port_names.h"
+#include "platform/tty_calls.h"
 
 namespace platform {
 namespace {
@@ -53,9 +57,12 @@ std::optional<tcflag_t> SizeFlag(std::uint8_t dataBits) {
   }
 }
 
+// The line carries parity both ways, but a byte received with a parity error
+// reaches the reader unchanged: with input checking on, the kernel would hand
+// over 00 (or mark it) in its place.
 void SetParity(termios& tio, Parity parity) {
   tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
-  tio.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+  tio.c_iflag &= ~static_cast<tcflag_t>(INPCK | PARMRK | IGNPAR);
   switch (parity) {
     case Parity::None: return;
     case Parity::Odd: tio.c_cflag |= PARENB | PARODD; break;
@@ -63,8 +70,16 @@ void SetParity(termios& tio, Parity parity) {
     case Parity::Mark: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
     case Parity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
   }
-  tio.c_iflag |= INPCK;
 }
+
+// A write that makes no progress for this long finds the line stuck: the
+// bytes not taken are refused. A busy adapter frees a transfer buffer within
+// milliseconds; a 4 KiB driver queue drains at 9600 baud in under 5 seconds,
+// and room for the next byte comes long before that.
+constexpr Micros kWriteStallLimit = 2'000'000;
+
+// Errors after which the device is gone for good (an adapter pulled out).
+bool LineGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
 
 // A pseudo-terminal has no modem lines; its refusal is not a failure.
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
@@ -129,10 +144,21 @@ Clock& DeviceTime() {
 
 class TtyDevice final : public SerialDevice {
  public:
-  TtyDevice(Fd fd, Fd cancel) : fd_(std::move(fd)), cancel_(std::move(cancel)) {}
-  ~TtyDevice() override { ::ioctl(fd_.get(), TIOCNXCL); }
+  TtyDevice(Fd fd, Fd cancel, std::string path)
+      : fd_(std::move(fd)), cancel_(std::move(cancel)), path_(std::move(path)), calls_(CurrentTtyCalls()) {}
+  ~TtyDevice() override {
+    ::ioctl(fd_.get(), TIOCNXCL);
+    if (hangUpOnClose_) {  // the driver drops both lines as it closes
+      applied_.dtr = false;
+      applied_.rts = false;
+      calls_.applied(applied_);
+    }
+  }
 
   bool Apply(const LineSettings& settings) override {
+    if (lost_.load()) return false;
+    calls_.applied(settings);
+    applied_ = settings;
     if (!ApplyFraming(settings)) return false;
     return ApplyModemLines(settings);
   }
@@ -141,15 +167,35 @@ class TtyDevice final : public SerialDevice {
   std::size_t OutputWaiting() override { return QueueCount(TIOCOUTQ); }
 
   std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
-    if (max == 0) return 0;
+    if (max == 0 || lost_.load()) return 0;
     const ssize_t got = ::read(fd_.get(), buffer, max);
+    if (got < 0 && LineGone(errno)) Lose(errno);
     return got > 0 ? static_cast<std::size_t>(got) : 0;
   }
 
+  // Every byte is handed over: a driver that has no room for the moment
+  // (EAGAIN) is waited for and asked again. Only a device that has gone, a
+  // cancel, or a line that takes nothing for kWriteStallLimit refuses the rest.
   std::size_t Write(const std::uint8_t* bytes, std::size_t count) override {
-    if (count == 0) return 0;
-    const ssize_t put = ::write(fd_.get(), bytes, count);
-    return put > 0 ? static_cast<std::size_t>(put) : 0;
+    std::size_t done = 0;
+    Micros lastProgress = DeviceTime().Now();
+    while (done < count && !lost_.load()) {
+      const ssize_t put = calls_.write(fd_.get(), bytes + done, count - done);
+      if (put > 0) {
+        done += static_cast<std::size_t>(put);
+        lastProgress = DeviceTime().Now();
+        continue;
+      }
+      const int error = put < 0 ? errno : EAGAIN;
+      if (error == EINTR) continue;
+      if (error != EAGAIN && error != EWOULDBLOCK) {
+        if (LineGone(error)) Lose(error);
+        break;
+      }
+      const int remaining = RemainingMs(lastProgress + kWriteStallLimit);
+      if (remaining == 0 || !WaitForRoom(remaining)) break;
+    }
+    return done;
   }
 
   void Purge(PurgeSide side) override {
@@ -169,15 +215,16 @@ class TtyDevice final : public SerialDevice {
       const int remaining = RemainingMs(deadline);
       if (remaining == 0) return waiting;
       // Some input but not enough: poll would report readable at once, so
-      // pause briefly on the cancel event alone.
-      PollOnce(waiting == 0, remaining);
+      // pause briefly on the cancel event alone. A device that has gone is
+      // never watched again: it stays readable without data.
+      PollOnce(waiting == 0 && !lost_.load(), remaining);
     }
   }
 
   bool WaitForDrain(int timeoutMs) override {
     const Micros deadline = DeviceTime().Now() + static_cast<Micros>(std::max(timeoutMs, 0)) * 1000;
     for (;;) {
-      if (OutputWaiting() == 0) return true;
+      if (lost_.load() || OutputWaiting() == 0) return true;
       if (RemainingMs(deadline) == 0) return false;
       ::poll(nullptr, 0, 1);
     }
@@ -189,6 +236,27 @@ class TtyDevice final : public SerialDevice {
   }
 
  private:
+  // True once the driver has room again. A cancel is left pending for the
+  // read wait it was meant for; it only stops this write.
+  bool WaitForRoom(int remainingMs) {
+    std::array<pollfd, 2> fds{pollfd{cancel_.get(), POLLIN, 0}, pollfd{fd_.get(), POLLOUT, 0}};
+    const int ready = ::poll(fds.data(), fds.size(), std::min(remainingMs, 100));
+    if (ready < 0) return errno == EINTR;
+    if ((fds[0].revents & POLLIN) != 0) return false;
+    if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+      Lose(EIO);
+      return false;
+    }
+    return true;
+  }
+
+  // The first sign that the device has gone is reported once; from then on
+  // reads and writes give nothing at once and waits watch only the cancel.
+  void Lose(int error) {
+    if (lost_.exchange(true)) return;
+    ReportLineTrouble(path_, LineTrouble::Lost, std::strerror(error));
+  }
+
   bool ApplyFraming(const LineSettings& settings) {
     const std::optional<speed_t> speed = SpeedCode(settings.baudRate);
     const std::optional<tcflag_t> size = SizeFlag(settings.dataBits);
@@ -197,6 +265,8 @@ class TtyDevice final : public SerialDevice {
     if (::tcgetattr(fd_.get(), &tio) != 0) return false;
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+    if (settings.hangUpOnClose) tio.c_cflag |= HUPCL;
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CRTSCTS | CSTOPB);
     tio.c_cflag |= *size;
     if (settings.stopBits != StopBits::One) tio.c_cflag |= CSTOPB;
@@ -205,7 +275,21 @@ class TtyDevice final : public SerialDevice {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (::cfsetspeed(&tio, *speed) != 0) return false;
-    return ::tcsetattr(fd_.get(), TCSANOW, &tio) == 0;
+    if (::tcsetattr(fd_.get(), TCSANOW, &tio) != 0 && !AlreadyInEffect(tio)) return false;
+    hangUpOnClose_ = settings.hangUpOnClose;
+    return true;
+  }
+
+  // A driver that keeps no parity (a pseudo-terminal drops PARENB) may refuse
+  // to be given it again: the settings stand when all else is as asked.
+  bool AlreadyInEffect(const termios& wanted) {
+    if (errno != EINVAL) return false;
+    termios now{};
+    if (::tcgetattr(fd_.get(), &now) != 0) return false;
+    constexpr tcflag_t kParityBits = PARENB | PARODD | CMSPAR;
+    return ::cfgetospeed(&now) == ::cfgetospeed(&wanted) && now.c_iflag == wanted.c_iflag &&
+           now.c_oflag == wanted.c_oflag && now.c_lflag == wanted.c_lflag &&
+           (now.c_cflag & ~kParityBits) == (wanted.c_cflag & ~kParityBits);
   }
 
   // Both lines in one call, so no step of a line sequence leaves them in a
@@ -220,6 +304,7 @@ class TtyDevice final : public SerialDevice {
   }
 
   std::size_t QueueCount(unsigned long request) {
+    if (lost_.load()) return 0;
     int count = 0;
     if (::ioctl(fd_.get(), request, &count) != 0 || count < 0) return 0;
     return static_cast<std::size_t>(count);
@@ -239,16 +324,22 @@ class TtyDevice final : public SerialDevice {
 
   void PollOnce(bool watchDevice, int remainingMs) {
     std::array<pollfd, 2> fds{pollfd{cancel_.get(), POLLIN, 0}, pollfd{fd_.get(), POLLIN, 0}};
-    const int timeout = watchDevice ? remainingMs : (remainingMs < 0 ? 1 : std::min(remainingMs, 1));
+    const bool untilCancel = watchDevice || lost_.load();
+    const int timeout = untilCancel ? remainingMs : (remainingMs < 0 ? 1 : std::min(remainingMs, 1));
     if (::poll(fds.data(), watchDevice ? 2 : 1, timeout) < 0 && errno != EINTR) {
       ::poll(nullptr, 0, 1);  // never spin on a failing poll
     }
-    // A hung-up device stays readable without data; do not spin on it.
-    if (watchDevice && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) ::poll(nullptr, 0, 1);
+    // A hung-up device stays readable without data: it has gone.
+    if (watchDevice && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) Lose(EIO);
   }
 
   Fd fd_;
   Fd cancel_;
+  std::string path_;
+  TtyCalls calls_;
+  std::atomic<bool> lost_{false};
+  bool hangUpOnClose_ = true;  // the kernel's default until settings are applied
+  LineSettings applied_{};
 };
 
 }  // namespace
@@ -268,7 +359,7 @@ OpenResult OpenTtyDevice(const std::string& path) {
   Fd cancel(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
   if (!cancel.valid()) return release(OpenError::Other);
   OpenResult result;
-  result.device = std::make_unique<TtyDevice>(std::move(fd), std::move(cancel));
+  result.device = std::make_unique<TtyDevice>(std::move(fd), std::move(cancel), path);
   return result;
 }
 

@@ -56,11 +56,10 @@ void SerialPort::Close() {
 bool SerialPort::IsOpen() const { return handleSet_; }
 
 void SerialPort::Write(const std::uint8_t* bytes, std::int32_t count) {
-  if (!device_ || bytes == nullptr) return;
-  for (std::int32_t i = 0; i < count; ++i) {
-    // A refused byte is skipped; the next one goes on regardless.
-    device_->Write(bytes + i, 1);
-  }
+  if (!device_ || bytes == nullptr || count <= 0) return;
+  // The device waits for room and takes every byte in order; it refuses the
+  // rest only once it has failed, and then the command goes unanswered.
+  device_->Write(bytes, static_cast<std::size_t>(count));
 }
 
 void SerialPort::Write(std::string_view text) {
@@ -90,6 +89,8 @@ bool SerialPort::SetLine(std::uint32_t baud, std::uint8_t byteSize, std::uint8_t
   lineSettings_.stopBits = static_cast<platform::StopBits>(stopBits);
   lineSettings_.dtr = true;
   lineSettings_.rts = true;
+  // DTR drives the interface's reset: a close must not hold it in reset.
+  lineSettings_.hangUpOnClose = false;
   return device_->Apply(lineSettings_);
 }
 

@@ -25,8 +25,8 @@ inline constexpr std::uint32_t kInputQueueSize = 4096;
 inline constexpr std::uint32_t kOutputQueueSize = 4096;
 
 // Read and write time-outs of the port. Reads never block here (the watcher
-// reads only what is waiting), and writes are handed over one byte at a time
-// without waiting, so these only bound what a backend may do on its own.
+// reads only what is waiting), and a write waits only while the driver has no
+// room, so these only bound what a backend may do on its own.
 struct CommTimeouts {
   std::uint32_t readIntervalMs = 0xFFFFFFFF;
   std::uint32_t readTotalMultiplierMs = 0;
@@ -55,8 +55,9 @@ class SerialPort {
   void Close();
   bool IsOpen() const;
 
-  // Hands the bytes over one at a time without waiting; a refused byte is
-  // skipped, never retried. A count of zero or less writes nothing.
+  // Hands every byte to the device in order, waiting while its driver has no
+  // room; a device that has failed takes nothing more and the command goes
+  // unanswered. A count of zero or less writes nothing.
   void Write(const std::uint8_t* bytes, std::int32_t count);
   void Write(std::string_view text);
   // Takes up to `max` of the bytes waiting in the driver; never blocks.

@@ -9,6 +9,7 @@
 #include "i18n/language_table.h"
 #include "i18n/notices.h"
 #include "platform/clock.h"
+#include "platform/port_hold.h"
 #include "resources/dialog_ids.h"
 #include "wizard/upgrade_dialog.h"
 
@@ -96,6 +97,10 @@ void UpgradeDialog::OnTimer(int timerId) {
 void UpgradeDialog::UpgradeWorker() {
   NoteFact([](UpgradeFacts& facts) { facts = UpgradeFacts{}; });
   std::string textBuffer = PortName();
+  // The run opens and closes the port between its phases: held for the whole
+  // run, no other run slips in between them. Held elsewhere, the opens below
+  // are refused and say by whom.
+  const platform::HoldResult hold = platform::HoldPort(textBuffer);
   AppendWithBlank(textBuffer + Text(i18n::UpgradeList2));
   if (InterfacePhase(textBuffer) == PhaseResult::Ended) return;
   // Up to here the device still runs its firmware: a stop leaves it untouched.

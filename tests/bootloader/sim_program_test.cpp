@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -246,6 +247,31 @@ TEST_F(SimProgramTest, SpoiledVersionReadsAreRefused) {
     }
     EXPECT_EQ(boot_.Close(), bootloader::kOk);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A long request takes a good part of a second on the wire at 9600 baud; the
+// driver has it all queued long before. The reply wait counts from the moment
+// the last byte has left, so a silent loader gets its whole wait after it.
+TEST_F(SimProgramTest, TheReplyWaitCountsFromTheLastByteOnTheWire) {
+  const std::string port = "sim:model=Apex,paced=1,fault=dead@1";
+  ASSERT_EQ(boot_.Open(port, 300, 4), bootloader::kOk);
+  std::array<std::uint8_t, 245> data{};
+  data.fill(0x5A);
+  const platform::Micros start = platform::CurrentClock().Now();
+  EXPECT_EQ(boot_.Transact(bootloader::kCmdWriteBlock, data.data(), 244), bootloader::kNoReply);
+  const platform::Micros end = platform::CurrentClock().Now();
+  const auto received = sim::FindSimInterface(port)->ReceivedBytes();
+  ASSERT_EQ(received.size(), 250u);
+  const platform::Micros lastOnWire = received.back().time;
+  EXPECT_GE(lastOnWire - start, 250 * 1146);  // 11 bits a byte at 9600 baud
+  RecordProperty("replyWindowAfterLastByteMicros", std::to_string(end - lastOnWire));
+  EXPECT_GE(end - lastOnWire, 1'200'000);
+  EXPECT_LE(end - lastOnWire, 1'202'000);
+  boot_.Close();
 }
 
 }  // namespace

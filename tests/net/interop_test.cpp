@@ -108,7 +108,7 @@ TEST(Interop, OurClientAgainstPyserialServerSide) {
 
 TEST(Interop, PyserialClientAgainstQuorrelSim) {
   const auto dir = ScratchDir("pyclient");
-  auto server = StartOrFail({QUORREL_SIM_PATH, "--once", "--sim", "model=Apex,serial=QRA1234567",
+  auto server = StartOrFail({QUORREL_SIM_PATH, "--once", "--sim", "model=Apex,serial=QRA1234567,boot=0",
                              "--dump-memory", (dir / "memory.bin").string()});
   ASSERT_TRUE(server);
   const std::string name = PortNameOf(*server);
@@ -135,7 +135,7 @@ TEST(Interop, PyserialClientAgainstQuorrelSim) {
 
 TEST(QuorrelSim, KeepsTheDeviceAcrossClientsAndDumpsItOnSignal) {
   const auto dir = ScratchDir("signal");
-  auto server = StartOrFail({QUORREL_SIM_PATH, "--sim", "sim:serial=QRA5550001", "--dump-serial",
+  auto server = StartOrFail({QUORREL_SIM_PATH, "--sim", "sim:serial=QRA5550001,boot=0", "--dump-serial",
                              (dir / "serial.txt").string(), "--dump-memory", (dir / "memory.bin").string()});
   ASSERT_TRUE(server);
   const std::string name = PortNameOf(*server);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "net/net_test_support.h"
+#include "platform/clock.h"
 #include "platform/rfc2217_port.h"
 #include "sim/sim_interface.h"
 
@@ -47,7 +48,17 @@ class SimOverNetwork : public ::testing::Test {
     }
   }
 
-  std::shared_ptr<sim::SimInterface> device_ = std::make_shared<sim::SimInterface>(sim::SimOptions{});
+  // The device takes its start-up times as on a cable; the firmware's boot
+  // time is not what these tests look at.
+  static sim::SimOptions Quick() {
+    sim::SimOptions options;
+    options.bootMs = 0;
+    return options;
+  }
+  // The lines stay as they are long enough for the device to take them.
+  static void LetTheLinesSettle() { platform::CurrentClock().Sleep(150); }
+
+  std::shared_ptr<sim::SimInterface> device_ = std::make_shared<sim::SimInterface>(Quick());
   platform::OpenResult cable_;
   std::unique_ptr<nettest::ServerThread> server_;
   std::unique_ptr<platform::SerialDevice> port_;
@@ -62,8 +73,11 @@ TEST_F(SimOverNetwork, EnterLoaderSequenceReachesTheDeviceStepForStep) {
   device_->ClearLogs();
   // The enter-loader sequence: DTR on, RTS on, DTR off, RTS on, then two RTS
   // pulses with the reset held, DTR on, RTS on.
-  PlayLines(kApplication, {{true, true}, {true, true}, {false, true}, {false, true}, {false, false},
+  PlayLines(kApplication, {{true, true}, {true, true}});
+  LetTheLinesSettle();
+  PlayLines(kApplication, {{false, true}, {false, true}, {false, false},
                            {false, true}, {false, false}, {true, false}, {true, true}});
+  LetTheLinesSettle();
   LineSettings loader = kApplication;
   loader.baudRate = 9600;
   loader.parity = Parity::Even;
@@ -83,6 +97,7 @@ TEST_F(SimOverNetwork, EnterLoaderSequenceReachesTheDeviceStepForStep) {
 
 TEST_F(SimOverNetwork, RestartSequenceRunsTheApplicationAgain) {
   ASSERT_TRUE(port_->Apply(kApplication));
+  LetTheLinesSettle();
   PlayLines(kApplication, {{false, true}, {false, false}, {false, true}, {false, false}, {true, false}, {true, true}});
   ASSERT_TRUE(device_->InLoader());
 

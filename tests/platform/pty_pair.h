@@ -30,6 +30,12 @@ class PtyPair {
   PtyPair& operator=(const PtyPair&) = delete;
 
   bool ok() const { return master_ >= 0 && !slavePath_.empty(); }
+  int masterFd() const { return master_; }
+  // The cable goes: the program's end hangs up (reads and writes fail).
+  void HangUp() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+  }
   const std::string& slavePath() const { return slavePath_; }
 
   // The interface sends.

@@ -48,8 +48,9 @@ TEST_F(SerialPortTest, OpenAppliesCommandSettingsWithBothLinesOn) {
   EXPECT_TRUE(port_.IsOpen());
   const auto applied = line_->Applied();
   ASSERT_EQ(applied.size(), 1u);
-  EXPECT_EQ(applied[0], (platform::LineSettings{115200, 8, platform::Parity::None,
-                                                 platform::StopBits::One, true, true}));
+  platform::LineSettings expected{115200, 8, platform::Parity::None, platform::StopBits::One, true, true};
+  expected.hangUpOnClose = false;  // a close must not reset the interface
+  EXPECT_EQ(applied[0], expected);
   EXPECT_EQ(line_->Purges(), 1);
   EXPECT_TRUE(line_->Written().empty());
 }
@@ -122,13 +123,19 @@ TEST_F(SerialPortTest, ReadingAnEmptyRingGivesZeroAndLeavesItEmpty) {
   EXPECT_EQ(TakeAll(), "a");
 }
 
-TEST_F(SerialPortTest, WriteSendsEachByteOnceAndSkipsRefusedBytes) {
+// A device refuses bytes only once it has failed: what follows a refused byte
+// must not go out with a gap in it.
+TEST_F(SerialPortTest, WriteSendsEachByteOnceInOrderAndNothingPastARefusal) {
   ASSERT_TRUE(port_.Open("fake:port", 115200));
   port_.Write("abc");
   EXPECT_EQ(line_->Written(), "abc");
-  line_->SetRefuseEveryOtherWrite(true);
+  line_->SetRefuseEveryOtherWrite(true);  // this hand-over is taken, the next refused
   port_.Write("123456");
-  EXPECT_EQ(line_->Written(), "abc135");
+  EXPECT_EQ(line_->Written(), "abc123456");  // one hand-over: never every other byte
+  port_.Write("S{10,3}");
+  EXPECT_EQ(line_->Written(), "abc123456");  // refused whole, not with gaps
+  port_.Write("xyz");
+  EXPECT_EQ(line_->Written(), "abc123456xyz");
 }
 
 TEST_F(SerialPortTest, ZeroCountsWriteAndReadNothing) {

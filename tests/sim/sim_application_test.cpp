@@ -34,10 +34,14 @@ TEST_F(SimApplication, ModelNameAndFramingComeFromTheOptions) {
   EXPECT_EQ(AsText(Talk(*odd.device, Text("S{10,3}"))), "[]\r\n");
 }
 
-TEST_F(SimApplication, FindsCommandsInNoiseAndAnswersByteByByteInput) {
+TEST_F(SimApplication, UnderstandsOnlyExactCommandsAndAnswersByteByByteInput) {
   Rig rig("");
   rig.device->Apply(AppLine());
+  // Stray bytes spoil the command they run into; the next clean one is understood.
   EXPECT_EQ(AsText(Talk(*rig.device, Text("xx}S{S{10,3"))), "");
+  EXPECT_EQ(AsText(Talk(*rig.device, Text("}"))), "");
+  EXPECT_EQ(AsText(Talk(*rig.device, Text("xS{10,3}"))), "");
+  for (const char c : std::string("S{10,3")) EXPECT_TRUE(Talk(*rig.device, Text(std::string(1, c))).empty());
   EXPECT_EQ(AsText(Talk(*rig.device, Text("}"))), "[Quorrel Apex]\r\n");
   EXPECT_TRUE(Talk(*rig.device, Text("S{10,x}S{11,3}")).empty());
   // A write with an empty serial number stores an empty one.

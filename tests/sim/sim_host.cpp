@@ -80,6 +80,8 @@ Rig::Rig(const std::string& options) {
   if (!parsed) throw std::invalid_argument("bad sim options in a test: " + options);
   sim = std::make_shared<sim::SimInterface>(*parsed);
   device = sim->Open().device;
+  // The open started the device: let the firmware boot.
+  platform::CurrentClock().Sleep(parsed->bootMs);
 }
 
 LoaderRig::LoaderRig(const std::string& options) : Rig(options) {

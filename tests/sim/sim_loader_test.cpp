@@ -104,10 +104,21 @@ TEST_F(SimLoader, WriteAndReadBlocksFollowTheFlashRule) {
   LoaderRig rig("");
   EXPECT_EQ(Command(*rig.device, 0x12, 0x8000, 4, {0x12, 0x34, 0xF0, 0xFF}), Bytes{0x90});
   EXPECT_EQ(ReadBlock(*rig.device, 0x8000, 4), (Bytes{0x12, 0x34, 0xF0, 0xFF}));
-  // Clearing more bits is fine; setting one needs an erase: 70, nothing written.
+  // Programming only clears bits: a 1 over a 0 leaves the 0, and FF over a
+  // programmed byte changes nothing; both are accepted.
   EXPECT_EQ(Command(*rig.device, 0x12, 0x8000, 4, {0x02, 0x34, 0x00, 0xFF}), Bytes{0x90});
-  EXPECT_EQ(Command(*rig.device, 0x12, 0x8000, 4, {0x00, 0x00, 0x01, 0x00}), Bytes{0x70});
-  EXPECT_EQ(rig.sim->ReadMemory(0x8000, 4), (Bytes{0x02, 0x34, 0x00, 0xFF}));
+  EXPECT_EQ(Command(*rig.device, 0x12, 0x8000, 4, {0xFF, 0xFF, 0x01, 0x7F}), Bytes{0x90});
+  EXPECT_EQ(rig.sim->ReadMemory(0x8000, 4), (Bytes{0x02, 0x34, 0x00, 0x7F}));
+  // Blocks move a word at a time: an odd address or length is refused.
+  EXPECT_EQ(Command(*rig.device, 0x12, 0x8011, 2, {0x00, 0x00}), Bytes{0xA0});
+  EXPECT_EQ(Command(*rig.device, 0x14, 0x8011, 2), Bytes{0xA0});
+  EXPECT_EQ(Command(*rig.device, 0x14, 0x8010, 3), Bytes{0xA0});
+  EXPECT_EQ(rig.sim->ReadMemory(0x8010, 2), (Bytes{0xFF, 0xFF}));
+  // A jump carries its address and nothing else.
+  EXPECT_EQ(Command(*rig.device, 0x1A, 0x0C22, 2), Bytes{0xA0});
+  EXPECT_EQ(Command(*rig.device, 0x1A, 0x0C22, 0, {0x00, 0x00}), Bytes{0xA0});
+  EXPECT_EQ(Command(*rig.device, 0x1A, 0x0C23, 0), Bytes{0xA0});
+  EXPECT_EQ(rig.sim->State(), sim::RunState::Loader);
   // RAM is plain memory; ROM and unmapped space cannot be written.
   EXPECT_EQ(Command(*rig.device, 0x12, 0x0300, 2, {0x00, 0x00}), Bytes{0x90});
   EXPECT_EQ(Command(*rig.device, 0x12, 0x0300, 2, {0xAB, 0xCD}), Bytes{0x90});

@@ -19,7 +19,7 @@ TEST(SimOptions, EmptyTextGivesTheDefaults) {
 TEST(SimOptions, ReadsEveryKey) {
   std::string error;
   const auto options = ParseSimOptions(
-      "model=TernII,serial=QRT7654321,loader=0110,paced=1,delay=300,lead=%3C,trail=%3E%0D,blank=1,"
+      "model=TernII,serial=QRT7654321,loader=0110,paced=1,delay=300,lead=%3C,trail=%3E%0D,blank=1,boot=750,txqueue=64,"
       "fault=write-fail@3,fault=second-line@2+,fault=no-sync@1-2,fault=dead@100",
       &error);
   ASSERT_TRUE(options) << error;
@@ -30,6 +30,8 @@ TEST(SimOptions, ReadsEveryKey) {
   EXPECT_TRUE(options->paced);
   EXPECT_TRUE(options->blank);
   EXPECT_EQ(options->replyDelayMs, 300u);
+  EXPECT_EQ(options->bootMs, 750u);
+  EXPECT_EQ(options->transmitQueue, 64u);
   EXPECT_EQ(options->replyLead, '<');
   EXPECT_EQ(options->replyTrail, ">\r");
   ASSERT_EQ(options->faults.size(), 4u);
@@ -68,6 +70,7 @@ TEST(SimOptions, RefusesWhatItDoesNotKnowWithAReason) {
       "fault=write-nak@0",   "fault=write-nak@",  "fault=dead",      "fault=dead@3+",
       "fault=no-sync@5-2",   "model=Apex,",       ",model=Apex",     "model=Apex,model=Tern",
       "serial=QR%4",         "serial=QR%ZZ12",    "serial=S{10,r}",  "blank=2",
+      "boot=10001",          "boot=x",            "txqueue=65537",   "txqueue=-1",
   };
   for (const char* text : bad) {
     std::string error;

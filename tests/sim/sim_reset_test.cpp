@@ -27,7 +27,25 @@ TEST_F(SimReset, EnterLoaderSequenceStartsTheLoaderAndNormalRestartTheApplicatio
   RestartNormally(*rig.device, LoaderLine());
   EXPECT_EQ(rig.sim->State(), RunState::Application);
   rig.device->Apply(AppLine());
+  // The firmware boots first: a command meanwhile is lost, whole.
+  EXPECT_TRUE(Talk(*rig.device, Text("S{10,3}"), 400).empty());
+  platform::CurrentClock().Sleep(100);
   EXPECT_EQ(AsText(Talk(*rig.device, Text("S{10,3}"))), "[Quorrel Apex]\r\n");
+}
+
+TEST_F(SimReset, TheLoaderNeedsTheLinesSettledBeforeTheResetAndAMomentAfterIt) {
+  Rig rig("");
+  // Pulses that come straight after the lines went on start the application.
+  Play(*rig.device, LoaderLine(), {{true, false}, {true, true}, {false, true}, {false, false}, {false, true},
+                                   {false, false}, {true, true}});
+  EXPECT_EQ(rig.sim->State(), RunState::Application);
+  EnterLoader(*rig.device);
+  EXPECT_EQ(rig.sim->State(), RunState::Loader);
+  Play(*rig.device, LoaderLine(), {{true, true, 250}, {false, true}, {false, false}, {false, true},
+                                   {false, false}, {true, true}});
+  EXPECT_TRUE(Talk(*rig.device, {0x80}, 50).empty());  // still starting
+  platform::CurrentClock().Sleep(50);
+  EXPECT_EQ(Talk(*rig.device, {0x80}), Bytes{0x90});
 }
 
 TEST_F(SimReset, RecordsEveryApplyWithItsTime) {
@@ -65,7 +83,7 @@ TEST_F(SimReset, OnePulseIsNotEnoughAndTheHeldDeviceIsDeaf) {
   rig.device->Apply(AppLine(true, false));
   EXPECT_EQ(rig.sim->State(), RunState::Application);
   // Three pulses are as good as two.
-  Play(*rig.device, LoaderLine(), {{false, true}, {false, false}, {false, true}, {false, false}, {false, true},
+  Play(*rig.device, LoaderLine(), {{true, true, 250}, {false, true}, {false, false}, {false, true}, {false, false}, {false, true},
                                    {false, false}, {true, true}});
   EXPECT_EQ(rig.sim->State(), RunState::Loader);
 }
@@ -103,10 +121,13 @@ TEST_F(SimReset, LoadingTheResetVectorIntoTheProgramCounterStartsTheApplication)
   EXPECT_EQ(rig.sim->State(), RunState::Application);
 }
 
-TEST_F(SimReset, CableStaysPluggedInAcrossOpens) {
+TEST_F(SimReset, CableStaysPluggedInAcrossOpensWhenTheCloseKeepsTheLines) {
   Rig rig("");
-  rig.device->Apply(LoaderLine());
+  platform::LineSettings keep = LoaderLine();
+  keep.hangUpOnClose = false;
+  rig.device->Apply(keep);
   EnterLoader(*rig.device);
+  rig.device->Apply(keep);
   rig.device.reset();
   EXPECT_FALSE(rig.sim->IsOpen());
   auto again = rig.sim->Open();
@@ -114,6 +135,22 @@ TEST_F(SimReset, CableStaysPluggedInAcrossOpens) {
   EXPECT_EQ(rig.sim->State(), RunState::Loader);
   again.device->Apply(LoaderLine());
   EXPECT_EQ(Talk(*again.device, {0x80}), Bytes{0x90});
+}
+
+TEST_F(SimReset, AClosingPortDropsItsLinesAndTheNextOpenBootsTheFirmware) {
+  Rig rig("");
+  rig.device->Apply(LoaderLine());
+  EnterLoader(*rig.device);
+  rig.device.reset();  // a tty's default: DTR and RTS drop as it closes
+  EXPECT_EQ(rig.sim->State(), RunState::HeldInReset);
+  auto again = rig.sim->Open();  // the open raises them: a plain restart
+  ASSERT_TRUE(again.device);
+  EXPECT_EQ(rig.sim->State(), RunState::Application);
+  again.device->Apply(AppLine());
+  EXPECT_TRUE(Talk(*again.device, Text("S{10,3}")).empty());
+  platform::CurrentClock().Sleep(500);
+  EXPECT_EQ(AsText(Talk(*again.device, Text("S{10,3}"))), "[Quorrel Apex]\r\n");
+  EXPECT_EQ(rig.sim->LineEvents().size(), 11u);  // opens and closes are not Applies
 }
 
 }  // namespace

@@ -59,6 +59,25 @@ TEST_F(SimTiming, ForegroundWaitMovesTimeOnlyToTheReply) {
   EXPECT_EQ(clock.Now(), t0 + 2 * kLoaderByte + 100'000);
 }
 
+// A driver with a few transfer buffers: a long frame does not fit at once.
+// The writer waits for the line to take each byte, and every byte arrives.
+TEST_F(SimTiming, ABoundedTransmitQueueMakesTheWriterWaitAndLosesNothing) {
+  LoaderRig rig("paced=1,txqueue=16");
+  ASSERT_EQ(Talk(*rig.device, {0x80}), Bytes{0x90});
+  const Bytes frame = Frame(0x12, 0x0300, 200, Bytes(200, 0x5A));
+  rig.sim->ClearLogs();
+  const platform::Micros t0 = clock.Now();
+  EXPECT_EQ(rig.device->Write(frame.data(), frame.size()), frame.size());
+  // The writer got back once the last byte was queued: all but the last 16 had left.
+  EXPECT_EQ(clock.Now() - t0, static_cast<platform::Micros>(frame.size() - 16) * kLoaderByte);
+  EXPECT_EQ(rig.device->OutputWaiting(), 16u);
+  EXPECT_TRUE(rig.device->WaitForDrain(1000));
+  EXPECT_EQ(rig.sim->ReceivedBytes().size(), frame.size());
+  ASSERT_EQ(rig.sim->LoaderCommands().size(), 1u);
+  EXPECT_EQ(rig.sim->LoaderCommands()[0].reply, 0x90);  // the frame came whole
+  EXPECT_EQ(rig.sim->ReadMemory(0x0300, 200), Bytes(200, 0x5A));
+}
+
 TEST_F(SimTiming, DrainWaitsForTheLastByteOut) {
   Rig rig("paced=1");
   rig.device->Apply(AppLine());

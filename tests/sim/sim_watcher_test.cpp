@@ -99,7 +99,7 @@ namespace {
 TEST(SimRealClock, PacedReplyKeepsItsWireTimeAndWakesTheWatcher) {
   platform::ScopedClock real(platform::MakeRealClock());
   auto& clock = platform::CurrentClock();
-  Rig rig("paced=1");
+  Rig rig("paced=1,boot=0");
   rig.device->Apply(LoaderLine());
   EnterLoader(*rig.device);  // half a second of real pauses
   const platform::Micros t0 = clock.Now();

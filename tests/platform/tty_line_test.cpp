@@ -1,0 +1,160 @@
+// The tty backend as a USB adapter shows it: a driver that has no room for
+// the moment, a line that carries parity, a device pulled out mid-run.
+
+#include <sys/resource.h>
+#include <termios.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/port_names.h"
+#include "platform/pty_pair.h"
+#include "platform/tty_calls.h"
+
+namespace {
+
+using platform::LineSettings;
+using platform::LineTrouble;
+using testing_support::PtyPair;
+
+// Refuses one write in `every` (EAGAIN, as a driver whose transfer buffers are
+// all busy) and takes at most `most` bytes of the others.
+platform::TtyCalls RefusingWrites(int every, std::size_t most, std::atomic<int>* refusals) {
+  auto calls = std::make_shared<std::atomic<int>>(0);
+  platform::TtyCalls tty;
+  tty.write = [=](int fd, const void* bytes, std::size_t count) -> ssize_t {
+    if (++*calls % every == 0) {
+      ++*refusals;
+      errno = EAGAIN;
+      return -1;
+    }
+    return ::write(fd, bytes, std::min(count, most));
+  };
+  return tty;
+}
+
+std::unique_ptr<platform::SerialDevice> OpenSlave(const PtyPair& pty) {
+  platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
+  EXPECT_EQ(opened.error, platform::OpenError::None) << opened.detail;
+  return std::move(opened.device);
+}
+
+double ThreadCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct TroubleLog {
+  struct Entry {
+    std::string device;
+    LineTrouble trouble;
+    std::string detail;
+  };
+  std::vector<Entry> Entries() {
+    std::lock_guard<std::mutex> guard(mutex);
+    return entries;
+  }
+  std::mutex mutex;
+  std::vector<Entry> entries;
+  // Last, so it goes first: no report reaches the log once it is going.
+  platform::ScopedLineTroubleListener listener{
+      [this](const std::string& device, LineTrouble trouble, const std::string& detail) {
+        std::lock_guard<std::mutex> guard(mutex);
+        entries.push_back({device, trouble, detail});
+      }};
+};
+
+TEST(TtyLine, WritesTheDriverRefusesForAMomentAreWaitedOutAndNoByteIsLost) {
+  std::atomic<int> refusals{0};
+  const platform::ScopedTtyCalls calls(RefusingWrites(3, 7, &refusals));
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto device = OpenSlave(pty);
+  ASSERT_TRUE(device);
+  ASSERT_TRUE(device->Apply(LineSettings{}));
+  // More than a pseudo-terminal buffers: the write also waits for the reader.
+  std::string frame;
+  for (int i = 0; i < 20000; ++i) frame += static_cast<char>(i * 31 + 7);
+  std::string received;
+  std::thread reader([&] { received = pty.Receive(frame.size()); });
+  EXPECT_EQ(device->Write(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()), frame.size());
+  reader.join();
+  EXPECT_EQ(received, frame);
+  EXPECT_GT(refusals.load(), 100);
+}
+
+TEST(TtyLine, AByteWithAParityErrorReachesTheReaderUnchanged) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto device = OpenSlave(pty);
+  ASSERT_TRUE(device);
+  ASSERT_TRUE(device->Apply(LineSettings{9600, 8, platform::Parity::Even, platform::StopBits::One, true, true}));
+  termios tio{};
+  ASSERT_EQ(::tcgetattr(pty.masterFd(), &tio), 0);  // the slave's settings
+  EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B9600));  // (a pseudo-terminal drops PARENB itself)
+  EXPECT_EQ(tio.c_iflag & INPCK, 0u);                // no 00 in place of a bad byte
+  EXPECT_EQ(tio.c_iflag & (PARMRK | IGNPAR), 0u);    // nor marked or dropped
+  EXPECT_NE(tio.c_cflag & HUPCL, 0u);                // a tty's default: the lines drop at close
+  auto held = LineSettings{};
+  held.hangUpOnClose = false;
+  ASSERT_TRUE(device->Apply(held));
+  ASSERT_EQ(::tcgetattr(pty.masterFd(), &tio), 0);
+  EXPECT_EQ(tio.c_cflag & HUPCL, 0u);
+}
+
+TEST(TtyLine, ADevicePulledOutIsReportedOnceAndNeitherSpinsNorHoldsUpClose) {
+  TroubleLog log;
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto device = OpenSlave(pty);
+  ASSERT_TRUE(device);
+  ASSERT_TRUE(device->Apply(LineSettings{}));
+  std::atomic<double> watcherCpu{-1};
+  std::atomic<bool> watcherDone{false};
+  std::thread watcher([&] {
+    const double before = ThreadCpuSeconds();
+    while (device->WaitForInput(1, platform::kWaitForever) > 0) {
+      std::uint8_t buffer[16];
+      device->Read(buffer, sizeof buffer);
+    }
+    watcherCpu = ThreadCpuSeconds() - before;
+    watcherDone = true;
+  });
+  pty.HangUp();
+  EXPECT_TRUE(PtyPair::Eventually([&] { return !log.Entries().empty(); }));
+  const std::uint8_t byte = 0x80;
+  EXPECT_EQ(device->Write(&byte, 1), 0u);  // refused at once, not after a stall
+  EXPECT_EQ(device->WaitForInput(1, 300), 0u);
+  EXPECT_FALSE(watcherDone.load());  // the watcher waits for its cancel, quietly
+  device->CancelWait();
+  watcher.join();
+  EXPECT_LT(watcherCpu.load(), 0.15);  // it slept through the hang-up rather than spinning
+  device.reset();
+  const auto entries = log.Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].device, pty.slavePath());
+  EXPECT_EQ(entries[0].trouble, LineTrouble::Lost);
+}
+
+TEST(TtyLine, RefusedLineSettingsAreReportedWithTheSettings) {
+  TroubleLog log;
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto device = OpenSlave(pty);
+  ASSERT_TRUE(device);
+  EXPECT_FALSE(device->Apply(LineSettings{12345, 8, platform::Parity::Even, platform::StopBits::One, true, true}));
+  const auto entries = log.Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].trouble, LineTrouble::SettingsRefused);
+  EXPECT_EQ(entries[0].detail, "12345 8E1");
+}
+
+}  // namespace
