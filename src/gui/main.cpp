@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   upgradeApp.StartUp([&upgradeApp]() -> std::unique_ptr<wizard::DialogWindow> {
     auto window = std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage());
     // The ports this machine has join COM1 to COM16, and follow hot-plugging.
-    gui::AttachSystemPorts(*window);
+    gui::AttachSystemPorts(*window, upgradeApp.languageTable);
     return window;
   });
   return 0;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "gui/port_texts.h"
 #include "platform/port_discovery.h"
 
 class QComboBox;
@@ -20,14 +21,15 @@ class QtDialogWindow;
 
 // Replaces the items after the first `fixedItems` with `ports`, keeping the
 // chosen item when it is still offered and choosing none when it is gone.
-void ApplyDiscoveredPorts(QComboBox& combo, int fixedItems, const std::vector<platform::PortInfo>& ports);
+void ApplyDiscoveredPorts(QComboBox& combo, int fixedItems, const std::vector<platform::PortInfo>& ports,
+                          const PortTexts& texts = EnglishPortTexts());
 
 class PortListWatcher final : public QObject {
  public:
   // Lists the ports at once. Without a monitor the list is not followed;
   // without a source only the fixed items are offered.
   PortListWatcher(QComboBox& combo, std::unique_ptr<platform::PortSource> source,
-                  std::unique_ptr<platform::PortMonitor> monitor);
+                  std::unique_ptr<platform::PortMonitor> monitor, PortTexts texts = EnglishPortTexts());
   ~PortListWatcher() override;
   PortListWatcher(const PortListWatcher&) = delete;
   PortListWatcher& operator=(const PortListWatcher&) = delete;
@@ -42,14 +44,15 @@ class PortListWatcher final : public QObject {
   std::unique_ptr<platform::PortSource> source_;
   std::unique_ptr<platform::PortMonitor> monitor_;
   QSocketNotifier* notifier_ = nullptr;  // owned by this object
+  PortTexts texts_;
 };
 
 // The system's ports in the window's list, followed while the window lives,
 // and a message naming the fix when a port cannot be opened for lack of
-// permission.
-void AttachSystemPorts(QtDialogWindow& window);
+// permission, in the table's language.
+void AttachSystemPorts(QtDialogWindow& window, const i18n::LanguageTable& table);
 // The same with the ports of `source` and the changes of `monitor`.
 void AttachPorts(QtDialogWindow& window, std::unique_ptr<platform::PortSource> source,
-                 std::unique_ptr<platform::PortMonitor> monitor);
+                 std::unique_ptr<platform::PortMonitor> monitor, const PortTexts& texts = EnglishPortTexts());
 
 }  // namespace gui

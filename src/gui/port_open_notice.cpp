@@ -2,23 +2,21 @@
 
 #include <utility>
 
-#include "gui/port_texts.h"
+#include "i18n/notices.h"
 #include "platform/port_names.h"
 
 namespace gui {
 
-std::string PortOpenNoticeText(const std::string& portName, platform::OpenError error) {
+std::string PortOpenNoticeText(const std::string& portName, platform::OpenError error, const PortTexts& texts) {
   if (error != platform::OpenError::PermissionDenied) return {};
-  std::string text = kPortPermissionDeniedText;
-  const std::size_t slot = text.find("%s");
-  text.replace(slot, 2, platform::StripDevicePrefix(portName));
-  return text;
+  return i18n::FillIn(texts.permissionDenied, {{"port", platform::StripDevicePrefix(portName)}});
 }
 
-PortOpenNotice::PortOpenNotice(QObject& parent, Show show)
+PortOpenNotice::PortOpenNotice(QObject& parent, Show show, PortTexts texts)
     : QObject(&parent),
-      listener_([show = std::move(show)](const std::string& name, const platform::OpenResult& result) {
-        const std::string text = PortOpenNoticeText(name, result.error);
+      listener_([show = std::move(show), texts = std::move(texts)](const std::string& name,
+                                                                   const platform::OpenResult& result) {
+        const std::string text = PortOpenNoticeText(name, result.error, texts);
         if (!text.empty()) show(text);
       }) {}
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "gui/port_texts.h"
 #include "platform/port_names.h"
 #include "platform/serial_device.h"
 
@@ -16,14 +17,15 @@ inline constexpr const char* kNoticeCaption = "Quorrel Upgrade Wizard";
 
 // The message for a failed open, or nothing when the failure is not one to
 // explain here.
-std::string PortOpenNoticeText(const std::string& portName, platform::OpenError error);
+std::string PortOpenNoticeText(const std::string& portName, platform::OpenError error,
+                               const PortTexts& texts = EnglishPortTexts());
 
 // Listens to every failed port open while it lives (the one listener of the
 // process while it lives) and hands the message to `show`, on the thread that opened.
 class PortOpenNotice final : public QObject {
  public:
   using Show = std::function<void(const std::string& text)>;
-  PortOpenNotice(QObject& parent, Show show);
+  PortOpenNotice(QObject& parent, Show show, PortTexts texts = EnglishPortTexts());
   ~PortOpenNotice() override;
   PortOpenNotice(const PortOpenNotice&) = delete;
   PortOpenNotice& operator=(const PortOpenNotice&) = delete;

@@ -1,19 +1,24 @@
 #pragma once
-// The window's English texts about discovered ports, in one place until the
-// language files carry them.
+// The window's texts about discovered ports, taken from the language table
+// (built-in English where the language file lacks them).
+
+#include <QString>
+#include <string>
+
+#include "i18n/language_table.h"
 
 namespace gui {
 
-// Shown when a chosen port exists but this user may not open it; %s is the
-// port's name.
-inline constexpr const char* kPortPermissionDeniedText =
-    "You may not open the port %s. Membership of the dialout group is the fix: run "
-    "\"sudo usermod -aG dialout $USER\", then log out and in again.";
+struct PortTexts {
+  // Shown when a chosen port exists but this user may not open it; holds
+  // {port}. In the table's code page, as message boxes take it.
+  std::string permissionDenied;
+  QString notPermittedTip;  // added to a discovered port's tooltip
+  QString stableNameTip;    // labels the stable name in the tooltip
+};
 
-// Added to a discovered port's tooltip when this user may not open it.
-inline constexpr const char* kPortNotPermittedTip = "You may not open this port: join the dialout group.";
-
-// Labels the stable name in a discovered port's tooltip.
-inline constexpr const char* kPortStableNameTip = "Stable name: ";
+PortTexts PortTextsFrom(const i18n::LanguageTable& table);
+// The built-in English texts.
+PortTexts EnglishPortTexts();
 
 }  // namespace gui

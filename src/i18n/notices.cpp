@@ -5,7 +5,7 @@
 namespace i18n {
 namespace {
 
-constexpr std::array<std::string_view, 0x18> kEnglish = {
+constexpr std::array<std::string_view, 0x1B> kEnglish = {
     "{file}, line {line}: {what}. Nothing was erased: choose another file.",
     "{file}: {what}. Nothing was erased: choose another file.",
     "The loader patch {file}, line {line}: {what}. Nothing was erased: replace the patch file and try again.",
@@ -42,6 +42,10 @@ constexpr std::array<std::string_view, 0x18> kEnglish = {
     "Programming failed: the interface stays in its boot loader without working firmware. Check the cable, then "
     "run again with --recovery --serial {serial}.",
     "The interface did not confirm the serial number {serial}: it was not written back.",
+    "You may not open the port {port}. Membership of the dialout group is the fix: run "
+    "sudo usermod -aG dialout $USER, then log out and in again.",
+    "You may not open this port: join the dialout group.",
+    "Stable name: ",
 };
 
 }  // namespace

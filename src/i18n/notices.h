@@ -54,6 +54,11 @@ inline constexpr Entry EraseFailedTerminal = Notice(0x15);  // {serial}
 inline constexpr Entry ProgrammingFailedTerminal = Notice(0x16);  // {serial}
 // The serial number read back after the write-back differs or is missing.
 inline constexpr Entry SerialReadBackFailed = Notice(0x17);  // {serial}
+// The window's port list: a port this user may not open, and what a
+// discovered port's tooltip adds to its adapter.
+inline constexpr Entry PortPermissionDenied = Notice(0x18);  // {port}
+inline constexpr Entry PortNotPermittedTip = Notice(0x19);
+inline constexpr Entry PortStableNameTip = Notice(0x1A);
 
 // The built-in English of a notice; empty for an index no notice uses.
 std::string_view BuiltInNotice(int index);

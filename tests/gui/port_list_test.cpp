@@ -17,6 +17,7 @@
 #include "gui/port_open_notice.h"
 #include "gui/qt_application.h"
 #include "gui/qt_dialog_window.h"
+#include "i18n/language_table.h"
 #include "platform/port_names.h"
 #include "resources/dialog_ids.h"
 
@@ -195,6 +196,16 @@ TEST(PortOpenNoticeTest, WindowShowsTheFixInAStopBoxAndForgetsItWhenClosed) {
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_TRUE(texts[0].contains("denied-window:x"));
   EXPECT_TRUE(texts[0].contains("dialout"));
+}
+
+// The window's port texts come from the language file like every other text.
+TEST(PortTextsTest, ComeFromTheLanguageFileInItsCodePage) {
+  i18n::LanguageTable korean(platform::kCodePageUtf8);
+  korean.Load(QUORREL_SOURCE_DIR "/data/", 1042);
+  const PortTexts texts = PortTextsFrom(korean);
+  EXPECT_EQ(texts.stableNameTip, QString::fromUtf8("고정 이름: "));
+  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", platform::OpenError::PermissionDenied, texts);
+  EXPECT_NE(text.find("포트 /dev/ttyUSB0"), std::string::npos) << text;
 }
 
 }  // namespace
