@@ -46,10 +46,10 @@ Measure Run(const std::vector<std::string>& ports, const std::string& image) {
   options.languageId = 1033;
   std::FILE* out = std::fopen("/dev/null", "w");
   const double cpuStart = bench::CpuSeconds();
-  const platform::Micros start = platform::CurrentClock().Now();
+  const platform::Micros start = platform::CurrentClock()->Now();
   Measure measure;
   measure.code = cli::RunConsoleUpgrade(options, cli::ConsoleStreams{out, out, false});
-  measure.wall = static_cast<double>(platform::CurrentClock().Now() - start) / 1e6;
+  measure.wall = static_cast<double>(platform::CurrentClock()->Now() - start) / 1e6;
   measure.cpu = bench::CpuSeconds() - cpuStart;
   std::fclose(out);
   return measure;

@@ -34,7 +34,7 @@ constexpr const char* kPort = "benchcount:apex";
 
 
 
-double Seconds() { return static_cast<double>(platform::CurrentClock().Now()) / 1e6; }
+double Seconds() { return static_cast<double>(platform::CurrentClock()->Now()) / 1e6; }
 
 
 bool Step(const char* what, int result) {

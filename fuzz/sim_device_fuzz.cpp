@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t count = std::min<std::size_t>(data[at] % 40, size - at - 1);
     line.Write(data + at + 1, count);
     at += 1 + count;
-    platform::CurrentClock().Sleep(5);
+    platform::CurrentClock()->Sleep(5);
     while (line.Read(reply, sizeof reply) > 0) {
     }
   }

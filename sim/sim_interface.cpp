@@ -7,7 +7,7 @@ namespace sim {
 
 SimInterface::SimInterface(SimOptions options)
     : options_(std::move(options)),
-      model_(std::make_unique<DeviceModel>(options_, platform::CurrentClock().Now())) {}
+      model_(std::make_unique<DeviceModel>(options_, platform::CurrentClock()->Now())) {}
 
 SimInterface::~SimInterface() = default;
 
@@ -17,10 +17,10 @@ platform::OpenResult SimInterface::Open() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (open_) return {nullptr, platform::OpenError::Busy, "the simulated interface is open already"};
     open_ = true;
-    model_->Connect(platform::CurrentClock().Now());
+    model_->Connect(platform::CurrentClock()->Now());
     device = std::make_shared<SimSerialDevice>(shared_from_this());
   }
-  platform::CurrentClock().AddObserver(device);
+  platform::CurrentClock()->AddObserver(device);
   return {MakeOwnedDevice(std::move(device)), platform::OpenError::None, {}};
 }
 

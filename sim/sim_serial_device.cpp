@@ -95,22 +95,22 @@ std::size_t SimSerialDevice::Read(std::uint8_t* buffer, std::size_t max) {
 std::size_t SimSerialDevice::Write(const std::uint8_t* bytes, std::size_t count) {
   std::unique_lock<std::mutex> lock(interface_->mutex_);
   if (bytes == nullptr) return 0;
-  auto& clock = platform::CurrentClock();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
   std::size_t done = 0;
-  platform::Micros lastProgress = clock.Now();
+  platform::Micros lastProgress = clock->Now();
   while (!closed_ && done < count) {
-    const std::size_t taken = Model().HostWrite(bytes + done, count - done, clock.Now());
+    const std::size_t taken = Model().HostWrite(bytes + done, count - done, clock->Now());
     if (taken > 0) {
       done += taken;
-      lastProgress = clock.Now();
+      lastProgress = clock->Now();
       Changed();
       continue;
     }
     const platform::Micros giveUp = lastProgress + kWriteStallLimit;
-    if (clock.Now() >= giveUp) break;
+    if (clock->Now() >= giveUp) break;
     const platform::Micros until = std::min(giveUp, Model().NextEvent());
     const std::uint64_t seen = generation_;
-    clock.WaitUntil(lock, changed_, until, [&] { return generation_ != seen || closed_; }, true);
+    clock->WaitUntil(lock, changed_, until, [&] { return generation_ != seen || closed_; }, true);
   }
   return done;
 }
@@ -126,7 +126,7 @@ void SimSerialDevice::Purge(platform::PurgeSide side) {
 
 std::size_t SimSerialDevice::WaitForInput(std::size_t count, int timeoutMs) {
   std::unique_lock<std::mutex> lock(interface_->mutex_);
-  auto& clock = platform::CurrentClock();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
   const bool foreground = timeoutMs != platform::kWaitForever;
   if (!foreground) {
     backgroundReaders_.insert(std::this_thread::get_id());
@@ -138,16 +138,16 @@ std::size_t SimSerialDevice::WaitForInput(std::size_t count, int timeoutMs) {
   settled_.notify_all();
 
   const platform::Micros deadline =
-      foreground ? clock.Now() + static_cast<platform::Micros>(std::max(timeoutMs, 0)) * 1000 : platform::kNever;
+      foreground ? clock->Now() + static_cast<platform::Micros>(std::max(timeoutMs, 0)) * 1000 : platform::kNever;
   std::size_t ready = 0;
   for (;;) {
-    const platform::Micros now = clock.Now();
+    const platform::Micros now = clock->Now();
     ready = closed_ ? 0 : Model().InputReady(now);
     if (ready >= count || cancelled_ || closed_ || now >= deadline) break;
     const platform::Micros until = std::min(deadline, Model().NextEvent());
     const std::uint64_t seen = generation_;
-    clock.WaitUntil(lock, changed_, until, [&] {
-      return generation_ != seen || cancelled_ || closed_ || Model().InputReady(clock.Now()) >= count;
+    clock->WaitUntil(lock, changed_, until, [&] {
+      return generation_ != seen || cancelled_ || closed_ || Model().InputReady(clock->Now()) >= count;
     }, foreground);
   }
   cancelled_ = false;
@@ -161,19 +161,19 @@ std::size_t SimSerialDevice::WaitForInput(std::size_t count, int timeoutMs) {
 
 bool SimSerialDevice::WaitForDrain(int timeoutMs) {
   std::unique_lock<std::mutex> lock(interface_->mutex_);
-  auto& clock = platform::CurrentClock();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
   const platform::Micros deadline =
       timeoutMs == platform::kWaitForever
           ? platform::kNever
-          : clock.Now() + static_cast<platform::Micros>(std::max(timeoutMs, 0)) * 1000;
+          : clock->Now() + static_cast<platform::Micros>(std::max(timeoutMs, 0)) * 1000;
   for (;;) {
-    const platform::Micros now = clock.Now();
+    const platform::Micros now = clock->Now();
     if (closed_ || Model().OutputPending(now) == 0) return true;
     if (now >= deadline) return false;
     const platform::Micros until = std::min(deadline, Model().NextEvent());
     const std::uint64_t seen = generation_;
-    clock.WaitUntil(lock, changed_, until, [&] {
-      return generation_ != seen || closed_ || Model().OutputPending(clock.Now()) == 0;
+    clock->WaitUntil(lock, changed_, until, [&] {
+      return generation_ != seen || closed_ || Model().OutputPending(clock->Now()) == 0;
     }, true);
   }
 }

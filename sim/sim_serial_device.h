@@ -42,7 +42,7 @@ class SimSerialDevice final : public platform::SerialDevice, public platform::Ti
   void Close();
 
  private:
-  platform::Micros Now() const { return platform::CurrentClock().Now(); }
+  platform::Micros Now() const { return platform::CurrentClock()->Now(); }
   DeviceModel& Model();
   void Changed();
   bool Settled();

@@ -124,10 +124,10 @@ void BootLoader::SetRts(bool on) {
 // the application. Every change writes the whole line-settings record.
 void BootLoader::Reset(bool enterLoader) {
   if (!device_) return;
-  platform::Clock& clock = platform::CurrentClock();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
   SetDtr(true);
   SetRts(true);
-  clock.Sleep(kResetSettleMs);
+  clock->Sleep(kResetSettleMs);
   SetDtr(false);
   if (enterLoader) {
     SetRts(true);
@@ -139,7 +139,7 @@ void BootLoader::Reset(bool enterLoader) {
   } else {
     SetDtr(true);
   }
-  clock.Sleep(kResetSettleMs);
+  clock->Sleep(kResetSettleMs);
   ClearQueues();
 }
 
@@ -184,12 +184,12 @@ void BootLoader::WaitUntilSent(std::size_t bytesSent) {
 // rather than spinning.
 std::size_t BootLoader::WaitInput(std::size_t count, std::uint32_t timeoutMs) {
   if (!device_) return 0;
-  platform::Clock& clock = platform::CurrentClock();
-  const std::uint32_t start = clock.TickCount();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
+  const std::uint32_t start = clock->TickCount();
   for (;;) {
     const std::size_t waiting = device_->InputWaiting();
     if (waiting >= count) return waiting;
-    const std::uint32_t elapsed = clock.TickCount() - start;
+    const std::uint32_t elapsed = clock->TickCount() - start;
     if (elapsed > timeoutMs) return waiting;
     const std::uint32_t remaining = timeoutMs - elapsed + 1;
     device_->WaitForInput(count, static_cast<int>(std::min<std::uint32_t>(remaining, INT_MAX)));

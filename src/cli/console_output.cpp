@@ -28,7 +28,7 @@ void ConsoleOutput::Message(const std::string& line) {
 
 void ConsoleOutput::Programmed(std::int64_t sent, std::int64_t total) {
   std::lock_guard<std::mutex> guard(mutex_);
-  const std::int64_t now = platform::CurrentClock().Now();
+  const std::int64_t now = platform::CurrentClock()->Now();
   if (total <= 0) {
     ClearBar();
     sample_ = ProgressSample{};

@@ -124,7 +124,7 @@ void GangBoard::Finish() {
 
 void GangBoard::Redraw(bool force) {
   if (!live_) return;
-  const std::int64_t now = platform::CurrentClock().Now();
+  const std::int64_t now = platform::CurrentClock()->Now();
   if (!force && drawn_ && now - lastDrawMicros_ < kRedrawMicros) return;
   lastDrawMicros_ = now;
   // Back to the first row, then every row again in place.

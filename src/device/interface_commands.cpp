@@ -15,7 +15,7 @@ InterfaceCommands::InterfaceCommands(serial::SerialPort& port) : port_(port) {}
 
 bool InterfaceCommands::OpenForCommands(const std::string& portName) {
   if (!port_.Open(portName, kCommandBaudRate)) return false;
-  for (int i = 0; i < kOpenSettleWaits; ++i) platform::CurrentClock().Sleep(kOpenSettleWaitMs);
+  for (int i = 0; i < kOpenSettleWaits; ++i) platform::CurrentClock()->Sleep(kOpenSettleWaitMs);
   port_.Purge();
   port_.ClearReceived();
   return true;
@@ -26,7 +26,7 @@ ExchangeResult InterfaceCommands::CollectReplyLines(std::string& replyBuffer,
   replyBuffer.clear();
   bool waiting = true;
   for (int passesLeft = kReplyPasses; passesLeft > 0; --passesLeft) {
-    platform::CurrentClock().Sleep(kReplyPassMs);
+    platform::CurrentClock()->Sleep(kReplyPassMs);
     while (port_.HasReceived()) {
       const ReplyByte outcome = AppendReplyByte(replyBuffer, static_cast<char>(port_.ReadReceivedByte()));
       if (outcome == ReplyByte::Dropped) break;  // an over-long line is never recognised
@@ -58,11 +58,11 @@ ExchangeResult InterfaceCommands::ReadSerialNumber(std::string& replyBuffer, std
 bool InterfaceCommands::WriteSerialNumber(const std::string& portName, const std::string& serialNumber) {
   const bool opened = port_.Open(portName, kCommandBaudRate);
   if (opened) {
-    platform::CurrentClock().Sleep(kWriteSettleMs);
+    platform::CurrentClock()->Sleep(kWriteSettleMs);
     port_.Purge();
     port_.ClearReceived();
     port_.Write(WriteSerialCommand(serialNumber));
-    platform::CurrentClock().Sleep(kWriteStoreMs);
+    platform::CurrentClock()->Sleep(kWriteStoreMs);
   }
   port_.ClearReceived();  // whatever the interface answered is not awaited
   return opened;

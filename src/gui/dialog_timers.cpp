@@ -36,7 +36,7 @@ void DialogTimers::StartOnLoop(int id, std::uint32_t periodMs) {
 void DialogTimers::StartOnClock(int id, std::uint32_t periodMs) {
   const platform::Micros period = static_cast<platform::Micros>(periodMs) * 1000;
   const std::uint64_t generation = nextGeneration_++;
-  clockTimers_[id] = ClockTimer{generation, platform::CurrentClock().Now() + period, period};
+  clockTimers_[id] = ClockTimer{generation, platform::CurrentClock()->Now() + period, period};
   ScheduleClockEvent(id, generation);
 }
 
@@ -47,7 +47,7 @@ void DialogTimers::ScheduleClockEvent(int id, std::uint64_t generation) {
 void DialogTimers::ClockEvent(int id, std::uint64_t generation) {
   auto timer = clockTimers_.find(id);
   if (timer == clockTimers_.end() || timer->second.generation != generation) return;  // stopped or restarted
-  platform::CurrentClock().SleepUntil(timer->second.due);
+  platform::CurrentClock()->SleepUntil(timer->second.due);
   timer->second.due += timer->second.period;
   if (fire_) fire_(id);
   // The handler may have stopped or restarted this timer.

@@ -117,11 +117,7 @@ std::shared_ptr<Clock> Exchange(std::shared_ptr<Clock> next) {
 
 }  // namespace
 
-Clock& CurrentClock() {
-  // The installed clock outlives every user: ScopedClock keeps the previous
-  // one, and the installed one is held by the global until replaced.
-  return *Current();
-}
+std::shared_ptr<Clock> CurrentClock() { return Current(); }
 
 ScopedClock::ScopedClock(std::shared_ptr<Clock> clock) : previous_(Exchange(std::move(clock))) {}
 ScopedClock::~ScopedClock() { Exchange(std::move(previous_)); }

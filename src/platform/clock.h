@@ -50,8 +50,9 @@ class Clock {
   std::uint32_t TickCount() { return static_cast<std::uint32_t>(Now() / 1000); }
 };
 
-// The clock the program uses right now.
-Clock& CurrentClock();
+// The clock the program uses right now. The caller shares it: a clock
+// replaced meanwhile (a test's ScopedClock going) stays alive for the caller.
+std::shared_ptr<Clock> CurrentClock();
 
 // Installs a clock for the life of the object (tests); restores the previous one.
 class ScopedClock {

@@ -124,7 +124,7 @@ class TracingDevice final : public SerialDevice {
 
  private:
   void Log(const std::string& what) {
-    const Micros now = CurrentClock().Now();
+    const Micros now = CurrentClock()->Now();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%" PRId64 ".%06" PRId64 " ", now / 1'000'000, now % 1'000'000);
     sink_->WriteLine(stamp + what);

@@ -117,9 +117,9 @@ void SerialPort::ClearReceived() {
 const std::string& SerialPort::DeviceName() const { return deviceName_; }
 
 void SerialPort::WatchInput() {
-  platform::Clock& clock = platform::CurrentClock();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
   while (running_.load() != 0) {
-    clock.IdlePause(1);
+    clock->IdlePause(1);
     const std::size_t waiting = device_->WaitForInput(1, platform::kWaitForever);
     if (waiting > 0 && running_.load() != 0) DrainDevice();
   }
@@ -133,7 +133,7 @@ void SerialPort::DrainDevice() {
     chunk.fill(0);
     const std::int32_t count = Read(chunk.data(), kWatcherChunk);
     if (count == 0) return;
-    platform::CurrentClock().IdlePause(1);
+    platform::CurrentClock()->IdlePause(1);
     AppendReceived(chunk.data(), count);
   }
 }

@@ -64,7 +64,7 @@ void DialogLoop::SetTimerHandler(TimerHandler handler) {
 }
 
 void DialogLoop::StartTimer(int id, std::uint32_t periodMs) {
-  const platform::Micros due = platform::CurrentClock().Now() + PeriodMicros(periodMs);
+  const platform::Micros due = platform::CurrentClock()->Now() + PeriodMicros(periodMs);
   {
     std::lock_guard<std::mutex> guard(mutex_);
     timers_[id] = Timer{periodMs, due};
@@ -121,22 +121,22 @@ void DialogLoop::RunOne(std::unique_lock<std::mutex>& lock, const std::function<
     lock.lock();
     return;
   }
-  platform::Clock& clock = platform::CurrentClock();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
   const auto ready = [&] { return !tasks_.empty() || result_.has_value() || woken_ || stop(); };
   const std::optional<int> timerId = withTimers ? NextDueTimer() : std::nullopt;
   if (!timerId) {
-    clock.WaitUntil(lock, cv_, platform::kNever, ready, /*foreground=*/false);
+    clock->WaitUntil(lock, cv_, platform::kNever, ready, /*foreground=*/false);
     woken_ = false;
     return;
   }
   Timer& timer = timers_.at(*timerId);
-  if (clock.Now() < timer.due) {
+  if (clock->Now() < timer.due) {
     // Nothing else to run: a virtual clock may move to the timer's due time.
-    clock.WaitUntil(lock, cv_, timer.due, ready, /*foreground=*/true);
+    clock->WaitUntil(lock, cv_, timer.due, ready, /*foreground=*/true);
     woken_ = false;
     return;
   }
-  timer.due = clock.Now() + PeriodMicros(timer.periodMs);
+  timer.due = clock->Now() + PeriodMicros(timer.periodMs);
   TimerHandler handler = timerHandler_;
   lock.unlock();
   if (handler) handler(*timerId);

@@ -19,7 +19,7 @@ using namespace resources;
 
 namespace {
 
-void Pause(std::uint32_t ms) { platform::CurrentClock().Sleep(ms); }
+void Pause(std::uint32_t ms) { platform::CurrentClock()->Sleep(ms); }
 
 // Pauses of the run, in the order they come, each with the reason it exists.
 // A port that detection left open is closed first; the adapter and the

@@ -17,7 +17,7 @@ class FakeDevice final : public platform::SerialDevice {
   ~FakeDevice() override { loader_->open = false; }
 
   bool Apply(const platform::LineSettings& settings) override {
-    loader_->applies.push_back({settings, platform::CurrentClock().Now()});
+    loader_->applies.push_back({settings, platform::CurrentClock()->Now()});
     return !loader_->refuseSettings;
   }
   std::size_t InputWaiting() override { return loader_->Ready(); }
@@ -28,14 +28,14 @@ class FakeDevice final : public platform::SerialDevice {
     return count;
   }
   void Purge(platform::PurgeSide side) override {
-    loader_->purges.push_back({side, platform::CurrentClock().Now()});
+    loader_->purges.push_back({side, platform::CurrentClock()->Now()});
     if (side != platform::PurgeSide::Output) loader_->DropArrived();
   }
   std::size_t WaitForInput(std::size_t count, int timeoutMs) override {
-    platform::Clock& clock = platform::CurrentClock();
+    const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
     if (loader_->Ready() >= count) return loader_->Ready();
-    const platform::Micros limit = clock.Now() + static_cast<platform::Micros>(timeoutMs) * 1000;
-    clock.SleepUntil(std::min(limit, loader_->ArrivalOf(count)));
+    const platform::Micros limit = clock->Now() + static_cast<platform::Micros>(timeoutMs) * 1000;
+    clock->SleepUntil(std::min(limit, loader_->ArrivalOf(count)));
     return loader_->Ready();
   }
   bool WaitForDrain(int) override {
@@ -93,12 +93,12 @@ std::vector<std::uint8_t> FakeLoader::DataFrame(const std::vector<std::uint8_t>&
 }
 
 void FakeLoader::Queue(const std::vector<std::uint8_t>& bytes, platform::Micros delay) {
-  const platform::Micros at = platform::CurrentClock().Now() + delay;
+  const platform::Micros at = platform::CurrentClock()->Now() + delay;
   for (std::uint8_t byte : bytes) input_.emplace_back(at, byte);
 }
 
 std::size_t FakeLoader::Ready() const {
-  const platform::Micros now = platform::CurrentClock().Now();
+  const platform::Micros now = platform::CurrentClock()->Now();
   return static_cast<std::size_t>(std::count_if(input_.begin(), input_.end(),
                                                 [now](const auto& entry) { return entry.first <= now; }));
 }
@@ -113,7 +113,7 @@ std::size_t FakeLoader::Take(std::uint8_t* buffer, std::size_t max) {
 }
 
 void FakeLoader::DropArrived() {
-  const platform::Micros now = platform::CurrentClock().Now();
+  const platform::Micros now = platform::CurrentClock()->Now();
   while (!input_.empty() && input_.front().first <= now) input_.pop_front();
 }
 

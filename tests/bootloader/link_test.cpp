@@ -22,7 +22,7 @@ class LinkTest : public ::testing::Test {
     loader_->applies.clear();
     loader_->purges.clear();
   }
-  platform::Micros Now() { return platform::CurrentClock().Now(); }
+  platform::Micros Now() { return platform::CurrentClock()->Now(); }
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
   std::shared_ptr<FakeLoader> loader_ = bltest::AttachFakeLoader(kPort);

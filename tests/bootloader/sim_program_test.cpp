@@ -102,7 +102,7 @@ int RunLoaderPhase(BootLoader& boot, const std::string& port, const std::string&
     boot.patchLoaded = 1;
   }
   if (int r = boot.ProgramFile(image, bootloader::kActionProgram); r != 0) return fail(r);
-  platform::CurrentClock().Sleep(1000);
+  platform::CurrentClock()->Sleep(1000);
   return boot.Finish();
 }
 
@@ -261,9 +261,9 @@ TEST_F(SimProgramTest, TheReplyWaitCountsFromTheLastByteOnTheWire) {
   ASSERT_EQ(boot_.Open(port, 300, 4), bootloader::kOk);
   std::array<std::uint8_t, 245> data{};
   data.fill(0x5A);
-  const platform::Micros start = platform::CurrentClock().Now();
+  const platform::Micros start = platform::CurrentClock()->Now();
   EXPECT_EQ(boot_.Transact(bootloader::kCmdWriteBlock, data.data(), 244), bootloader::kNoReply);
-  const platform::Micros end = platform::CurrentClock().Now();
+  const platform::Micros end = platform::CurrentClock()->Now();
   const auto received = sim::FindSimInterface(port)->ReceivedBytes();
   ASSERT_EQ(received.size(), 250u);
   const platform::Micros lastOnWire = received.back().time;

@@ -31,7 +31,7 @@ class InterfaceCommandsTest : public ::testing::Test {
     port_.Close();
     EXPECT_FALSE(line_->SettleGaveUp());
   }
-  platform::Micros Now() { return platform::CurrentClock().Now(); }
+  platform::Micros Now() { return platform::CurrentClock()->Now(); }
   void OpenReady() { ASSERT_TRUE(commands_.OpenForCommands("fake:iface")); }
 
   // Collects every payload the handler is given; answers `verdict`.

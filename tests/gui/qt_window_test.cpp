@@ -382,13 +382,13 @@ TEST_F(QtWindow, TimersFollowTheClockAndStopWhenAsked) {
   auto events = fake.Events();
   events.initDialog = [&] { window.StartTimer(resources::kCloseTimer, 1000); };
   events.timer = [&](int id) {
-    fired.push_back(platform::CurrentClock().Now());
+    fired.push_back(platform::CurrentClock()->Now());
     if (fired.size() == 3) {
       window.StopTimer(id);
       window.EndDialog(kResultOk);
     }
   };
-  const platform::Micros start = platform::CurrentClock().Now();
+  const platform::Micros start = platform::CurrentClock()->Now();
   EXPECT_EQ(window.Run(events), kResultOk);
   EXPECT_EQ(fired, (std::vector<platform::Micros>{start + 1'000'000, start + 2'000'000, start + 3'000'000}));
 }

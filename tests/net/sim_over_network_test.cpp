@@ -56,7 +56,7 @@ class SimOverNetwork : public ::testing::Test {
     return options;
   }
   // The lines stay as they are long enough for the device to take them.
-  static void LetTheLinesSettle() { platform::CurrentClock().Sleep(150); }
+  static void LetTheLinesSettle() { platform::CurrentClock()->Sleep(150); }
 
   std::shared_ptr<sim::SimInterface> device_ = std::make_shared<sim::SimInterface>(Quick());
   platform::OpenResult cable_;

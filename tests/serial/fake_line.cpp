@@ -49,7 +49,7 @@ constexpr auto kSettleGuard = std::chrono::seconds(10);
 
 std::shared_ptr<FakeLine> FakeLine::Create() {
   auto line = std::make_shared<FakeLine>();
-  platform::CurrentClock().AddObserver(line);
+  platform::CurrentClock()->AddObserver(line);
   return line;
 }
 
@@ -60,7 +60,7 @@ void FakeLine::Respond(const std::string& command, const std::string& reply, std
 
 void FakeLine::Deliver(const std::string& bytes, std::uint32_t delayMs) {
   std::lock_guard<std::mutex> guard(mutex_);
-  pending_.push_back(Pending{platform::CurrentClock().Now() + delayMs * 1000LL, bytes});
+  pending_.push_back(Pending{platform::CurrentClock()->Now() + delayMs * 1000LL, bytes});
   ReleaseDueLocked();
 }
 
@@ -168,8 +168,8 @@ std::size_t FakeLine::WaitForInput(std::size_t count, int timeoutMs) {
   inFlight_ = false;  // the watcher is back: what it took is in the ring
   changed_.notify_all();
   const platform::Micros until =
-      timeoutMs < 0 ? platform::kNever : platform::CurrentClock().Now() + timeoutMs * 1000LL;
-  platform::CurrentClock().WaitUntil(
+      timeoutMs < 0 ? platform::kNever : platform::CurrentClock()->Now() + timeoutMs * 1000LL;
+  platform::CurrentClock()->WaitUntil(
       lock, changed_, until, [&] { return cancel_ || input_.size() >= count; }, false);
   cancel_ = false;
   return input_.size();
@@ -195,7 +195,7 @@ void FakeLine::Settle() {
 }
 
 void FakeLine::ReleaseDueLocked() {
-  const platform::Micros now = platform::CurrentClock().Now();
+  const platform::Micros now = platform::CurrentClock()->Now();
   std::stable_sort(pending_.begin(), pending_.end(),
                    [](const Pending& a, const Pending& b) { return a.due < b.due; });
   while (!pending_.empty() && pending_.front().due <= now) {
@@ -210,7 +210,7 @@ void FakeLine::MatchCommandsLocked() {
     const std::string_view recent = std::string_view(written_).substr(matchedUpTo_);
     if (recent.ends_with(response.command)) {
       matchedUpTo_ = written_.size();
-      pending_.push_back(Pending{platform::CurrentClock().Now() + response.delayMs * 1000LL, response.reply});
+      pending_.push_back(Pending{platform::CurrentClock()->Now() + response.delayMs * 1000LL, response.reply});
       ReleaseDueLocked();
       return;
     }

@@ -25,7 +25,7 @@ class SerialPortTest : public ::testing::Test {
     port_.Close();
     EXPECT_FALSE(line_->SettleGaveUp());
   }
-  void Settle() { platform::CurrentClock().Sleep(10); }
+  void Settle() { platform::CurrentClock()->Sleep(10); }
   std::string TakeAll() {
     std::string taken;
     while (port_.HasReceived()) taken.push_back(static_cast<char>(port_.ReadReceivedByte()));

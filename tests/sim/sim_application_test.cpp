@@ -70,13 +70,13 @@ TEST_F(SimApplication, ReplyWhileTheHostListensAtOtherSettingsIsLostOrGarbled) {
   rig.device->Apply(AppLine());
   rig.device->Write(Text("S{10,3}").data(), 7);
   rig.device->Apply(Line(57600, platform::Parity::None));
-  platform::CurrentClock().Sleep(10);
+  platform::CurrentClock()->Sleep(10);
   EXPECT_EQ(rig.device->InputWaiting(), 0u);
 
   rig.device->Apply(AppLine());
   rig.device->Write(Text("S{10,3}").data(), 7);
   rig.device->Apply(Line(115200, platform::Parity::Odd));
-  platform::CurrentClock().Sleep(10);
+  platform::CurrentClock()->Sleep(10);
   const Bytes garbled = TakeAll(*rig.device);
   ASSERT_EQ(garbled.size(), 16u);
   EXPECT_NE(AsText(garbled), "[Quorrel Apex]\r\n");
@@ -120,12 +120,12 @@ TEST_F(SimApplication, ReplyFaults) {
 TEST_F(SimApplication, ReplyComesAfterTheDelay) {
   Rig rig("delay=600");
   rig.device->Apply(AppLine());
-  auto& clock = platform::CurrentClock();
-  const platform::Micros sent = clock.Now();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
+  const platform::Micros sent = clock->Now();
   EXPECT_TRUE(Talk(*rig.device, Text("S{10,3}"), 599).empty());
-  clock.Sleep(1);
+  clock->Sleep(1);
   EXPECT_EQ(rig.device->InputWaiting(), 16u);
-  EXPECT_EQ(clock.Now() - sent, 600'000);
+  EXPECT_EQ(clock->Now() - sent, 600'000);
 }
 
 TEST_F(SimApplication, SerialNumberLivesInInformationFlash) {

@@ -11,7 +11,7 @@ void Play(platform::SerialDevice& device, platform::LineSettings framing, const 
     framing.dtr = step.dtr;
     framing.rts = step.rts;
     device.Apply(framing);
-    if (step.pauseMs) platform::CurrentClock().Sleep(step.pauseMs);
+    if (step.pauseMs) platform::CurrentClock()->Sleep(step.pauseMs);
   }
 }
 
@@ -39,7 +39,7 @@ Bytes TakeAll(platform::SerialDevice& device) {
 Bytes Talk(platform::SerialDevice& device, const Bytes& bytes, std::uint32_t ms) {
   device.InputWaiting();  // this thread reads for itself: no watcher to wait for
   device.Write(bytes.data(), bytes.size());
-  platform::CurrentClock().Sleep(ms);
+  platform::CurrentClock()->Sleep(ms);
   return TakeAll(device);
 }
 
@@ -81,7 +81,7 @@ Rig::Rig(const std::string& options) {
   sim = std::make_shared<sim::SimInterface>(*parsed);
   device = sim->Open().device;
   // The open started the device: let the firmware boot.
-  platform::CurrentClock().Sleep(parsed->bootMs);
+  platform::CurrentClock()->Sleep(parsed->bootMs);
 }
 
 LoaderRig::LoaderRig(const std::string& options) : Rig(options) {

@@ -35,13 +35,13 @@ TEST_F(SimPorts, SameNameReachesTheSameInterfaceOneOpenAtATime) {
   EXPECT_TRUE(other.device);
 
   first.device->Apply(AppLine());
-  platform::CurrentClock().Sleep(500);  // the first open started the device: it boots
+  platform::CurrentClock()->Sleep(500);  // the first open started the device: it boots
   EXPECT_TRUE(Talk(*first.device, Text("S{10,w,QRA0000043}")).empty());
   first.device.reset();
   auto again = platform::OpenSerialDevice("sim:serial=QRA0000042");
   ASSERT_TRUE(again.device);
   again.device->Apply(AppLine());
-  platform::CurrentClock().Sleep(500);  // the close reset it: it boots again
+  platform::CurrentClock()->Sleep(500);  // the close reset it: it boots again
   EXPECT_EQ(AsText(Talk(*again.device, Text("S{10,r}"))), "[QRA0000043]\r\n");
   EXPECT_EQ(sim::FindSimInterface("sim:serial=QRA0000042")->SerialNumber(), "QRA0000043");
 }

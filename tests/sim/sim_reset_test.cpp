@@ -29,7 +29,7 @@ TEST_F(SimReset, EnterLoaderSequenceStartsTheLoaderAndNormalRestartTheApplicatio
   rig.device->Apply(AppLine());
   // The firmware boots first: a command meanwhile is lost, whole.
   EXPECT_TRUE(Talk(*rig.device, Text("S{10,3}"), 400).empty());
-  platform::CurrentClock().Sleep(100);
+  platform::CurrentClock()->Sleep(100);
   EXPECT_EQ(AsText(Talk(*rig.device, Text("S{10,3}"))), "[Quorrel Apex]\r\n");
 }
 
@@ -44,13 +44,13 @@ TEST_F(SimReset, TheLoaderNeedsTheLinesSettledBeforeTheResetAndAMomentAfterIt) {
   Play(*rig.device, LoaderLine(), {{true, true, 250}, {false, true}, {false, false}, {false, true},
                                    {false, false}, {true, true}});
   EXPECT_TRUE(Talk(*rig.device, {0x80}, 50).empty());  // still starting
-  platform::CurrentClock().Sleep(50);
+  platform::CurrentClock()->Sleep(50);
   EXPECT_EQ(Talk(*rig.device, {0x80}), Bytes{0x90});
 }
 
 TEST_F(SimReset, RecordsEveryApplyWithItsTime) {
   Rig rig("");
-  const platform::Micros start = platform::CurrentClock().Now();
+  const platform::Micros start = platform::CurrentClock()->Now();
   EnterLoader(*rig.device);
   const auto events = rig.sim->LineEvents();
   ASSERT_EQ(events.size(), 9u);
@@ -92,10 +92,10 @@ TEST_F(SimReset, ResetDropsAReplyNotYetSent) {
   Rig rig("delay=100");
   rig.device->Apply(AppLine());
   rig.device->Write(Text("S{10,3}").data(), 7);
-  platform::CurrentClock().Sleep(50);
+  platform::CurrentClock()->Sleep(50);
   rig.device->Apply(AppLine(false, true));
   rig.device->Apply(AppLine(true, true));
-  platform::CurrentClock().Sleep(100);
+  platform::CurrentClock()->Sleep(100);
   EXPECT_EQ(rig.device->InputWaiting(), 0u);
 }
 
@@ -148,7 +148,7 @@ TEST_F(SimReset, AClosingPortDropsItsLinesAndTheNextOpenBootsTheFirmware) {
   EXPECT_EQ(rig.sim->State(), RunState::Application);
   again.device->Apply(AppLine());
   EXPECT_TRUE(Talk(*again.device, Text("S{10,3}")).empty());
-  platform::CurrentClock().Sleep(500);
+  platform::CurrentClock()->Sleep(500);
   EXPECT_EQ(AsText(Talk(*again.device, Text("S{10,3}"))), "[Quorrel Apex]\r\n");
   EXPECT_EQ(rig.sim->LineEvents().size(), 11u);  // opens and closes are not Applies
 }

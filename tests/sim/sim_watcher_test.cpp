@@ -48,7 +48,7 @@ class Watcher {
 class SimWatcher : public ::testing::Test {
  protected:
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
-  platform::Clock& clock = platform::CurrentClock();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
 };
 
 TEST_F(SimWatcher, TakesEachReplyBeforeTheSleepEnds) {
@@ -59,7 +59,7 @@ TEST_F(SimWatcher, TakesEachReplyBeforeTheSleepEnds) {
   for (int round = 0; round < 200; ++round) {
     const bool identify = round % 2 == 0;
     rig.device->Write(Text(identify ? "S{10,3}" : "S{10,r}").data(), 7);
-    clock.Sleep(10);
+    clock->Sleep(10);
     expected += identify ? "[Quorrel Apex]\r\n" : "[QRA1234567]\r\n";
     ASSERT_EQ(AsText(watcher.Taken()), expected) << round;
   }
@@ -69,11 +69,11 @@ TEST_F(SimWatcher, PacedBytesAreTakenAsTheirTimeComes) {
   Rig rig("paced=1");
   rig.device->Apply(AppLine());
   Watcher watcher(*rig.device);
-  const platform::Micros t0 = clock.Now();
+  const platform::Micros t0 = clock->Now();
   rig.device->Write(Text("S{10,3}").data(), 7);
   // The answer's k-th byte is complete at (7 + k) byte times.
   for (int step = 1; step <= 25; ++step) {
-    clock.SleepUntil(t0 + step * 87);
+    clock->SleepUntil(t0 + step * 87);
     const std::size_t due = step >= 8 ? std::min(16, step - 7) : 0;
     ASSERT_EQ(watcher.Taken().size(), due) << step;
   }
@@ -84,7 +84,7 @@ TEST_F(SimWatcher, CloseWakesTheWatcher) {
   Rig rig("");
   {
     Watcher watcher(*rig.device);
-    clock.Sleep(5);
+    clock->Sleep(5);
   }  // the destructor's cancel ends the endless wait; join returns
   rig.device.reset();
   EXPECT_FALSE(rig.sim->IsOpen());
@@ -98,21 +98,21 @@ namespace {
 // sooner than the line allows, and a watcher is woken when it does come.
 TEST(SimRealClock, PacedReplyKeepsItsWireTimeAndWakesTheWatcher) {
   platform::ScopedClock real(platform::MakeRealClock());
-  auto& clock = platform::CurrentClock();
+  const std::shared_ptr<platform::Clock> clock = platform::CurrentClock();
   Rig rig("paced=1,boot=0");
   rig.device->Apply(LoaderLine());
   EnterLoader(*rig.device);  // half a second of real pauses
-  const platform::Micros t0 = clock.Now();
+  const platform::Micros t0 = clock->Now();
   rig.device->Write(Bytes{0x80}.data(), 1);
   EXPECT_EQ(rig.device->WaitForInput(1, 2000), 1u);
-  EXPECT_GE(clock.Now() - t0, 2 * 1146);
+  EXPECT_GE(clock->Now() - t0, 2 * 1146);
   EXPECT_EQ(TakeAll(*rig.device), Bytes{0x90});
 
   RestartNormally(*rig.device, AppLine());
   Watcher watcher(*rig.device);
   rig.device->Write(Text("S{10,3}").data(), 7);
   // Bounded: done as soon as the watcher has the line, at most two seconds.
-  for (int i = 0; i < 200 && watcher.Taken().size() < 16; ++i) clock.Sleep(10);
+  for (int i = 0; i < 200 && watcher.Taken().size() < 16; ++i) clock->Sleep(10);
   EXPECT_EQ(AsText(watcher.Taken()), "[Quorrel Apex]\r\n");
 }
 

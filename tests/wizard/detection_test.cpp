@@ -92,9 +92,9 @@ TEST_F(DetectionTest, ANameDifferingOnlyInCaseIsUnknownWithoutChooserOrMessage) 
 
 TEST_F(DetectionTest, NoReplyShowsTheMessageAndKeepsTheKindField) {
   OpenDialog("fault=no-reply");
-  const platform::Micros start = platform::CurrentClock().Now();
+  const platform::Micros start = platform::CurrentClock()->Now();
   host_.Click(kIdFileButton);
-  const platform::Micros took = platform::CurrentClock().Now() - start;
+  const platform::Micros took = platform::CurrentClock()->Now() - start;
   ASSERT_EQ(host_.Messages().size(), 1u);
   EXPECT_EQ(host_.Messages()[0].text, Text(i18n::prjProDlg5));
   EXPECT_EQ(host_.ControlText(kIdKindLabel), "");

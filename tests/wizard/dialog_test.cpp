@@ -181,9 +181,9 @@ TEST(DialogLoopTest, TimersFireOnTheVirtualClockInOrder) {
   platform::ScopedClock clock(platform::MakeVirtualClock());
   DialogLoop loop;
   std::vector<std::pair<int, platform::Micros>> fired;
-  const platform::Micros start = platform::CurrentClock().Now();
+  const platform::Micros start = platform::CurrentClock()->Now();
   loop.SetTimerHandler([&](int id) {
-    fired.emplace_back(id, platform::CurrentClock().Now() - start);
+    fired.emplace_back(id, platform::CurrentClock()->Now() - start);
     if (id == 7 && fired.size() >= 4) loop.EndDialog(kResultOk);
     if (id == 9) loop.StopTimer(9);
   });

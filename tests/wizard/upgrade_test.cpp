@@ -92,9 +92,9 @@ TEST_F(UpgradeTest, ApexUpgradeProgramsTheImageKeepsTheSerialAndClosesTheDialog)
   host_.Escape();
   dialog_->OnOK();
   EXPECT_FALSE(host_.EndResult());
-  const platform::Micros before = platform::CurrentClock().Now();
+  const platform::Micros before = platform::CurrentClock()->Now();
   EXPECT_EQ(host_.RunUntilEnded(), kResultOk);
-  EXPECT_EQ(platform::CurrentClock().Now() - before, 1'000'000);
+  EXPECT_EQ(platform::CurrentClock()->Now() - before, 1'000'000);
   EXPECT_EQ(host_.TimersStarted(), (std::vector<std::pair<int, std::uint32_t>>{{kCloseTimer, 1000}}));
   EXPECT_EQ(host_.TimersStopped(), std::vector<int>{kCloseTimer});
 }
