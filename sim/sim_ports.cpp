@@ -2,10 +2,18 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "platform/port_names.h"
+#include "platform/rfc2217_port.h"
 
 namespace sim {
+
+// Interfaces by resolved port name.
+struct SimInterfaceSet {
+  std::map<std::string, std::shared_ptr<SimInterface>> byName;
+};
+
 namespace {
 
 constexpr std::string_view kBareName = "sim";
@@ -13,7 +21,7 @@ constexpr std::string_view kPrefix = "sim:";
 
 struct Registry {
   std::mutex mutex;
-  std::map<std::string, std::shared_ptr<SimInterface>> interfaces;
+  std::shared_ptr<SimInterfaceSet> interfaces = std::make_shared<SimInterfaceSet>();
 };
 
 Registry& TheRegistry() {
@@ -31,12 +39,13 @@ std::shared_ptr<SimInterface> Lookup(const std::string& name, std::string* error
   }
   auto& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
-  if (const auto found = registry.interfaces.find(name); found != registry.interfaces.end()) return found->second;
+  auto& byName = registry.interfaces->byName;
+  if (const auto found = byName.find(name); found != byName.end()) return found->second;
   const std::string_view text = name == kBareName ? std::string_view() : std::string_view(name).substr(kPrefix.size());
   const auto options = ParseSimOptions(text, error);
   if (!options) return nullptr;
   auto interface = std::make_shared<SimInterface>(*options);
-  registry.interfaces.emplace(name, interface);
+  byName.emplace(name, interface);
   return interface;
 }
 
@@ -64,13 +73,25 @@ std::shared_ptr<SimInterface> FindSimInterface(const std::string& portName) {
 void AttachSimInterface(const std::string& portName, std::shared_ptr<SimInterface> interface) {
   auto& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
-  registry.interfaces[platform::ResolvePortName(portName)] = std::move(interface);
+  registry.interfaces->byName[platform::ResolvePortName(portName)] = std::move(interface);
 }
 
-void ForgetSimInterfaces() {
+void RegisterBuiltInPorts() {
+  RegisterSimPorts();
+  platform::RegisterNetworkPorts();
+}
+
+ScopedSimInterfaces::ScopedSimInterfaces() {
+  RegisterSimPorts();
   auto& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
-  registry.interfaces.clear();
+  previous_ = std::exchange(registry.interfaces, std::make_shared<SimInterfaceSet>());
+}
+
+ScopedSimInterfaces::~ScopedSimInterfaces() {
+  auto& registry = TheRegistry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  registry.interfaces = std::move(previous_);
 }
 
 }  // namespace sim

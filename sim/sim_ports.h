@@ -15,6 +15,11 @@ namespace sim {
 // Registers the scheme with the platform (once; later calls do nothing).
 void RegisterSimPorts();
 
+// The port schemes every program of ours takes besides device paths: "sim"
+// and "rfc2217://". Once per process; the window, the terminal and the
+// screenshot tool call it first thing.
+void RegisterBuiltInPorts();
+
 // Opens the interface a sim name stands for, creating it on first use.
 // UnknownName for a name that is not a sim name or whose options do not parse
 // (the detail says why), Busy while the port is open already.
@@ -28,7 +33,19 @@ std::shared_ptr<SimInterface> FindSimInterface(const std::string& portName);
 // Puts `interface` behind a port name (resolved), replacing any earlier one.
 void AttachSimInterface(const std::string& portName, std::shared_ptr<SimInterface> interface);
 
-// Forgets every interface (between tests).
-void ForgetSimInterfaces();
+// A fresh set of simulated interfaces while it lives (a test, a benchmark):
+// sim names reach new interfaces, and the set it replaced comes back when it
+// goes. Registers the scheme too.
+struct SimInterfaceSet;
+class ScopedSimInterfaces {
+ public:
+  ScopedSimInterfaces();
+  ~ScopedSimInterfaces();
+  ScopedSimInterfaces(const ScopedSimInterfaces&) = delete;
+  ScopedSimInterfaces& operator=(const ScopedSimInterfaces&) = delete;
+
+ private:
+  std::shared_ptr<SimInterfaceSet> previous_;
+};
 
 }  // namespace sim

@@ -15,7 +15,6 @@
 #include "cli/options.h"
 #include "cli/port_listing.h"
 #include "platform/port_discovery.h"
-#include "platform/rfc2217_port.h"
 #include "platform/stop_signals.h"
 #include "sim/sim_ports.h"
 
@@ -35,8 +34,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<platform::PortSource> source = platform::MakeSystemPortSource();
     return cli::ListPorts(source.get(), stdout, stderr);
   }
-  sim::RegisterSimPorts();
-  platform::RegisterNetworkPorts();
+  sim::RegisterBuiltInPorts();
   // Ctrl-C, shutdown or a closed terminal stop the upgrade where the device
   // can be left with a word, never in the middle of a block.
   const platform::ScopedStopSignals stopSignals;

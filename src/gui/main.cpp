@@ -6,16 +6,14 @@
 #include "app/upgrade_app.h"
 #include "gui/port_list_watcher.h"
 #include "gui/qt_dialog_window.h"
-#include "platform/rfc2217_port.h"
 #include "platform/stop_signals.h"
 #include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  // "sim:" port names reach the simulated interface (demos, support).
-  sim::RegisterSimPorts();
-  // "rfc2217://HOST:PORT" reaches a serial port on a terminal server.
-  platform::RegisterNetworkPorts();
+  // "sim:" names reach the simulated interface (demos, support), and
+  // "rfc2217://HOST:PORT" a serial port on a terminal server.
+  sim::RegisterBuiltInPorts();
   // SIGINT, SIGTERM and SIGHUP stop an upgrade at a safe point, then the window.
   const platform::ScopedStopSignals stopSignals;
   const wizard::StopRequest stop(/*followSignals=*/true);

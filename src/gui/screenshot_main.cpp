@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString output = QString::fromLocal8Bit(argv[1]);
-  sim::RegisterSimPorts();
+  sim::RegisterBuiltInPorts();
   bool saved = false;
   app::UpgradeApp upgradeApp;
   upgradeApp.StartUp([&]() -> std::unique_ptr<wizard::DialogWindow> {

@@ -108,11 +108,6 @@ int RunLoaderPhase(BootLoader& boot, const std::string& port, const std::string&
 
 class SimProgramTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    sim::RegisterSimPorts();
-    sim::ForgetSimInterfaces();
-  }
-  void TearDown() override { sim::ForgetSimInterfaces(); }
 
   void ExpectDeviceHolds(const std::string& port, const std::string& image) {
     const auto device = sim::FindSimInterface(port);
@@ -126,6 +121,7 @@ class SimProgramTest : public ::testing::Test {
   }
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  sim::ScopedSimInterfaces sims_;
   std::vector<std::int32_t> progress_;
   BootLoader boot_{[this](std::int32_t position) { progress_.push_back(position); }};
 };
@@ -152,7 +148,7 @@ TEST_F(SimProgramTest, EveryDemoImageLandsInItsModel) {
   }
   ASSERT_GE(runs.size(), 2u) << "demo images missing under " << kData;
   for (const auto& [image, port] : runs) {
-    sim::ForgetSimInterfaces();
+    const sim::ScopedSimInterfaces fresh;
     BootLoader boot(nullptr);
     ASSERT_EQ(RunLoaderPhase(boot, port, "", image), bootloader::kOk) << image;
     ExpectDeviceHolds(port, image);

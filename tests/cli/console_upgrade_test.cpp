@@ -54,12 +54,9 @@ class ConsoleUpgrade : public ::testing::Test {
   void SetUp() override {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
-    sim::RegisterSimPorts();
-    sim::ForgetSimInterfaces();
     english_.Load(kData.string() + "/", 1033);
   }
   void TearDown() override {
-    sim::ForgetSimInterfaces();
     fs::current_path(previousDir_);
   }
 
@@ -78,6 +75,7 @@ class ConsoleUpgrade : public ::testing::Test {
   std::string Text(i18n::Entry entry) const { return english_.GetText(entry); }
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  sim::ScopedSimInterfaces sims_;
   i18n::LanguageTable english_{65001};
   fs::path previousDir_;
   std::string out_, err_;

@@ -41,13 +41,10 @@ class GangUpgrade : public ::testing::Test {
   void SetUp() override {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
-    sim::RegisterSimPorts();
-    sim::ForgetSimInterfaces();
     report_ = fs::temp_directory_path() / ("quorrel-gang-" + std::to_string(::getpid()) + ".jsonl");
     fs::remove(report_);
   }
   void TearDown() override {
-    sim::ForgetSimInterfaces();
     fs::current_path(previousDir_);
     fs::remove(report_);
   }
@@ -86,6 +83,7 @@ class GangUpgrade : public ::testing::Test {
   }
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  sim::ScopedSimInterfaces sims_;
   fs::path previousDir_, report_;
   std::string image_ = "Image/Apex/QRA0203.mbl";
   std::string out_, err_;

@@ -21,14 +21,9 @@ using device::LineVerdict;
 
 class SimulatedInterfaceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    sim::RegisterSimPorts();
-    sim::ForgetSimInterfaces();
-  }
   void TearDown() override {
     port_.Close();
     ::unsetenv("QUORREL_COM3");
-    sim::ForgetSimInterfaces();
   }
   void PlugIn(const std::string& options) { ::setenv("QUORREL_COM3", ("sim:" + options).c_str(), 1); }
 
@@ -41,6 +36,7 @@ class SimulatedInterfaceTest : public ::testing::Test {
   }
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  sim::ScopedSimInterfaces sims_;
   serial::SerialPort port_;
   InterfaceCommands commands_{port_};
   std::string reply_;
@@ -71,7 +67,7 @@ TEST_F(SimulatedInterfaceTest, IdentifiesAnApexReadsItsSerialNumberAndWritesANew
 TEST_F(SimulatedInterfaceTest, EachModelIsRecognisedAtWireSpeed) {
   for (const char* model : {"Tern", "TernII", "Apex"}) {
     PlugIn(std::string("paced=1,model=") + model);
-    sim::ForgetSimInterfaces();
+    const sim::ScopedSimInterfaces fresh;
     ASSERT_TRUE(commands_.OpenForCommands("COM3")) << model;
     InterfaceKind kind = InterfaceKind::Unknown;
     EXPECT_EQ(Identify(kind), ExchangeResult::Completed) << model;
@@ -96,7 +92,7 @@ TEST_F(SimulatedInterfaceTest, FaultyRepliesEndAsTheProtocolSays) {
   };
   for (const Case& c : cases) {
     PlugIn(c.options);
-    sim::ForgetSimInterfaces();
+    const sim::ScopedSimInterfaces fresh;
     ASSERT_TRUE(commands_.OpenForCommands("COM3")) << c.options;
     InterfaceKind kind = InterfaceKind::Unknown;
     EXPECT_EQ(Identify(kind), c.identify) << c.options;

@@ -39,12 +39,9 @@ using wizard::testing::Segments;
 class UpgradeWindow : public gui_test::WithQtApplication, public ::testing::Test {
  protected:
   UpgradeWindow() {
-    sim::RegisterSimPorts();
-    sim::ForgetSimInterfaces();
     ::setenv("QUORREL_COM3", "sim:model=Apex,serial=QRA1234567", 1);
     table_.Load(QUORREL_SOURCE_DIR "/data/", 1033);
   }
-  ~UpgradeWindow() override { sim::ForgetSimInterfaces(); }
 
   wizard::DialogContext Context(const i18n::LanguageTable& table, const app::DialogOptions& options = {}) const {
     return app::MakeDialogContext(app::Layout{base_.Path(), base_.PatchPath()}, table, options);
@@ -73,6 +70,7 @@ class UpgradeWindow : public gui_test::WithQtApplication, public ::testing::Test
   QString Text(i18n::Entry entry) const { return QString::fromStdString(table_.GetText(entry)); }
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  sim::ScopedSimInterfaces sims_;
   BaseFolder base_;
   i18n::LanguageTable table_{platform::kCodePageUtf8};
   std::unique_ptr<gui::QtDialogWindow> window_;

@@ -14,15 +14,9 @@ using namespace simtest;
 
 class SimPorts : public ::testing::Test {
  protected:
-  void SetUp() override {
-    sim::RegisterSimPorts();
-    sim::ForgetSimInterfaces();
-  }
-  void TearDown() override {
-    unsetenv("QUORREL_COM9");
-    sim::ForgetSimInterfaces();
-  }
+  void TearDown() override { unsetenv("QUORREL_COM9"); }
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  sim::ScopedSimInterfaces sims_;
 };
 
 TEST_F(SimPorts, SameNameReachesTheSameInterfaceOneOpenAtATime) {
@@ -74,6 +68,23 @@ TEST_F(SimPorts, AttachedInterfaceIsTheOneThatOpens) {
   auto opened = platform::OpenSerialDevice("sim:bench");
   ASSERT_TRUE(opened.device);
   EXPECT_TRUE(mine->IsOpen());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ScopedSimInterfacesTest, ANestedSetHasItsOwnInterfacesAndTheOuterSetComesBack) {
+  const sim::ScopedSimInterfaces outer;
+  const auto before = sim::FindSimInterface("sim:serial=QRA0000077");
+  ASSERT_TRUE(before);
+  {
+    const sim::ScopedSimInterfaces inner;
+    const auto during = sim::FindSimInterface("sim:serial=QRA0000077");
+    ASSERT_TRUE(during);
+    EXPECT_NE(during, before);
+  }
+  EXPECT_EQ(sim::FindSimInterface("sim:serial=QRA0000077"), before);
 }
 
 }  // namespace

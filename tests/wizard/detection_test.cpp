@@ -45,7 +45,7 @@ TEST_F(DetectionTest, TernFamilyUsesTheTernFolderAndMarksASmallModel) {
   for (const auto& [options, name, kind] :
        {std::tuple{"model=Tern", "Quorrel Tern", InterfaceKind::Tern},
         std::tuple{"model=TernII", "Quorrel Tern II Memory", InterfaceKind::TernIIMemory}}) {
-    sim::ForgetSimInterfaces();
+    const sim::ScopedSimInterfaces fresh;
     OpenDialog(options);
     host_.CancelChooser();
     host_.Click(kIdFileButton);

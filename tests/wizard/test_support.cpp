@@ -69,14 +69,12 @@ std::string BaseFolder::AddImage(const std::string& relative, const Segments& se
 }
 
 DialogFixture::DialogFixture() {
-  sim::RegisterSimPorts();
-  sim::ForgetSimInterfaces();
   table_.Load(QUORREL_SOURCE_DIR "/data/", 1033);
 }
 
 DialogFixture::~DialogFixture() {
+  // The dialog (and its worker) goes before the simulated interfaces do.
   dialog_.reset();
-  sim::ForgetSimInterfaces();
 }
 
 void DialogFixture::OpenDialog(const std::string& simOptions, const app::DialogOptions& options,

@@ -16,6 +16,7 @@
 #include "i18n/language_table.h"
 #include "platform/clock.h"
 #include "sim/sim_interface.h"
+#include "sim/sim_ports.h"
 #include "support/recording_window.h"
 #include "wizard/upgrade_dialog.h"
 
@@ -75,6 +76,7 @@ class DialogFixture : public ::testing::Test {
   bool ListHas(const std::string& line) const;
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
+  sim::ScopedSimInterfaces sims_;
   BaseFolder base_;
   i18n::LanguageTable table_{65001};
   RecordingWindow host_;
