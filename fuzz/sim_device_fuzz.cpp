@@ -40,9 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   line.InputWaiting();  // this thread reads for itself
   line.Apply(Settings(loader, true, true));
   if (loader) {
-    for (const auto& [dtr, rts] : {std::pair{false, true}, {false, false}, {false, true}, {false, false}, {true, true}})
+    // The loader's entry sequence, each line state held as the program holds it.
+    for (const auto& [dtr, rts] : {std::pair{false, true}, {false, false}, {false, true}, {false, false}, {true, true}}) {
+      platform::CurrentClock()->Sleep(150);
       line.Apply(Settings(true, dtr, rts));
+    }
     if (!device->InLoader()) std::abort();
+    platform::CurrentClock()->Sleep(150);  // the loader's start-up, before it listens
   }
   std::uint8_t reply[512];
   for (std::size_t at = 1; at < size;) {
