@@ -71,14 +71,16 @@ void ConsoleWindow::ProgrammingProgress(std::size_t sent, std::size_t total) {
 
 wizard::MessageResult ConsoleWindow::MessageBox(const std::string& text, const std::string& caption,
                                                 wizard::MessageButtons buttons, wizard::MessageIcon) {
-  return loop_.Call([&] {
-    // A question is answered by the options; nobody is asked it.
-    if (buttons != wizard::MessageButtons::Ok) {
-      return answers_.recoveryYes ? wizard::MessageResult::Yes : wizard::MessageResult::No;
-    }
-    output_.Message(caption + ": " + text);
-    return wizard::MessageResult::Ok;
-  });
+  return loop_.Call(
+      [&] {
+        // A question is answered by the options; nobody is asked it.
+        if (buttons != wizard::MessageButtons::Ok) {
+          return answers_.recoveryYes ? wizard::MessageResult::Yes : wizard::MessageResult::No;
+        }
+        output_.Message(caption + ": " + text);
+        return wizard::MessageResult::Ok;
+      },
+      wizard::UnseenAnswer(buttons));
 }
 
 namespace {

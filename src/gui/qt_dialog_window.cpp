@@ -199,8 +199,6 @@ void QtDialogWindow::SetProgressPos(int id, std::int32_t position) {
 
 wizard::MessageResult QtDialogWindow::MessageBox(const std::string& text, const std::string& caption,
                                                  wizard::MessageButtons buttons, wizard::MessageIcon icon) {
-  const wizard::MessageResult dropped =
-      buttons == wizard::MessageButtons::YesNo ? wizard::MessageResult::No : wizard::MessageResult::Ok;
   return calls_.Run(
       [&] {
         auto box = MakeMessageBox(dialog_.get(), FromCodePage(codePage_, text), FromCodePage(codePage_, caption),
@@ -208,7 +206,7 @@ wizard::MessageResult QtDialogWindow::MessageBox(const std::string& text, const 
         RunBox(*box);
         return MessageResultOf(*box, buttons);
       },
-      dropped);
+      wizard::UnseenAnswer(buttons));
 }
 
 wizard::FileChoice QtDialogWindow::ChooseFile(const wizard::FileChooserRequest& request) {

@@ -22,10 +22,10 @@ void DialogLoop::Post(Task task) {
   cv_.notify_all();
 }
 
-void DialogLoop::Invoke(const Task& task) {
+bool DialogLoop::Invoke(const Task& task) {
   if (OnDialogThread()) {
     task();
-    return;
+    return true;
   }
   // The queued task may outlive this call only when the loop ended before it
   // ran; it then finds itself abandoned and does nothing.
@@ -51,11 +51,10 @@ void DialogLoop::Invoke(const Task& task) {
     });
     cv_.notify_all();
     cv_.wait(lock, [&] { return state->done || loopGone(); });
-    if (state->done) return;
+    if (state->done) return true;
     state->abandoned = true;
   }
-  lock.unlock();
-  task();
+  return false;
 }
 
 void DialogLoop::SetTimerHandler(TimerHandler handler) {

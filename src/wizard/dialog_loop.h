@@ -39,18 +39,16 @@ class DialogLoop {
   void Post(Task task);
   // Runs the task on the dialog's thread and returns when it has run: a direct
   // call when already there. Once the loop has ended and no longer runs, the
-  // task runs on the calling thread instead of waiting for ever.
-  void Invoke(const Task& task);
-  template <typename F>
-  auto Call(F&& f) -> decltype(f()) {
-    using R = decltype(f());
-    if constexpr (std::is_void_v<R>) {
-      Invoke([&] { f(); });
-    } else {
-      std::optional<R> result;
-      Invoke([&] { result.emplace(f()); });
-      return std::move(*result);
-    }
+  // task is dropped and false comes back, as every host of the dialog does
+  // with a late call: the window it would act on is gone, and running it on
+  // the caller's thread would race the dialog's own.
+  bool Invoke(const Task& task);
+  // The same with a result; `fallback` when the call was dropped.
+  template <typename F, typename R = std::invoke_result_t<F&>>
+  R Call(F&& f, R fallback = R{}) {
+    std::optional<R> result;
+    Invoke([&] { result.emplace(f()); });
+    return result ? std::move(*result) : std::move(fallback);
   }
 
   // Timer events go to the handler on the dialog's thread.

@@ -20,6 +20,12 @@ enum class MessageIcon : std::uint8_t { None, Stop };
 // The platform's button identifiers.
 enum class MessageResult : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
+// What a message box asked after its dialog has ended answers: nobody saw it,
+// so a question gets No.
+inline MessageResult UnseenAnswer(MessageButtons buttons) {
+  return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Ok;
+}
+
 // The open-file dialog: one file, owned by the main dialog, default title.
 struct FileChooserRequest {
   std::string initialFolder;     // base folder plus the model's image folder

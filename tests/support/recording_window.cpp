@@ -7,15 +7,20 @@ namespace wizard::testing {
 
 RecordingWindow::RecordingWindow() : dialogThread_(std::this_thread::get_id()) {}
 
-template <typename F>
-auto RecordingWindow::OnDialog(F&& op) -> decltype(op()) {
-  return loop_.Call([&] {
+template <typename F, typename... Fallback>
+auto RecordingWindow::OnDialog(F&& op, Fallback&&... fallback) -> decltype(op()) {
+  const auto counted = [&] {
     if (std::this_thread::get_id() != dialogThread_) {
       std::lock_guard<std::mutex> guard(mutex_);
       ++offThread_;
     }
     return op();
-  });
+  };
+  if constexpr (std::is_void_v<decltype(op())>) {
+    loop_.Invoke(counted);
+  } else {
+    return loop_.Call(counted, std::forward<Fallback>(fallback)...);
+  }
 }
 
 void RecordingWindow::Record(std::string operation) {
@@ -184,17 +189,19 @@ std::vector<std::pair<std::size_t, std::size_t>> RecordingWindow::ProgrammedLog(
 
 MessageResult RecordingWindow::MessageBox(const std::string& text, const std::string& caption,
                                           MessageButtons buttons, MessageIcon icon) {
-  return OnDialog([&] {
-    Record("MessageBox " + text);
-    std::lock_guard<std::mutex> guard(mutex_);
-    messages_.push_back(MessageRecord{text, caption, buttons, icon, position_});
-    MessageResult answer = buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Ok;
-    if (!messageAnswers_.empty()) {
-      answer = messageAnswers_.front();
-      messageAnswers_.pop_front();
-    }
-    return answer;
-  });
+  return OnDialog(
+      [&] {
+        Record("MessageBox " + text);
+        std::lock_guard<std::mutex> guard(mutex_);
+        messages_.push_back(MessageRecord{text, caption, buttons, icon, position_});
+        MessageResult answer = UnseenAnswer(buttons);
+        if (!messageAnswers_.empty()) {
+          answer = messageAnswers_.front();
+          messageAnswers_.pop_front();
+        }
+        return answer;
+      },
+      UnseenAnswer(buttons));
 }
 
 FileChoice RecordingWindow::ChooseFile(const FileChooserRequest& request) {

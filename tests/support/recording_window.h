@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "wizard/dialog_loop.h"
@@ -114,9 +115,10 @@ class RecordingWindow : public DialogWindow {
   int OffThreadOperations() const;
 
  private:
-  // Runs `op` on the dialog's thread, counting one that is not.
-  template <typename F>
-  auto OnDialog(F&& op) -> decltype(op());
+  // Runs `op` on the dialog's thread, counting one that is not; `fallback`
+  // when the dialog has ended and the call is dropped.
+  template <typename F, typename... Fallback>
+  auto OnDialog(F&& op, Fallback&&... fallback) -> decltype(op());
   void Record(std::string operation);
   // A copy of recorded state, taken under the lock.
   template <typename T>
