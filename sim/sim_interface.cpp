@@ -15,13 +15,13 @@ platform::OpenResult SimInterface::Open() {
   std::shared_ptr<SimSerialDevice> device;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (open_) return {nullptr, platform::OpenError::Busy, "the simulated interface is open already"};
+    if (open_) return {nullptr, platform::Error::Busy, "the simulated interface is open already"};
     open_ = true;
     model_->Connect(platform::CurrentClock()->Now());
     device = std::make_shared<SimSerialDevice>(shared_from_this());
   }
   platform::CurrentClock()->AddObserver(device);
-  return {MakeOwnedDevice(std::move(device)), platform::OpenError::None, {}};
+  return {MakeOwnedDevice(std::move(device)), platform::Error::None, {}};
 }
 
 bool SimInterface::IsOpen() const {

@@ -54,7 +54,7 @@ std::shared_ptr<SimInterface> Lookup(const std::string& name, std::string* error
 platform::OpenResult OpenSimPort(const std::string& name) {
   std::string error;
   const auto interface = Lookup(name, &error);
-  if (!interface) return {nullptr, platform::OpenError::UnknownName, error};
+  if (!interface) return {nullptr, platform::Error::UnknownName, error};
   return interface->Open();
 }
 

@@ -54,12 +54,13 @@ int Serve(const sim::server::ServerOptions& options, const sim::SimOptions& simO
     std::cerr << "quorrel-sim: the simulated interface did not open: " << cable.detail << "\n";
     return kExitFailed;
   }
-  std::string error;
-  const platform::net::Socket listener = platform::net::ListenLoopback(options.port, &error);
-  if (!listener.Valid()) {
-    std::cerr << "quorrel-sim: cannot listen on 127.0.0.1 port " << options.port << ": " << error << "\n";
+  const platform::Result<platform::net::Socket> listening = platform::net::ListenLoopback(options.port);
+  if (!listening.ok()) {
+    std::cerr << "quorrel-sim: cannot listen on 127.0.0.1 port " << options.port << ": " << listening.detail << "\n";
     return kExitFailed;
   }
+  const platform::net::Socket& listener = listening.value;
+  std::string error;
   const int stopRead = InstallStopSignals();
   if (stopRead < 0) {
     std::cerr << "quorrel-sim: cannot set up signal handling\n";

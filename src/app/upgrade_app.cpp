@@ -13,10 +13,10 @@ bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
 
   // A second instance ends here, silently. A guard that cannot be made for
   // any other reason does not stop the program.
-  bool alreadyExists = false;
-  std::optional<platform::InstanceGuard> guard =
-      platform::InstanceGuard::Acquire(services_.instanceName, &alreadyExists);
-  if (alreadyExists) {
+  platform::Result<std::optional<platform::InstanceGuard>> acquired =
+      platform::InstanceGuard::Acquire(services_.instanceName);
+  std::optional<platform::InstanceGuard> guard = std::move(acquired.value);
+  if (acquired.error == platform::Error::Busy) {
     end_ = StartUpEnd::SecondInstance;
     return false;
   }

@@ -76,17 +76,16 @@ ImageReadResult ParseAndDigest(const std::string& bytes) {
 }  // namespace
 
 ImageReadResult ReadFirmwareImage(const std::string& path) {
-  using Status = platform::RegularFileRead::Status;
-  platform::RegularFileRead read = platform::ReadRegularFile(path, kImageFileMax);
-  ImageProblem problem = ImageProblem::None;
-  switch (read.status) {
-    case Status::Read: return ParseAndDigest(read.bytes);
-    case Status::NotOpened: problem = ImageProblem::NotOpened; break;
-    case Status::NotRegular: problem = ImageProblem::NotRegularFile; break;
-    case Status::TooLarge: problem = ImageProblem::TooLarge; break;
-    case Status::ReadFailed: problem = ImageProblem::ReadFailed; break;
+  platform::Result<std::string> read = platform::ReadRegularFile(path, kImageFileMax);
+  if (read.ok()) return ParseAndDigest(read.value);
+  ImageProblem problem = ImageProblem::NotOpened;
+  switch (read.error) {
+    case platform::Error::NotRegularFile: problem = ImageProblem::NotRegularFile; break;
+    case platform::Error::TooLarge: problem = ImageProblem::TooLarge; break;
+    case platform::Error::ReadFailed: problem = ImageProblem::ReadFailed; break;
+    default: break;  // it did not open
   }
-  return {std::nullopt, ImageDamage{problem, 0, {}, std::move(read.errorText)}};
+  return {std::nullopt, ImageDamage{problem, 0, {}, std::move(read.detail)}};
 }
 
 }  // namespace bootloader

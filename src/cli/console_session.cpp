@@ -24,10 +24,10 @@ bool OpenTraceFile(const Options& options, std::FILE* err, std::shared_ptr<platf
     Complain(err, "cannot write the trace to " + *options.traceFile + ": it is not a regular file");
     return false;
   }
-  std::string error;
-  sink = platform::MakeFileTraceSink(*options.traceFile, &error);
-  if (!sink) Complain(err, "cannot write the trace to " + *options.traceFile + ": " + error);
-  return sink != nullptr;
+  auto made = platform::MakeFileTraceSink(*options.traceFile);
+  if (!made.ok()) Complain(err, "cannot write the trace to " + *options.traceFile + ": " + made.detail);
+  sink = std::move(made.value);
+  return made.ok();
 }
 
 int RunOneInterface(const Options& options, const ConsoleStreams& streams, const wizard::StopRequest* stop) {

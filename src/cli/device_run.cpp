@@ -98,10 +98,9 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
   run.port = port;
   run.start = std::chrono::system_clock::now();
   // One run holds its port from start to end, across the opens of its phases.
-  const platform::HoldResult held = platform::HoldPort(port);
-  if (!held.hold) {
-    sink.Message(port + " is held by " + platform::DescribeHolder(held.owner) +
-                 ": another run is using the interface; nothing was sent");
+  const auto held = platform::HoldPort(port);
+  if (!held.ok()) {
+    sink.Message(port + " is " + held.detail + ": another run is using the interface; nothing was sent");
     run.exitCode = kExitPortHeld;
     run.end = std::chrono::system_clock::now();
     return run;

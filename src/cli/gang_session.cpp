@@ -89,13 +89,12 @@ bool OpenTraceFolder(const Options& options, const std::vector<std::string>& por
     return false;
   }
   for (const std::string& port : ports) {
-    std::string reason;
-    auto sink = platform::MakeFileTraceSink((fs::path(*options.traceFile) / TraceFileName(port)).string(), &reason);
-    if (!sink) {
-      Complain(err, "cannot write the trace of " + port + ": " + reason);
+    auto made = platform::MakeFileTraceSink((fs::path(*options.traceFile) / TraceFileName(port)).string());
+    if (!made.ok()) {
+      Complain(err, "cannot write the trace of " + port + ": " + made.detail);
       return false;
     }
-    sinks[platform::StripDevicePrefix(port)] = std::move(sink);
+    sinks[platform::StripDevicePrefix(port)] = std::move(made.value);
   }
   return true;
 }

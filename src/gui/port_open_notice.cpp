@@ -7,8 +7,8 @@
 
 namespace gui {
 
-std::string PortOpenNoticeText(const std::string& portName, platform::OpenError error, const PortTexts& texts) {
-  if (error != platform::OpenError::PermissionDenied) return {};
+std::string PortOpenNoticeText(const std::string& portName, platform::Error error, const PortTexts& texts) {
+  if (error != platform::Error::PermissionDenied) return {};
   return i18n::FillIn(texts.permissionDenied, {{"port", platform::StripDevicePrefix(portName)}});
 }
 

@@ -17,7 +17,7 @@ inline constexpr const char* kNoticeCaption = "Quorrel Upgrade Wizard";
 
 // The message for a failed open, or nothing when the failure is not one to
 // explain here.
-std::string PortOpenNoticeText(const std::string& portName, platform::OpenError error,
+std::string PortOpenNoticeText(const std::string& portName, platform::Error error,
                                const PortTexts& texts = EnglishPortTexts());
 
 // Listens to every failed port open while it lives (the one listener of the

@@ -14,23 +14,25 @@
 
 namespace platform {
 
-std::optional<InstanceGuard> InstanceGuard::Acquire(std::string_view name, bool* alreadyExists) {
-  if (alreadyExists != nullptr) *alreadyExists = false;
+Result<std::optional<InstanceGuard>> InstanceGuard::Acquire(std::string_view name) {
+  using Answer = Result<std::optional<InstanceGuard>>;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   // The first byte stays zero: that selects the abstract namespace.
-  if (name.empty() || name.size() > sizeof(address.sun_path) - 1) return std::nullopt;
+  if (name.empty() || name.size() > sizeof(address.sun_path) - 1) {
+    return Answer::Failure(Error::Other, "no guard can carry that name");
+  }
   std::memcpy(address.sun_path + 1, name.data(), name.size());
   const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
 
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) return Answer::Failure(Error::Other, std::strerror(errno));
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
-    if (errno == EADDRINUSE && alreadyExists != nullptr) *alreadyExists = true;
+    const int error = errno;
     ::close(fd);
-    return std::nullopt;
+    return Answer::Failure(error == EADDRINUSE ? Error::Busy : Error::Other, std::strerror(error));
   }
-  return InstanceGuard(fd);
+  return Answer{InstanceGuard(fd), Error::None, {}};
 }
 
 InstanceGuard::InstanceGuard(InstanceGuard&& other) noexcept : socket_(other.socket_) { other.socket_ = -1; }

@@ -138,24 +138,21 @@ std::string DescribeHolder(pid_t owner) {
   return text;
 }
 
-HoldResult HoldPort(const std::string& portName) {
+Result<std::unique_ptr<PortHold>> HoldPort(const std::string& portName) {
   const std::string resolved = ResolvePortName(portName);
   const std::string key = LockFileOf(resolved).value_or(resolved);
   Holds& holds = TheHolds();
   std::lock_guard<std::mutex> guard(holds.mutex);
-  HoldResult result;
   const bool withFile = LockFileOf(resolved).has_value();
   int& count = holds.counts[key];
   if (count == 0 && withFile) {
     if (const std::optional<pid_t> owner = TakeLockFile(key)) {
       holds.counts.erase(key);
-      result.owner = *owner;
-      return result;
+      return Result<std::unique_ptr<PortHold>>::Failure(Error::Busy, "held by " + DescribeHolder(*owner));
     }
   }
   ++count;
-  result.hold = std::make_unique<PortHold>(key, withFile);
-  return result;
+  return {std::make_unique<PortHold>(key, withFile), Error::None, {}};
 }
 
 PortHold::PortHold(std::string key, bool lockFile) : key_(std::move(key)), lockFile_(lockFile) {}

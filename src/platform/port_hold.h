@@ -15,17 +15,17 @@
 #include <optional>
 #include <string>
 
+#include "platform/result.h"
+
 namespace platform {
 
 class PortHold;
 
-struct HoldResult {
-  std::unique_ptr<PortHold> hold;  // null when another process holds the port
-  pid_t owner = 0;                 // that process
-};
 
 // Holds the port a name (as the user wrote it) stands for.
-HoldResult HoldPort(const std::string& portName);
+// Busy when another live process holds it: the detail says "held by process
+// 1234 (quorrel-upgrade)".
+Result<std::unique_ptr<PortHold>> HoldPort(const std::string& portName);
 
 // The other live process that holds the device a resolved name stands for,
 // if any. A lock left by a process that has gone does not count.

@@ -76,16 +76,16 @@ std::optional<PortOpener> FindOpener(const std::string& name) {
 }
 
 OpenResult OpenResolved(const std::string& resolved) {
-  if (resolved.empty()) return OpenResult{nullptr, OpenError::EmptyName, "no port name"};
+  if (resolved.empty()) return OpenResult{nullptr, Error::EmptyName, "no port name"};
   // A name with a NUL in it would open whatever its first part names.
-  if (resolved.find('\0') != std::string::npos) return OpenResult{nullptr, OpenError::UnknownName, "NUL in name"};
+  if (resolved.find('\0') != std::string::npos) return OpenResult{nullptr, Error::UnknownName, "NUL in name"};
   if (std::optional<PortOpener> opener = FindOpener(resolved)) {
     OpenResult result = (*opener)(resolved);
-    if (!result.device && result.error == OpenError::None) result.error = OpenError::Other;
+    if (!result.device && result.error == Error::None) result.error = Error::Other;
     return result;
   }
   if (resolved.front() == '/') return OpenTtyDevice(resolved);
-  return OpenResult{nullptr, OpenError::UnknownName, resolved};
+  return OpenResult{nullptr, Error::UnknownName, resolved};
 }
 
 void ReportFailure(const std::string& name, const OpenResult& result) {
@@ -212,7 +212,7 @@ std::unique_ptr<SerialDevice> MakeSettingsReporter(std::unique_ptr<SerialDevice>
 // A run of another program may hold the device between its own opens.
 OpenResult OpenUnlessHeld(const std::string& resolved) {
   if (const std::optional<pid_t> owner = PortHeldElsewhere(resolved)) {
-    return OpenResult{nullptr, OpenError::Busy, resolved + " is held by " + DescribeHolder(*owner)};
+    return OpenResult{nullptr, Error::Busy, resolved + " is held by " + DescribeHolder(*owner)};
   }
   return OpenResolved(resolved);
 }
@@ -237,20 +237,23 @@ OpenResult OpenSerialDevice(const std::string& name) {
   return result;
 }
 
-std::string DescribeOpenError(OpenError error) {
+std::string DescribeOpenError(Error error) {
   switch (error) {
-    case OpenError::None: return "the port opened";
-    case OpenError::EmptyName: return "no port was named";
-    case OpenError::UnknownName:
+    case Error::None: return "the port opened";
+    case Error::EmptyName: return "no port was named";
+    case Error::UnknownName:
       return "the port name is not known (use COM1 to COM16, a device path such as /dev/ttyUSB0, "
              "sim, or rfc2217://host:port)";
-    case OpenError::NotFound: return "there is no such device; check that the interface is plugged in";
-    case OpenError::Busy: return "the port is in use by another program";
-    case OpenError::PermissionDenied:
+    case Error::NotFound: return "there is no such device; check that the interface is plugged in";
+    case Error::Busy: return "the port is in use by another program";
+    case Error::PermissionDenied:
       return "permission denied; add your user to the dialout group and log in again";
-    case OpenError::NotASerialPort: return "the device is not a serial port";
-    case OpenError::ConnectionFailed: return "the network port could not be reached";
-    case OpenError::Other: break;
+    case Error::NotASerialPort: return "the device is not a serial port";
+    case Error::ConnectionFailed: return "the network port could not be reached";
+    case Error::NotRegularFile: return "the name is a file that is no device";
+    case Error::TooLarge:
+    case Error::ReadFailed:
+    case Error::Other: break;
   }
   return "the port could not be opened";
 }

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/result.h"
 #include <vector>
 
 namespace platform {
@@ -38,10 +40,9 @@ std::uint16_t SystemDefaultLanguageId();
 // when the process ends, however it ends.
 class InstanceGuard {
  public:
-  // nullopt with *alreadyExists true: another holder has the name. nullopt
-  // with *alreadyExists false: no guard could be made (the caller may run
-  // without one).
-  static std::optional<InstanceGuard> Acquire(std::string_view name, bool* alreadyExists);
+  // The guard; Busy when another holder has the name; Other when no guard
+  // could be made (the caller may run without one).
+  static Result<std::optional<InstanceGuard>> Acquire(std::string_view name);
 
   InstanceGuard(InstanceGuard&& other) noexcept;
   InstanceGuard& operator=(InstanceGuard&& other) noexcept;

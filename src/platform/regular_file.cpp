@@ -17,31 +17,37 @@ struct Descriptor {
   }
 };
 
-RegularFileRead Failed(RegularFileRead::Status status, int error) {
-  return {status, {}, error != 0 ? std::strerror(error) : std::string()};
+Result<std::string> Failed(Error kind, int error) {
+  return Result<std::string>::Failure(kind, error != 0 ? std::strerror(error) : std::string());
+}
+
+Error OpenFailure(int error) {
+  if (error == ENOENT) return Error::NotFound;
+  if (error == EACCES || error == EPERM) return Error::PermissionDenied;
+  return Error::Other;
 }
 
 }  // namespace
 
-RegularFileRead ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+Result<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes) {
   // Non-blocking: opening a pipe with no writer or a tty would otherwise wait.
   const Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-  if (file.fd < 0) return Failed(RegularFileRead::Status::NotOpened, errno);
+  if (file.fd < 0) return Failed(OpenFailure(errno), errno);
   struct stat info {};
-  if (::fstat(file.fd, &info) != 0) return Failed(RegularFileRead::Status::ReadFailed, errno);
-  if (!S_ISREG(info.st_mode)) return Failed(RegularFileRead::Status::NotRegular, 0);
-  if (static_cast<std::size_t>(info.st_size) > maxBytes) return Failed(RegularFileRead::Status::TooLarge, 0);
+  if (::fstat(file.fd, &info) != 0) return Failed(Error::ReadFailed, errno);
+  if (!S_ISREG(info.st_mode)) return Failed(Error::NotRegularFile, 0);
+  if (static_cast<std::size_t>(info.st_size) > maxBytes) return Failed(Error::TooLarge, 0);
 
-  RegularFileRead result{RegularFileRead::Status::Read, {}, {}};
+  Result<std::string> result;
   char buffer[16384];
   for (;;) {
     const ssize_t count = ::read(file.fd, buffer, sizeof buffer);
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return Failed(RegularFileRead::Status::ReadFailed, errno);
+    if (count < 0) return Failed(Error::ReadFailed, errno);
     if (count == 0) return result;
-    result.bytes.append(buffer, static_cast<std::size_t>(count));
+    result.value.append(buffer, static_cast<std::size_t>(count));
     // A file that grows while it is read is not the file that was checked.
-    if (result.bytes.size() > maxBytes) return Failed(RegularFileRead::Status::TooLarge, 0);
+    if (result.value.size() > maxBytes) return Failed(Error::TooLarge, 0);
   }
 }
 

@@ -7,18 +7,14 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/result.h"
+
 namespace platform {
 
-struct RegularFileRead {
-  enum class Status { Read, NotOpened, NotRegular, TooLarge, ReadFailed };
-  Status status = Status::NotOpened;
-  std::string bytes;      // the whole content when Read
-  std::string errorText;  // the system's description of a failed open or read
-};
-
 // Reads the file at `path` whole, in one pass, if it is a regular file of at
-// most `maxBytes` bytes.
-RegularFileRead ReadRegularFile(const std::string& path, std::size_t maxBytes);
+// most `maxBytes` bytes: its bytes, or NotFound, PermissionDenied, Other (it
+// did not open), NotRegularFile, TooLarge or ReadFailed.
+Result<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
 // Whether `path` may be created or overwritten as a plain file: it does not
 // exist yet, or it is a regular file. A directory, a pipe or a device is not.

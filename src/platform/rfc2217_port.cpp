@@ -353,22 +353,22 @@ class NetworkSerialDevice final : public SerialDevice {
 
 OpenResult OpenNetworkSerialDevice(const std::string& name, const NetworkTimeouts& timeouts) {
   OpenResult result;
+  const Result<net::HostPort> address = net::ParseNetworkPortName(name);
+  if (!address.ok()) {
+    result.error = address.error;
+    result.detail = "not a network port name (" + address.detail + "): write rfc2217://HOST:PORT";
+    return result;
+  }
+  Result<net::Socket> connection = net::ConnectTcp(address.value, timeouts.connectMs);
+  if (!connection.ok()) {
+    result.error = connection.error;
+    result.detail = address.value.host + " port " + std::to_string(address.value.port) + ": " + connection.detail;
+    return result;
+  }
+  auto device = std::make_unique<NetworkSerialDevice>(std::move(connection.value), timeouts);
   std::string problem;
-  const auto address = net::ParseNetworkPortName(name, &problem);
-  if (!address) {
-    result.error = OpenError::UnknownName;
-    result.detail = "not a network port name (" + problem + "): write rfc2217://HOST:PORT";
-    return result;
-  }
-  net::ConnectResult connection = net::ConnectTcp(*address, timeouts.connectMs);
-  if (!connection.socket.Valid()) {
-    result.error = OpenError::ConnectionFailed;
-    result.detail = address->host + " port " + std::to_string(address->port) + ": " + connection.error;
-    return result;
-  }
-  auto device = std::make_unique<NetworkSerialDevice>(std::move(connection.socket), timeouts);
   if (!device->Negotiate(&problem)) {
-    result.error = OpenError::ConnectionFailed;
+    result.error = Error::ConnectionFailed;
     result.detail = problem;
     return result;
   }

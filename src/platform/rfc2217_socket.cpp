@@ -112,14 +112,15 @@ Socket ConnectOne(const addrinfo& candidate, Micros deadline, std::string* error
 
 }  // namespace
 
-std::optional<HostPort> ParseNetworkPortName(std::string_view name, std::string* error) {
+Result<HostPort> ParseNetworkPortName(std::string_view name) {
   if (!name.starts_with(kNetworkScheme)) {
-    Refuse(error, "a network port name begins with rfc2217://");
-    return std::nullopt;
+    return Result<HostPort>::Failure(Error::UnknownName, "a network port name begins with rfc2217://");
   }
-  HostPort address;
-  if (!SplitHostPort(name.substr(kNetworkScheme.size()), &address, error)) return std::nullopt;
-  return address;
+  Result<HostPort> parsed;
+  if (!SplitHostPort(name.substr(kNetworkScheme.size()), &parsed.value, &parsed.detail)) {
+    return Result<HostPort>::Failure(Error::UnknownName, std::move(parsed.detail));
+  }
+  return parsed;
 }
 
 Socket& Socket::operator=(Socket&& other) noexcept {
@@ -152,7 +153,7 @@ int MillisLeft(Micros deadline) {
   return static_cast<int>(std::min<Micros>((left + 999) / 1000, 1'000'000));
 }
 
-ConnectResult ConnectTcp(const HostPort& address, int timeoutMs) {
+Result<Socket> ConnectTcp(const HostPort& address, int timeoutMs) {
   const Micros deadline = WallNow() + static_cast<Micros>(timeoutMs) * 1000;
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -160,17 +161,17 @@ ConnectResult ConnectTcp(const HostPort& address, int timeoutMs) {
   addrinfo* found = nullptr;
   const std::string port = std::to_string(address.port);
   const int status = getaddrinfo(address.host.c_str(), port.c_str(), &hints, &found);
-  if (status != 0) return {Socket(), std::string("unknown host: ") + gai_strerror(status)};
+  if (status != 0) return Result<Socket>::Failure(Error::ConnectionFailed, std::string("unknown host: ") + gai_strerror(status));
   std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> list(found, freeaddrinfo);
   std::string error = "no address for the host";
   for (const addrinfo* candidate = found; candidate; candidate = candidate->ai_next) {
     Socket socket = ConnectOne(*candidate, deadline, &error);
-    if (socket.Valid()) return {std::move(socket), {}};
+    if (socket.Valid()) return {std::move(socket), Error::None, {}};
   }
-  return {Socket(), error};
+  return Result<Socket>::Failure(Error::ConnectionFailed, error);
 }
 
-Socket ListenLoopback(std::uint16_t port, std::string* error) {
+Result<Socket> ListenLoopback(std::uint16_t port) {
   Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   int one = 1;
   sockaddr_in address{};
@@ -180,10 +181,9 @@ Socket ListenLoopback(std::uint16_t port, std::string* error) {
   if (!socket.Valid() || setsockopt(socket.Fd(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
       bind(socket.Fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
       listen(socket.Fd(), 4) != 0) {
-    if (error) *error = std::strerror(errno);
-    return {};
+    return Result<Socket>::Failure(errno == EADDRINUSE ? Error::Busy : Error::Other, std::strerror(errno));
   }
-  return socket;
+  return {std::move(socket), Error::None, {}};
 }
 
 std::uint16_t LocalPort(const Socket& socket) {

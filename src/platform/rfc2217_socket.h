@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/clock.h"
+#include "platform/result.h"
 
 namespace platform::net {
 
@@ -26,7 +27,7 @@ struct HostPort {
 
 // "rfc2217://HOST:PORT" (IPv6 as "[addr]:PORT"). Anything else, such as a
 // missing or zero port or trailing text, is refused with a reason.
-std::optional<HostPort> ParseNetworkPortName(std::string_view name, std::string* error);
+Result<HostPort> ParseNetworkPortName(std::string_view name);
 
 // Owns one descriptor.
 class Socket {
@@ -53,14 +54,10 @@ Micros WallNow();
 // Milliseconds left until `deadline` (0 when past), for poll().
 int MillisLeft(Micros deadline);
 
-struct ConnectResult {
-  Socket socket;      // non-blocking, Nagle off; invalid on failure
-  std::string error;  // what went wrong, for the user
-};
-ConnectResult ConnectTcp(const HostPort& address, int timeoutMs);
+Result<Socket> ConnectTcp(const HostPort& address, int timeoutMs);
 
 // A non-blocking listener on 127.0.0.1; port 0 lets the system pick one.
-Socket ListenLoopback(std::uint16_t port, std::string* error);
+Result<Socket> ListenLoopback(std::uint16_t port);
 std::uint16_t LocalPort(const Socket& socket);
 // Takes one waiting connection (non-blocking, Nagle off); invalid when none waits.
 Socket AcceptConnection(const Socket& listener);

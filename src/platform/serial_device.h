@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/result.h"
+
 namespace platform {
 
 // Parity and stop bits in the encoding the line-settings records use:
@@ -61,22 +63,13 @@ class SerialDevice {
   virtual void CancelWait() = 0;
 };
 
-enum class OpenError : std::uint8_t {
-  None,
-  EmptyName,
-  UnknownName,       // no backend takes this name
-  NotFound,          // no such device
-  Busy,              // held by another program or another open
-  PermissionDenied,  // see the dialout group
-  NotASerialPort,
-  ConnectionFailed,  // network ports
-  Other,
-};
-
+// The platform's result form; the device it opened is named for what it is.
 struct OpenResult {
   std::unique_ptr<SerialDevice> device;  // null on failure
-  OpenError error = OpenError::None;
+  Error error = Error::None;
   std::string detail;  // what the system said, for the user
+
+  bool ok() const { return error == Error::None; }
 };
 
 // Resolves a port name ("COM3", "\\.\COM12", "/dev/ttyUSB0", "sim:...",
@@ -84,6 +77,6 @@ struct OpenResult {
 OpenResult OpenSerialDevice(const std::string& name);
 
 // A short, user-facing reason for a failed open.
-std::string DescribeOpenError(OpenError error);
+std::string DescribeOpenError(Error error);
 
 }  // namespace platform

@@ -153,14 +153,15 @@ std::shared_ptr<TraceSink> TraceSinkFor(const std::string& portName) {
   return chooser ? chooser(portName) : nullptr;
 }
 
-std::shared_ptr<TraceSink> MakeFileTraceSink(const std::string& path, std::string* error) {
+Result<std::shared_ptr<TraceSink>> MakeFileTraceSink(const std::string& path) {
   errno = 0;
   std::ofstream file(path, std::ios::out | std::ios::app);
   if (!file) {
-    if (error) *error = path + ": " + (errno != 0 ? std::strerror(errno) : "cannot be opened");
-    return nullptr;
+    const Error kind = errno == EACCES ? Error::PermissionDenied : errno == ENOENT ? Error::NotFound : Error::Other;
+    return Result<std::shared_ptr<TraceSink>>::Failure(
+        kind, path + ": " + (errno != 0 ? std::strerror(errno) : "cannot be opened"));
   }
-  return std::make_shared<FileTraceSink>(std::move(file));
+  return {std::make_shared<FileTraceSink>(std::move(file)), Error::None, {}};
 }
 
 std::unique_ptr<SerialDevice> MakeTracingDevice(std::unique_ptr<SerialDevice> device,

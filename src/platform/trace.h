@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
 #include "platform/serial_device.h"
 
 namespace platform {
@@ -42,9 +43,9 @@ class ScopedTraceSinks {
 // The sink a device opened now under `portName` is traced to; null: none.
 std::shared_ptr<TraceSink> TraceSinkFor(const std::string& portName);
 
-// A sink that appends lines to a file (thread-safe). Null, with `error` set to
-// the system's reason, when the file cannot be opened for writing.
-std::shared_ptr<TraceSink> MakeFileTraceSink(const std::string& path, std::string* error);
+// A sink that appends lines to a file (thread-safe), or why the file cannot be
+// opened for writing.
+Result<std::shared_ptr<TraceSink>> MakeFileTraceSink(const std::string& path);
 
 // Wraps `device` so that everything done with it is also written to `sink`.
 std::unique_ptr<SerialDevice> MakeTracingDevice(std::unique_ptr<SerialDevice> device,

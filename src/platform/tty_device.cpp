@@ -98,23 +98,23 @@ bool MakeTransparent(int fd) {
   return ::tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
-OpenError ErrorFromErrno(int error) {
+Error ErrorFromErrno(int error) {
   switch (error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-    case ENOTDIR: return OpenError::NotFound;
+    case ENOTDIR: return Error::NotFound;
     case EACCES:
-    case EPERM: return OpenError::PermissionDenied;
+    case EPERM: return Error::PermissionDenied;
     case EBUSY:
-    case EWOULDBLOCK: return OpenError::Busy;
+    case EWOULDBLOCK: return Error::Busy;
     case ENOTTY:
-    case EISDIR: return OpenError::NotASerialPort;
-    default: return OpenError::Other;
+    case EISDIR: return Error::NotASerialPort;
+    default: return Error::Other;
   }
 }
 
-OpenResult Failure(OpenError error, const std::string& path, int errnoValue) {
+OpenResult Failure(Error error, const std::string& path, int errnoValue) {
   OpenResult result;
   result.error = error;
   result.detail = path + ": " + std::strerror(errnoValue);
@@ -347,17 +347,17 @@ class TtyDevice final : public SerialDevice {
 OpenResult OpenTtyDevice(const std::string& path) {
   Fd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!fd.valid()) return Failure(ErrorFromErrno(errno), path, errno);
-  if (!::isatty(fd.get())) return Failure(OpenError::NotASerialPort, path, ENOTTY);
+  if (!::isatty(fd.get())) return Failure(Error::NotASerialPort, path, ENOTTY);
   if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return Failure(ErrorFromErrno(errno), path, errno);
   if (::ioctl(fd.get(), TIOCEXCL) != 0) return Failure(ErrorFromErrno(errno), path, errno);
-  auto release = [&](OpenError error) {
+  auto release = [&](Error error) {
     const int reason = errno;
     ::ioctl(fd.get(), TIOCNXCL);  // leave the tty as others may expect to find it
     return Failure(error, path, reason);
   };
-  if (!MakeTransparent(fd.get())) return release(OpenError::NotASerialPort);
+  if (!MakeTransparent(fd.get())) return release(Error::NotASerialPort);
   Fd cancel(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
-  if (!cancel.valid()) return release(OpenError::Other);
+  if (!cancel.valid()) return release(Error::Other);
   OpenResult result;
   result.device = std::make_unique<TtyDevice>(std::move(fd), std::move(cancel), path);
   return result;

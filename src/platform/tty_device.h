@@ -8,7 +8,7 @@
 namespace platform {
 
 // Opens `path` non-blocking and exclusively (TIOCEXCL and a flock): a device
-// already held fails with OpenError::Busy.
+// already held fails with Error::Busy.
 OpenResult OpenTtyDevice(const std::string& path);
 
 }  // namespace platform

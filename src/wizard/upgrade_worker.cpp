@@ -100,7 +100,7 @@ void UpgradeDialog::UpgradeWorker() {
   // The run opens and closes the port between its phases: held for the whole
   // run, no other run slips in between them. Held elsewhere, the opens below
   // are refused and say by whom.
-  const platform::HoldResult hold = platform::HoldPort(textBuffer);
+  const auto hold = platform::HoldPort(textBuffer);
   AppendWithBlank(textBuffer + Text(i18n::UpgradeList2));
   if (InterfacePhase(textBuffer) == PhaseResult::Ended) return;
   // Up to here the device still runs its firmware: a stop leaves it untouched.

@@ -12,6 +12,7 @@
 #include "app/platform_check.h"
 #include "i18n/temp_folder.h"
 #include "platform/process.h"
+#include "support/guard_probe.h"
 
 namespace app {
 namespace {
@@ -66,16 +67,16 @@ TEST(LanguageId, SystemFilesComeBeforeTheEnvironment) {
 TEST(InstanceGuard, SecondHolderIsToldTheNameIsTaken) {
   const std::string name = UniqueName("guard");
   bool exists = true;
-  auto first = platform::InstanceGuard::Acquire(name, &exists);
+  auto first = testing_support::AcquireGuard(name, &exists);
   ASSERT_TRUE(first.has_value());
   EXPECT_FALSE(exists);
 
-  auto second = platform::InstanceGuard::Acquire(name, &exists);
+  auto second = testing_support::AcquireGuard(name, &exists);
   EXPECT_FALSE(second.has_value());
   EXPECT_TRUE(exists);
 
   first.reset();
-  auto third = platform::InstanceGuard::Acquire(name, &exists);
+  auto third = testing_support::AcquireGuard(name, &exists);
   EXPECT_TRUE(third.has_value());
   EXPECT_FALSE(exists);
 }
@@ -83,14 +84,14 @@ TEST(InstanceGuard, SecondHolderIsToldTheNameIsTaken) {
 TEST(InstanceGuard, AnotherProcessSeesTheGuard) {
   const std::string name = UniqueName("process");
   bool exists = false;
-  auto guard = platform::InstanceGuard::Acquire(name, &exists);
+  auto guard = testing_support::AcquireGuard(name, &exists);
   ASSERT_TRUE(guard.has_value());
 
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     bool childExists = false;
-    const bool acquired = platform::InstanceGuard::Acquire(name, &childExists).has_value();
+    const bool acquired = testing_support::AcquireGuard(name, &childExists).has_value();
     ::_exit(!acquired && childExists ? 0 : 1);
   }
   int status = 0;
@@ -107,7 +108,7 @@ TEST(InstanceGuard, ReleasedWhenTheHolderIsKilled) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     bool exists = false;
-    auto guard = platform::InstanceGuard::Acquire(name, &exists);
+    auto guard = testing_support::AcquireGuard(name, &exists);
     const char byte = guard ? 'y' : 'n';
     (void)!::write(ready[1], &byte, 1);
     for (;;) ::pause();
@@ -119,19 +120,19 @@ TEST(InstanceGuard, ReleasedWhenTheHolderIsKilled) {
   ASSERT_EQ(byte, 'y');
 
   bool exists = false;
-  EXPECT_FALSE(platform::InstanceGuard::Acquire(name, &exists).has_value());
+  EXPECT_FALSE(testing_support::AcquireGuard(name, &exists).has_value());
   EXPECT_TRUE(exists);
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
-  EXPECT_TRUE(platform::InstanceGuard::Acquire(name, &exists).has_value());
+  EXPECT_TRUE(testing_support::AcquireGuard(name, &exists).has_value());
   EXPECT_FALSE(exists);
 }
 
 TEST(InstanceGuard, NamesItCannotHoldGiveNoGuardButNoConflict) {
   bool exists = true;
-  EXPECT_FALSE(platform::InstanceGuard::Acquire("", &exists).has_value());
+  EXPECT_FALSE(testing_support::AcquireGuard("", &exists).has_value());
   EXPECT_FALSE(exists);
-  EXPECT_FALSE(platform::InstanceGuard::Acquire(std::string(200, 'n'), &exists).has_value());
+  EXPECT_FALSE(testing_support::AcquireGuard(std::string(200, 'n'), &exists).has_value());
   EXPECT_FALSE(exists);
 }
 

@@ -2,6 +2,8 @@
 // and what the dialog is given when it runs.
 
 #include <gtest/gtest.h>
+
+#include "support/guard_probe.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,7 +127,7 @@ TEST_F(StartUpTest, GuardIsHeldWhileTheDialogRunsAndLetGoAfterwards) {
   prepare = [&](FakeWindow& window) {
     window.duringRun = [&](wizard::UpgradeDialog&) {
       bool exists = false;
-      heldDuringRun = !platform::InstanceGuard::Acquire(services.instanceName, &exists) && exists;
+      heldDuringRun = !testing_support::AcquireGuard(services.instanceName, &exists) && exists;
     };
   };
   UpgradeApp app(services, platform::kCodePageUtf8);
@@ -134,14 +136,14 @@ TEST_F(StartUpTest, GuardIsHeldWhileTheDialogRunsAndLetGoAfterwards) {
   EXPECT_TRUE(heldDuringRun);
 
   bool exists = true;
-  EXPECT_TRUE(platform::InstanceGuard::Acquire(services.instanceName, &exists).has_value());
+  EXPECT_TRUE(testing_support::AcquireGuard(services.instanceName, &exists).has_value());
 }
 
 TEST_F(StartUpTest, SecondInstanceEndsSilentlyBeforeAnythingElse) {
   folder.Write("Lang/1042.txt", ";!@Language@!UTF-8!\nABCD0100=\"title\"\n");
   const StartUpServices services = Services();
   bool exists = false;
-  auto first = platform::InstanceGuard::Acquire(services.instanceName, &exists);
+  auto first = testing_support::AcquireGuard(services.instanceName, &exists);
   ASSERT_TRUE(first.has_value());
 
   UpgradeApp app(services, platform::kCodePageUtf8);
@@ -157,7 +159,7 @@ TEST_F(StartUpTest, SecondInstanceEndsSilentlyBeforeAnythingElse) {
 TEST_F(StartUpTest, SecondProcessEndsWithStatusZero) {
   const StartUpServices services = Services();
   bool exists = false;
-  auto first = platform::InstanceGuard::Acquire(services.instanceName, &exists);
+  auto first = testing_support::AcquireGuard(services.instanceName, &exists);
   ASSERT_TRUE(first.has_value());
 
   const pid_t child = ::fork();

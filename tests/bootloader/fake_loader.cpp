@@ -58,8 +58,8 @@ void RegisterScheme() {
   std::call_once(once, [] {
     platform::RegisterPortScheme("fakeboot:", [](const std::string& name) {
       const auto found = Loaders().find(name);
-      if (found == Loaders().end()) return platform::OpenResult{nullptr, platform::OpenError::NotFound, name};
-      return platform::OpenResult{std::make_unique<FakeDevice>(found->second), platform::OpenError::None, ""};
+      if (found == Loaders().end()) return platform::OpenResult{nullptr, platform::Error::NotFound, name};
+      return platform::OpenResult{std::make_unique<FakeDevice>(found->second), platform::Error::None, ""};
     });
   });
 }

@@ -123,8 +123,8 @@ TEST_F(TtyUpgrade, AnAdapterPulledOutDuringTheEraseEndsAsASilentDeviceAndSaysSo)
 TEST_F(TtyUpgrade, ASecondRunOnADeviceThatARunHoldsIsRefusedAtOnceNamingTheHolder) {
   testing_support::PtyPair pty;
   ASSERT_TRUE(pty.ok());
-  const platform::HoldResult first = platform::HoldPort(pty.slavePath());
-  ASSERT_TRUE(first.hold);
+  const auto first = platform::HoldPort(pty.slavePath());
+  ASSERT_TRUE(first.value);
   std::string error;
   // Its messages go to standard error: the shell hands them over with the rest.
   auto second = nettest::ChildProcess::Start({"/bin/sh", "-c", "exec \"$0\" --port \"$1\" --image \"$2\" --lang 1033 2>&1",

@@ -148,18 +148,18 @@ TEST_F(PortListTest, NoSourceLeavesTheSixteenNames) {
 }
 
 TEST(PortOpenNoticeTest, PermissionIsExplainedAndAMissingDeviceIsNot) {
-  const std::string text = PortOpenNoticeText("\\\\.\\COM12", platform::OpenError::PermissionDenied);
+  const std::string text = PortOpenNoticeText("\\\\.\\COM12", platform::Error::PermissionDenied);
   EXPECT_NE(text.find("COM12"), std::string::npos);
   EXPECT_EQ(text.find("\\\\.\\"), std::string::npos);
   EXPECT_NE(text.find("dialout"), std::string::npos);
-  EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::OpenError::NotFound).empty());
-  EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::OpenError::Busy).empty());
+  EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::Error::NotFound).empty());
+  EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::Error::Busy).empty());
 }
 
 TEST(PortOpenNoticeTest, ListensToFailedOpensWhileItLives) {
   gui_test::EnsureQtApplication();
   platform::RegisterPortScheme("denied-test:", [](const std::string& name) {
-    return platform::OpenResult{nullptr, platform::OpenError::PermissionDenied, name};
+    return platform::OpenResult{nullptr, platform::Error::PermissionDenied, name};
   });
   std::vector<std::string> shown;
   {
@@ -176,7 +176,7 @@ TEST(PortOpenNoticeTest, ListensToFailedOpensWhileItLives) {
 TEST(PortOpenNoticeTest, WindowShowsTheFixInAStopBoxAndForgetsItWhenClosed) {
   gui_test::EnsureQtApplication();
   platform::RegisterPortScheme("denied-window:", [](const std::string& name) {
-    return platform::OpenResult{nullptr, platform::OpenError::PermissionDenied, name};
+    return platform::OpenResult{nullptr, platform::Error::PermissionDenied, name};
   });
   std::vector<QString> texts;
   QtWindowOptions options;
@@ -204,7 +204,7 @@ TEST(PortTextsTest, ComeFromTheLanguageFileInItsCodePage) {
   korean.Load(QUORREL_SOURCE_DIR "/data/", 1042);
   const PortTexts texts = PortTextsFrom(korean);
   EXPECT_EQ(texts.stableNameTip, QString::fromUtf8("고정 이름: "));
-  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", platform::OpenError::PermissionDenied, texts);
+  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", platform::Error::PermissionDenied, texts);
   EXPECT_NE(text.find("포트 /dev/ttyUSB0"), std::string::npos) << text;
 }
 

@@ -84,10 +84,9 @@ std::vector<platform::PurgeSide> LoopbackDevice::Purges() const {
 namespace {
 
 net::Socket Listen() {
-  std::string error;
-  net::Socket listener = net::ListenLoopback(0, &error);
-  if (!listener.Valid()) throw std::runtime_error("cannot listen: " + error);
-  return listener;
+  platform::Result<net::Socket> listening = net::ListenLoopback(0);
+  if (!listening.ok()) throw std::runtime_error("cannot listen: " + listening.detail);
+  return std::move(listening.value);
 }
 
 std::string NameFor(std::uint16_t port) { return "rfc2217://127.0.0.1:" + std::to_string(port); }

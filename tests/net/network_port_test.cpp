@@ -10,7 +10,7 @@
 #include "platform/rfc2217_port.h"
 
 using platform::LineSettings;
-using platform::OpenError;
+using platform::Error;
 using platform::Parity;
 using platform::PurgeSide;
 namespace tn = platform::telnet;
@@ -196,19 +196,19 @@ TEST(NetworkPort, FailedOpensSayWhy) {
 
   auto malformed = platform::OpenNetworkSerialDevice("rfc2217://127.0.0.1", quick);
   EXPECT_FALSE(malformed.device);
-  EXPECT_EQ(malformed.error, OpenError::UnknownName);
+  EXPECT_EQ(malformed.error, Error::UnknownName);
   EXPECT_NE(malformed.detail.find("PORT"), std::string::npos);
 
   auto refused = platform::OpenNetworkSerialDevice(
       "rfc2217://127.0.0.1:" + std::to_string(nettest::UnusedPort()), quick);
   EXPECT_FALSE(refused.device);
-  EXPECT_EQ(refused.error, OpenError::ConnectionFailed);
+  EXPECT_EQ(refused.error, Error::ConnectionFailed);
   EXPECT_FALSE(refused.detail.empty());
 
   nettest::RawPeer plainTelnet(tn::OptionCommand(tn::kDont, tn::kOptionComPort));
   auto noComPort = platform::OpenNetworkSerialDevice(plainTelnet.PortName(), nettest::PatientTimeouts());
   EXPECT_FALSE(noComPort.device);
-  EXPECT_EQ(noComPort.error, OpenError::ConnectionFailed);
+  EXPECT_EQ(noComPort.error, Error::ConnectionFailed);
   EXPECT_NE(noComPort.detail.find("does not offer"), std::string::npos);
 
   tn::Bytes textOnly = tn::OptionCommand(tn::kDo, tn::kOptionComPort);
@@ -217,13 +217,13 @@ TEST(NetworkPort, FailedOpensSayWhy) {
   nettest::RawPeer sevenBit(textOnly);
   auto noBinaryMode = platform::OpenNetworkSerialDevice(sevenBit.PortName(), nettest::PatientTimeouts());
   EXPECT_FALSE(noBinaryMode.device);
-  EXPECT_EQ(noBinaryMode.error, OpenError::ConnectionFailed);
+  EXPECT_EQ(noBinaryMode.error, Error::ConnectionFailed);
   EXPECT_NE(noBinaryMode.detail.find("BINARY"), std::string::npos);
 
   nettest::RawPeer silent({});
   auto noAnswer = platform::OpenNetworkSerialDevice(silent.PortName(), quick);
   EXPECT_FALSE(noAnswer.device);
-  EXPECT_EQ(noAnswer.error, OpenError::ConnectionFailed);
+  EXPECT_EQ(noAnswer.error, Error::ConnectionFailed);
   EXPECT_NE(noAnswer.detail.find("did not answer"), std::string::npos);
 }
 
@@ -265,7 +265,7 @@ TEST(NetworkPort, OneClientAtATimeAndTheNextIsServedOnceTheFirstLeaves) {
 
   auto second = platform::OpenNetworkSerialDevice(server.PortName(), nettest::PatientTimeouts());
   EXPECT_FALSE(second.device);
-  EXPECT_EQ(second.error, OpenError::ConnectionFailed);
+  EXPECT_EQ(second.error, Error::ConnectionFailed);
 
   // Closing and reopening at once, as the program hands the port from one
   // layer to the next, is served.

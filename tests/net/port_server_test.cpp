@@ -15,7 +15,7 @@ namespace {
 class RawClient {
  public:
   explicit RawClient(std::uint16_t port)
-      : socket_(platform::net::ConnectTcp({"127.0.0.1", port}, nettest::kPatienceMs).socket) {}
+      : socket_(platform::net::ConnectTcp({"127.0.0.1", port}, nettest::kPatienceMs).value) {}
 
   void Send(const Bytes& bytes) {
     platform::net::SendAll(socket_.Fd(), bytes, platform::net::WallNow() + nettest::kPatienceMs * 1000LL);

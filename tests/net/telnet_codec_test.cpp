@@ -183,18 +183,17 @@ TEST(TelnetNegotiator, AgreesToSupportedOptionsRefusesOthersAndNeverLoops) {
 
 TEST(NetworkPortName, TakesHostAndPortAndRefusesTheRest) {
   namespace net = platform::net;
-  std::string error;
-  EXPECT_EQ(net::ParseNetworkPortName("rfc2217://127.0.0.1:4001", &error), (net::HostPort{"127.0.0.1", 4001}));
-  EXPECT_EQ(net::ParseNetworkPortName("rfc2217://terminal-7.lab:65535", &error),
+  EXPECT_EQ(net::ParseNetworkPortName("rfc2217://127.0.0.1:4001").value, (net::HostPort{"127.0.0.1", 4001}));
+  EXPECT_EQ(net::ParseNetworkPortName("rfc2217://terminal-7.lab:65535").value,
             (net::HostPort{"terminal-7.lab", 65535}));
-  EXPECT_EQ(net::ParseNetworkPortName("rfc2217://[::1]:23", &error), (net::HostPort{"::1", 23}));
+  EXPECT_EQ(net::ParseNetworkPortName("rfc2217://[::1]:23").value, (net::HostPort{"::1", 23}));
 
   for (const char* bad : {"rfc2217://", "rfc2217://host", "rfc2217://host:", "rfc2217://:4001",
                           "rfc2217://host:0", "rfc2217://host:65536", "rfc2217://host:40x1",
                           "rfc2217://host:4001/x", "rfc2217://::1:23", "rfc2217://[::1]23", "rfc2217://[::1",
                           "rfc2217://ho st:1", "rfc2217://host:+1", "RFC2217://host:1", "COM3"}) {
-    error.clear();
-    EXPECT_FALSE(net::ParseNetworkPortName(bad, &error)) << bad;
-    EXPECT_FALSE(error.empty()) << bad;
+    const auto parsed = net::ParseNetworkPortName(bad);
+    EXPECT_EQ(parsed.error, platform::Error::UnknownName) << bad;
+    EXPECT_FALSE(parsed.detail.empty()) << bad;
   }
 }

@@ -55,14 +55,14 @@ TEST_F(PortHoldTest, AHoldWritesTheLockNamingThisProcessNestsAndGoesWithTheLastH
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
   {
-    platform::HoldResult outer = platform::HoldPort(pty.slavePath());
-    ASSERT_TRUE(outer.hold);
+    auto outer = platform::HoldPort(pty.slavePath());
+    ASSERT_TRUE(outer.value);
     char expected[16];
     std::snprintf(expected, sizeof expected, "%10d\n", static_cast<int>(::getpid()));
     EXPECT_EQ(Contents(LockOf(pty.slavePath())), expected);
     {
-      platform::HoldResult inner = platform::HoldPort(pty.slavePath());
-      EXPECT_TRUE(inner.hold);
+      auto inner = platform::HoldPort(pty.slavePath());
+      EXPECT_TRUE(inner.value);
       // This process opens its own held port between the phases of its run.
       EXPECT_TRUE(platform::OpenSerialDevice(pty.slavePath()).device);
     }
@@ -76,12 +76,13 @@ TEST_F(PortHoldTest, APortHeldByAnotherLiveProcessIsRefusedAndTheOpenNamesIt) {
   ASSERT_TRUE(pty.ok());
   const pid_t other = ::getppid();  // alive for as long as the test runs
   WriteLock(LockOf(pty.slavePath()), other);
-  const platform::HoldResult held = platform::HoldPort(pty.slavePath());
-  EXPECT_FALSE(held.hold);
-  EXPECT_EQ(held.owner, other);
+  const auto held = platform::HoldPort(pty.slavePath());
+  EXPECT_FALSE(held.value);
+  EXPECT_EQ(held.error, platform::Error::Busy);
+  EXPECT_NE(held.detail.find("process " + std::to_string(other)), std::string::npos) << held.detail;
   const platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
   EXPECT_FALSE(opened.device);
-  EXPECT_EQ(opened.error, platform::OpenError::Busy);
+  EXPECT_EQ(opened.error, platform::Error::Busy);
   EXPECT_NE(opened.detail.find("process " + std::to_string(other)), std::string::npos) << opened.detail;
   EXPECT_TRUE(fs::exists(LockOf(pty.slavePath())));  // never ours to remove
 }
@@ -92,21 +93,21 @@ TEST_F(PortHoldTest, AStaleLockOrOneThatNamesNoProcessIsTakenOver) {
   for (const std::string& stale : {std::to_string(GoneProcess()), std::string("garbage")}) {
     std::ofstream(LockOf(pty.slavePath())) << stale << "\n";
     EXPECT_TRUE(platform::OpenSerialDevice(pty.slavePath()).device);
-    platform::HoldResult held = platform::HoldPort(pty.slavePath());
-    ASSERT_TRUE(held.hold) << stale;
+    auto held = platform::HoldPort(pty.slavePath());
+    ASSERT_TRUE(held.value) << stale;
     EXPECT_EQ(std::stol(Contents(LockOf(pty.slavePath()))), ::getpid());
   }
 }
 
 TEST_F(PortHoldTest, NetworkPortsAreLockedByHostAndPortAndSimulatedOnesInProcess) {
   {
-    platform::HoldResult held = platform::HoldPort("rfc2217://127.0.0.1:4001");
-    ASSERT_TRUE(held.hold);
+    auto held = platform::HoldPort("rfc2217://127.0.0.1:4001");
+    ASSERT_TRUE(held.value);
     EXPECT_TRUE(fs::exists(folder_ / "LCK..rfc2217_127.0.0.1_4001"));
   }
   EXPECT_FALSE(fs::exists(folder_ / "LCK..rfc2217_127.0.0.1_4001"));
-  platform::HoldResult sim = platform::HoldPort("sim:model=Tern");
-  EXPECT_TRUE(sim.hold);
+  auto sim = platform::HoldPort("sim:model=Tern");
+  EXPECT_TRUE(sim.value);
   EXPECT_TRUE(fs::is_empty(folder_));
 }
 

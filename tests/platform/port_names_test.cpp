@@ -11,7 +11,7 @@
 
 namespace {
 
-using platform::OpenError;
+using platform::Error;
 using platform::ResolvePortName;
 
 class EnvVar {
@@ -51,46 +51,46 @@ TEST(ResolvePortName, AnEnvironmentNameIsResolvedOnceMoreAndNoFurther) {
 }
 
 TEST(OpenSerialDevice, NamesNoBackendTakesFailWithAReasonAndReachTheListener) {
-  std::vector<std::pair<std::string, OpenError>> heard;
+  std::vector<std::pair<std::string, Error>> heard;
   auto listener = std::make_unique<platform::ScopedOpenFailureListener>(
       [&](const std::string& name, const platform::OpenResult& result) { heard.emplace_back(name, result.error); });
-  EXPECT_EQ(platform::OpenSerialDevice("").error, OpenError::EmptyName);
-  EXPECT_EQ(platform::OpenSerialDevice("\\\\.\\").error, OpenError::EmptyName);
-  EXPECT_EQ(platform::OpenSerialDevice("bogus").error, OpenError::UnknownName);
-  EXPECT_EQ(platform::OpenSerialDevice("/no/such/device").error, OpenError::NotFound);
-  EXPECT_EQ(platform::OpenSerialDevice("/dev/null").error, OpenError::NotASerialPort);
-  EXPECT_EQ(platform::OpenSerialDevice("/dev").error, OpenError::NotASerialPort);
-  EXPECT_EQ(platform::OpenSerialDevice(std::string("/dev/null\0x", 11)).error, OpenError::UnknownName);
+  EXPECT_EQ(platform::OpenSerialDevice("").error, Error::EmptyName);
+  EXPECT_EQ(platform::OpenSerialDevice("\\\\.\\").error, Error::EmptyName);
+  EXPECT_EQ(platform::OpenSerialDevice("bogus").error, Error::UnknownName);
+  EXPECT_EQ(platform::OpenSerialDevice("/no/such/device").error, Error::NotFound);
+  EXPECT_EQ(platform::OpenSerialDevice("/dev/null").error, Error::NotASerialPort);
+  EXPECT_EQ(platform::OpenSerialDevice("/dev").error, Error::NotASerialPort);
+  EXPECT_EQ(platform::OpenSerialDevice(std::string("/dev/null\0x", 11)).error, Error::UnknownName);
   listener.reset();
-  EXPECT_EQ(platform::OpenSerialDevice("bogus").error, OpenError::UnknownName);
+  EXPECT_EQ(platform::OpenSerialDevice("bogus").error, Error::UnknownName);
   ASSERT_EQ(heard.size(), 7u);
-  EXPECT_EQ(heard[2], (std::pair<std::string, OpenError>{"bogus", OpenError::UnknownName}));
+  EXPECT_EQ(heard[2], (std::pair<std::string, Error>{"bogus", Error::UnknownName}));
 }
 
 TEST(OpenSerialDevice, RegisteredSchemesTakeTheirNames) {
   std::vector<std::string> opened;
   auto opener = [&](const std::string& name) {
     opened.push_back(name);
-    return platform::OpenResult{nullptr, OpenError::ConnectionFailed, "test"};
+    return platform::OpenResult{nullptr, Error::ConnectionFailed, "test"};
   };
   platform::RegisterPortScheme("word", opener);
   platform::RegisterPortScheme("proto://", opener);
   EnvVar com6("QUORREL_COM6", "word:a=1");
   for (const char* name : {"word", "word:x", "COM6", "proto://host:1", "\\\\.\\proto://h:2"}) {
-    EXPECT_EQ(platform::OpenSerialDevice(name).error, OpenError::ConnectionFailed) << name;
+    EXPECT_EQ(platform::OpenSerialDevice(name).error, Error::ConnectionFailed) << name;
   }
   EXPECT_EQ(opened, (std::vector<std::string>{"word", "word:x", "word:a=1", "proto://host:1", "proto://h:2"}));
-  EXPECT_EQ(platform::OpenSerialDevice("wordy").error, OpenError::UnknownName);
-  EXPECT_EQ(platform::OpenSerialDevice("proto:/host").error, OpenError::UnknownName);
+  EXPECT_EQ(platform::OpenSerialDevice("wordy").error, Error::UnknownName);
+  EXPECT_EQ(platform::OpenSerialDevice("proto:/host").error, Error::UnknownName);
 }
 
 TEST(DescribeOpenError, EveryFailureHasItsOwnText) {
-  EXPECT_EQ(platform::DescribeOpenError(OpenError::Busy), "the port is in use by another program");
-  EXPECT_NE(platform::DescribeOpenError(OpenError::PermissionDenied).find("dialout"), std::string::npos);
+  EXPECT_EQ(platform::DescribeOpenError(Error::Busy), "the port is in use by another program");
+  EXPECT_NE(platform::DescribeOpenError(Error::PermissionDenied).find("dialout"), std::string::npos);
   std::vector<std::string> texts;
-  for (OpenError e : {OpenError::EmptyName, OpenError::UnknownName, OpenError::NotFound, OpenError::Busy,
-                      OpenError::PermissionDenied, OpenError::NotASerialPort, OpenError::ConnectionFailed,
-                      OpenError::Other}) {
+  for (Error e : {Error::EmptyName, Error::UnknownName, Error::NotFound, Error::Busy,
+                      Error::PermissionDenied, Error::NotASerialPort, Error::ConnectionFailed,
+                      Error::Other}) {
     texts.push_back(platform::DescribeOpenError(e));
   }
   std::sort(texts.begin(), texts.end());

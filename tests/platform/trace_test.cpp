@@ -137,9 +137,9 @@ TEST(Trace, AChooserGivesEachPortItsOwnSink) {
 TEST(FileTraceSink, WritesWholeLinesFromManyThreads) {
   const std::string path = ::testing::TempDir() + "quorrel_trace_test.txt";
   std::remove(path.c_str());
-  std::string error;
-  auto sink = platform::MakeFileTraceSink(path, &error);
-  ASSERT_TRUE(sink) << error;
+  auto made = platform::MakeFileTraceSink(path);
+  ASSERT_TRUE(made.ok()) << made.detail;
+  const std::shared_ptr<platform::TraceSink> sink = made.value;
   std::vector<std::thread> writers;
   for (int t = 0; t < 4; ++t) {
     writers.emplace_back([&sink, t] {
@@ -155,9 +155,10 @@ TEST(FileTraceSink, WritesWholeLinesFromManyThreads) {
 }
 
 TEST(FileTraceSink, AnUnwritablePathGivesNoSinkAndSaysWhy) {
-  std::string error;
-  EXPECT_EQ(platform::MakeFileTraceSink("/no/such/folder/trace.txt", &error), nullptr);
-  EXPECT_NE(error.find("/no/such/folder/trace.txt"), std::string::npos);
+  const auto made = platform::MakeFileTraceSink("/no/such/folder/trace.txt");
+  EXPECT_EQ(made.value, nullptr);
+  EXPECT_EQ(made.error, platform::Error::NotFound);
+  EXPECT_NE(made.detail.find("/no/such/folder/trace.txt"), std::string::npos);
 }
 
 }  // namespace

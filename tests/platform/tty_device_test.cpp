@@ -13,12 +13,12 @@
 namespace {
 
 using platform::LineSettings;
-using platform::OpenError;
+using platform::Error;
 using testing_support::PtyPair;
 
 std::unique_ptr<platform::SerialDevice> OpenSlave(const PtyPair& pty) {
   platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
-  EXPECT_EQ(opened.error, OpenError::None) << opened.detail;
+  EXPECT_EQ(opened.error, Error::None) << opened.detail;
   return std::move(opened.device);
 }
 
@@ -56,7 +56,7 @@ TEST(TtyDevice, ADeviceAlreadyHeldIsBusyUntilReleased) {
   ASSERT_TRUE(first);
   platform::OpenResult second = platform::OpenSerialDevice(pty.slavePath());
   EXPECT_FALSE(second.device);
-  EXPECT_EQ(second.error, OpenError::Busy);
+  EXPECT_EQ(second.error, Error::Busy);
   EXPECT_NE(second.detail.find(pty.slavePath()), std::string::npos);
   first.reset();
   EXPECT_TRUE(OpenSlave(pty));

@@ -41,7 +41,7 @@ platform::TtyCalls RefusingWrites(int every, std::size_t most, std::atomic<int>*
 
 std::unique_ptr<platform::SerialDevice> OpenSlave(const PtyPair& pty) {
   platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
-  EXPECT_EQ(opened.error, platform::OpenError::None) << opened.detail;
+  EXPECT_EQ(opened.error, platform::Error::None) << opened.detail;
   return std::move(opened.device);
 }
 

@@ -37,7 +37,7 @@ platform::OpenResult OpenFake(const std::string& name) {
     auto found = g_lines.find(name);
     if (found != g_lines.end()) line = found->second;
   }
-  if (!line) return platform::OpenResult{nullptr, platform::OpenError::NotFound, name};
+  if (!line) return platform::OpenResult{nullptr, platform::Error::NotFound, name};
   return line->Open();
 }
 
@@ -108,12 +108,12 @@ void FakeLine::SetRefuseEveryOtherWrite(bool refuse) {
 
 platform::OpenResult FakeLine::Open() {
   std::lock_guard<std::mutex> guard(mutex_);
-  if (held_ || attached_) return platform::OpenResult{nullptr, platform::OpenError::Busy, "held"};
+  if (held_ || attached_) return platform::OpenResult{nullptr, platform::Error::Busy, "held"};
   attached_ = true;
   cancel_ = false;
   inFlight_ = false;
   ++opens_;
-  return platform::OpenResult{std::make_unique<FakeDevice>(shared_from_this()), platform::OpenError::None, ""};
+  return platform::OpenResult{std::make_unique<FakeDevice>(shared_from_this()), platform::Error::None, ""};
 }
 
 void FakeLine::Detach() {

@@ -24,7 +24,7 @@ TEST_F(SimPorts, SameNameReachesTheSameInterfaceOneOpenAtATime) {
   ASSERT_TRUE(first.device) << first.detail;
   const auto busy = platform::OpenSerialDevice("sim:serial=QRA0000042");
   EXPECT_FALSE(busy.device);
-  EXPECT_EQ(busy.error, platform::OpenError::Busy);
+  EXPECT_EQ(busy.error, platform::Error::Busy);
   auto other = platform::OpenSerialDevice("sim");
   EXPECT_TRUE(other.device);
 
@@ -43,7 +43,7 @@ TEST_F(SimPorts, SameNameReachesTheSameInterfaceOneOpenAtATime) {
 TEST_F(SimPorts, BadOptionsFailTheOpenWithAReason) {
   const auto result = platform::OpenSerialDevice("sim:model=Condor");
   EXPECT_FALSE(result.device);
-  EXPECT_EQ(result.error, platform::OpenError::UnknownName);
+  EXPECT_EQ(result.error, platform::Error::UnknownName);
   EXPECT_NE(result.detail.find("model"), std::string::npos);
   EXPECT_EQ(sim::FindSimInterface("sim:model=Condor"), nullptr);
   EXPECT_EQ(sim::FindSimInterface("simulator"), nullptr);
