@@ -137,28 +137,28 @@ void RegisterPortScheme(const std::string& prefix, PortOpener opener) {
   registry.schemes.push_back(Scheme{prefix, std::move(opener)});
 }
 
-ScopedOpenFailureListener::ScopedOpenFailureListener(OpenFailureListener listener) {
+namespace {
+
+// Puts `next` into one of the registry's listener slots; returns what was there.
+template <typename Listener>
+Listener ExchangeListener(Listener Registry::*slot, Listener next) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.mutex);
-  previous_ = std::exchange(registry.listener, std::move(listener));
+  return std::exchange(registry.*slot, std::move(next));
 }
 
-ScopedOpenFailureListener::~ScopedOpenFailureListener() {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.mutex);
-  registry.listener = std::move(previous_);
-}
+}  // namespace
 
-ScopedLineTroubleListener::ScopedLineTroubleListener(LineTroubleListener listener) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.mutex);
-  previous_ = std::exchange(registry.lineTrouble, std::move(listener));
-}
+ScopedOpenFailureListener::ScopedOpenFailureListener(OpenFailureListener listener)
+    : previous_(ExchangeListener(&Registry::listener, std::move(listener))) {}
+
+ScopedOpenFailureListener::~ScopedOpenFailureListener() { ExchangeListener(&Registry::listener, std::move(previous_)); }
+
+ScopedLineTroubleListener::ScopedLineTroubleListener(LineTroubleListener listener)
+    : previous_(ExchangeListener(&Registry::lineTrouble, std::move(listener))) {}
 
 ScopedLineTroubleListener::~ScopedLineTroubleListener() {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.mutex);
-  registry.lineTrouble = std::move(previous_);
+  ExchangeListener(&Registry::lineTrouble, std::move(previous_));
 }
 
 void ReportLineTrouble(const std::string& device, LineTrouble trouble, const std::string& detail) {

@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "sim/sim_ports.h"
 #include "support/image_bytes.h"
+#include "support/stream_text.h"
 
 namespace cli {
 namespace {
@@ -33,14 +34,6 @@ std::string FirstImage(const std::string& folder, const std::string& prefix) {
 }
 
 
-std::string ReadAll(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
-  return text;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -65,8 +58,8 @@ class ConsoleUpgrade : public ::testing::Test {
     std::FILE* err = std::tmpfile();
     options.languageId = 1033;
     const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, terminal}, stop);
-    out_ = ReadAll(out);
-    err_ = ReadAll(err);
+    out_ = testing_support::StreamText(out);
+    err_ = testing_support::StreamText(err);
     std::fclose(out);
     std::fclose(err);
     return code;

@@ -17,6 +17,7 @@
 #include "sim/sim_ports.h"
 #include "support/image_bytes.h"
 #include "support/json_line.h"
+#include "support/stream_text.h"
 
 namespace cli {
 namespace {
@@ -25,16 +26,6 @@ namespace fs = std::filesystem;
 using testing_support::JsonObject;
 
 const fs::path kData = fs::path(QUORREL_SOURCE_DIR) / "data";
-
-std::string TextOf(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
-  std::fclose(file);
-  return text;
-}
 
 class GangUpgrade : public ::testing::Test {
  protected:
@@ -58,8 +49,10 @@ class GangUpgrade : public ::testing::Test {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, false});
-    out_ = TextOf(out);
-    err_ = TextOf(err);
+    out_ = testing_support::StreamText(out);
+    err_ = testing_support::StreamText(err);
+    std::fclose(out);
+    std::fclose(err);
     return code;
   }
 

@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/port_hold.h"
 #include "support/image_bytes.h"
+#include "support/stream_text.h"
 
 namespace {
 
@@ -25,14 +26,6 @@ namespace fs = std::filesystem;
 const fs::path kData = fs::path(QUORREL_SOURCE_DIR) / "data";
 constexpr const char* kImage = "Image/Apex/QRA0203.mbl";
 
-std::string ReadAll(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
-  return text;
-}
 
 class TtyUpgrade : public ::testing::Test {
  protected:
@@ -57,8 +50,8 @@ class TtyUpgrade : public ::testing::Test {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     const int code = cli::RunConsoleUpgrade(options, cli::ConsoleStreams{out, err, false});
-    out_ = ReadAll(out);
-    err_ = ReadAll(err);
+    out_ = testing_support::StreamText(out);
+    err_ = testing_support::StreamText(err);
     std::fclose(out);
     std::fclose(err);
     return code;
