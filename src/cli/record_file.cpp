@@ -8,25 +8,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_descriptor.h"
+
 namespace cli {
 namespace {
 
 AppendResult Failure(const std::string& what) { return {false, what + ": " + std::strerror(errno)}; }
 
-// Closes the file (which also drops the lock) when the append is over.
-class OpenFile {
- public:
-  explicit OpenFile(int fd) : fd_(fd) {}
-  ~OpenFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
+// Closing the file also drops the lock.
+using OpenFile = platform::FileDescriptor;
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -51,7 +41,7 @@ void SyncFolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   OpenFile dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.fd() >= 0) ::fsync(dir.fd());
+  if (dir.get() >= 0) ::fsync(dir.get());
 }
 
 }  // namespace
@@ -63,15 +53,15 @@ AppendResult AppendRecordLine(const std::string& path, const std::string& line) 
   const bool existed = ::stat(path.c_str(), &info) == 0;
   if (existed && !S_ISREG(info.st_mode)) return {false, path + " is not a regular file"};
   OpenFile file(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
-  if (file.fd() < 0) return Failure("cannot open " + path);
-  while (::flock(file.fd(), LOCK_EX) != 0) {
+  if (file.get() < 0) return Failure("cannot open " + path);
+  while (::flock(file.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return Failure("cannot lock " + path);
   }
-  if (::fstat(file.fd(), &info) != 0) return Failure("cannot examine " + path);
+  if (::fstat(file.get(), &info) != 0) return Failure("cannot examine " + path);
   if (!S_ISREG(info.st_mode)) return {false, path + " is not a regular file"};
-  const std::string text = EndsWithLineFeed(file.fd(), info.st_size) ? line : "\n" + line;
-  if (!WriteAll(file.fd(), text.data(), text.size())) return Failure("cannot write to " + path);
-  if (::fsync(file.fd()) != 0) return Failure("cannot sync " + path);
+  const std::string text = EndsWithLineFeed(file.get(), info.st_size) ? line : "\n" + line;
+  if (!WriteAll(file.get(), text.data(), text.size())) return Failure("cannot write to " + path);
+  if (::fsync(file.get()) != 0) return Failure("cannot sync " + path);
   if (!existed) SyncFolderOf(path);
   return {true, {}};
 }

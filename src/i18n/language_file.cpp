@@ -8,25 +8,13 @@
 #include <array>
 #include <cerrno>
 
+#include "platform/file_descriptor.h"
+
 namespace i18n {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Closes the descriptor on every path.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Bytes taken by the character that starts at `pos`: two for a lead byte
 // with a byte after it, else one.
@@ -51,7 +39,7 @@ std::size_t FindStop(std::string_view text, std::size_t pos, std::string_view st
 
 std::optional<std::string> ReadLanguageFile(const std::string& path) {
   // Non-blocking so that a named pipe in the file's place cannot hang us.
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  const platform::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) return std::nullopt;
   struct stat info {};
   if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;

@@ -7,15 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_descriptor.h"
+
 namespace platform {
 namespace {
 
-struct Descriptor {
-  int fd;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 Result<std::string> Failed(Error kind, int error) {
   return Result<std::string>::Failure(kind, error != 0 ? std::strerror(error) : std::string());
@@ -31,17 +27,17 @@ Error OpenFailure(int error) {
 
 Result<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes) {
   // Non-blocking: opening a pipe with no writer or a tty would otherwise wait.
-  const Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-  if (file.fd < 0) return Failed(OpenFailure(errno), errno);
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (file.get() < 0) return Failed(OpenFailure(errno), errno);
   struct stat info {};
-  if (::fstat(file.fd, &info) != 0) return Failed(Error::ReadFailed, errno);
+  if (::fstat(file.get(), &info) != 0) return Failed(Error::ReadFailed, errno);
   if (!S_ISREG(info.st_mode)) return Failed(Error::NotRegularFile, 0);
   if (static_cast<std::size_t>(info.st_size) > maxBytes) return Failed(Error::TooLarge, 0);
 
   Result<std::string> result;
   char buffer[16384];
   for (;;) {
-    const ssize_t count = ::read(file.fd, buffer, sizeof buffer);
+    const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return Failed(Error::ReadFailed, errno);
     if (count == 0) return result;

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "platform/clock.h"
+#include "platform/file_descriptor.h"
 #include "platform/port_names.h"
 #include "platform/tty_calls.h"
 
@@ -121,19 +122,7 @@ OpenResult Failure(Error error, const std::string& path, int errnoValue) {
   return result;
 }
 
-// Owns one file descriptor.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { if (fd_ >= 0) ::close(fd_); }
-  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Fd& operator=(Fd&&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
+using Fd = FileDescriptor;
 
 // Kernel waits run on real time: the device on the other end does not follow
 // a virtual clock.
