@@ -9,7 +9,10 @@ namespace {
 
 // Redraws at most this often, so tens of devices do not flood the terminal.
 constexpr std::int64_t kRedrawMicros = 200'000;
-constexpr std::size_t kPortColumn = 14, kModelColumn = 23, kSerialColumn = 12;
+constexpr std::size_t kModelColumn = 23, kSerialColumn = 12;
+// Port names differ at their end as often as at their start; a very long one
+// (a by-id path) is cut rather than the row.
+constexpr std::size_t kMinPortColumn = 8, kMaxPortColumn = 40;
 
 std::string Column(const std::string& text, std::size_t width) {
   std::string cell = text.substr(0, width);
@@ -28,8 +31,8 @@ std::string ProgressCell(const GangRow& row) {
 
 }  // namespace
 
-std::string FormatGangRow(const GangRow& row, std::size_t width) {
-  std::string line = Column(row.port, kPortColumn) + Column(row.model, kModelColumn) +
+std::string FormatGangRow(const GangRow& row, std::size_t width, std::size_t portWidth) {
+  std::string line = Column(row.port, portWidth) + Column(row.model, kModelColumn) +
                      Column(row.serial, kSerialColumn) + ProgressCell(row) + row.phase;
   if (line.size() > width) line.resize(width);
   return line;
@@ -61,7 +64,12 @@ std::string FormatGangSummary(const std::vector<GangResult>& results) {
 GangBoard::GangBoard(std::FILE* out, std::FILE* err, bool liveLines, std::size_t width,
                      std::vector<std::string> ports)
     : out_(out), err_(err), live_(liveLines), width_(width) {
-  for (auto& port : ports) rows_.push_back(GangRow{std::move(port), {}, {}, {}, 0, 0, 0});
+  portWidth_ = kMinPortColumn;
+  for (auto& port : ports) {
+    portWidth_ = std::clamp(port.size(), portWidth_, kMaxPortColumn);
+    rows_.push_back(GangRow{std::move(port), {}, {}, {}, 0, 0, 0});
+  }
+  showsMessage_.assign(rows_.size(), false);
 }
 
 void GangBoard::Model(std::size_t row, const std::string& model) {
@@ -81,7 +89,10 @@ void GangBoard::Serial(std::size_t row, const std::string& serial) {
 void GangBoard::Status(std::size_t row, const std::string& line) {
   std::lock_guard<std::mutex> guard(mutex_);
   GangRow& r = rows_.at(row);
-  if (!line.empty()) r.phase = line;
+  if (!line.empty()) {
+    r.phase = line;
+    showsMessage_[row] = false;
+  }
   // The window's blank spacing lines would only repeat the port here.
   if (!live_ && !line.empty()) {
     std::fprintf(out_, "[%s] %s\n", r.port.c_str(), line.c_str());
@@ -94,7 +105,10 @@ void GangBoard::Message(std::size_t row, const std::string& line) {
   std::lock_guard<std::mutex> guard(mutex_);
   GangRow& r = rows_.at(row);
   if (live_) {
-    r.phase = line;
+    // The first message after a status line says why; what follows it
+    // (the dialog's own box) says less.
+    if (!showsMessage_[row]) r.phase = line;
+    showsMessage_[row] = true;
   } else {
     std::fprintf(err_, "[%s] %s\n", r.port.c_str(), line.c_str());
     std::fflush(err_);
@@ -129,7 +143,7 @@ void GangBoard::Redraw(bool force) {
   lastDrawMicros_ = now;
   // Back to the first row, then every row again in place.
   if (drawn_) std::fprintf(out_, "\033[%zuA", rows_.size());
-  for (const GangRow& row : rows_) std::fprintf(out_, "\r\033[K%s\n", FormatGangRow(row, width_).c_str());
+  for (const GangRow& row : rows_) std::fprintf(out_, "\r\033[K%s\n", FormatGangRow(row, width_, portWidth_).c_str());
   std::fflush(out_);
   drawn_ = true;
 }

@@ -21,8 +21,8 @@ struct GangRow {
 };
 
 // One row as a line of at most `width` columns (bytes; texts are shown as
-// the language file gives them).
-std::string FormatGangRow(const GangRow& row, std::size_t width);
+// the language file gives them), the port in a column `portWidth` wide.
+std::string FormatGangRow(const GangRow& row, std::size_t width, std::size_t portWidth = 14);
 
 struct GangResult {
   std::string port;
@@ -58,6 +58,8 @@ class GangBoard {
   bool live_;
   std::size_t width_;
   std::vector<GangRow> rows_;
+  std::vector<bool> showsMessage_;  // a row's phase is a message, not a status line
+  std::size_t portWidth_ = 0;
   bool drawn_ = false;
   std::int64_t lastDrawMicros_ = 0;
 };

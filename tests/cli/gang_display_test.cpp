@@ -83,7 +83,7 @@ TEST(GangBoardTest, OnATerminalOneLinePerDeviceIsRedrawnInPlace) {
   const std::size_t last = text.rfind("\033[2A");
   ASSERT_NE(last, std::string::npos) << "the rows are redrawn over themselves";
   const std::string lastDraw = text.substr(last);
-  EXPECT_NE(lastDraw.find("COM3           Quorrel Apex            QRA1234567   [#####.....] 50% "), std::string::npos);
+  EXPECT_NE(lastDraw.find("COM3     Quorrel Apex            QRA1234567   [#####.....] 50% "), std::string::npos);
   EXPECT_NE(lastDraw.find("COM4"), std::string::npos);
   EXPECT_NE(lastDraw.find("The interface did not answer."), std::string::npos);
 }
