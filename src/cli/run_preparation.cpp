@@ -21,21 +21,15 @@ namespace {
 int CheckFiles(const Options& options, const std::string& patchPath, const i18n::LanguageTable& table,
                std::FILE* err) {
   if (!options.image) return kExitSuccess;
-  const bootloader::ImageReadResult image = bootloader::ReadFirmwareImage(*options.image);
-  if (image.damage.problem == bootloader::ImageProblem::NotOpened) {
-    Complain(err, "cannot read the image " + *options.image + ": " + image.damage.systemText);
+  const wizard::CheckedFiles files = wizard::CheckImageAndPatch(*options.image, patchPath);
+  if (files.image) return kExitSuccess;
+  if (!files.patchRefused && files.damage.problem == bootloader::ImageProblem::NotOpened) {
+    Complain(err, "cannot read the image " + *options.image + ": " + files.damage.systemText);
     return kExitImageMissing;
   }
-  if (!image.image) {
-    Complain(err, wizard::DescribeRefusedFile(&table, *options.image, image.damage, false));
-    return kExitImageDamaged;
-  }
-  std::error_code error;
-  if (!std::filesystem::exists(patchPath, error)) return kExitSuccess;
-  const bootloader::ImageReadResult patch = bootloader::ReadFirmwareImage(patchPath);
-  if (patch.image) return kExitSuccess;
-  Complain(err, wizard::DescribeRefusedFile(&table, patchPath, patch.damage, true));
-  return kExitPatchDamaged;
+  const std::string& refused = files.patchRefused ? patchPath : *options.image;
+  Complain(err, wizard::DescribeRefusedFile(&table, refused, files.damage, files.patchRefused));
+  return files.patchRefused ? kExitPatchDamaged : kExitImageDamaged;
 }
 
 // The USB adapter's own serial number, when the device is one the device

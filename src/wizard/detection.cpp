@@ -88,25 +88,15 @@ void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::s
 // checked; what was checked is what the upgrade programs. A missing patch is
 // not refused: newer loaders need none.
 bool UpgradeDialog::CheckChosenFiles(const std::string& imagePath) {
-  bootloader::ImageReadResult image = bootloader::ReadFirmwareImage(imagePath);
-  if (!image.image) {
-    ShowMessage(DescribeRefusedFile(m_context.languageTable, imagePath, image.damage, false));
-    m_lastDetection = DetectionOutcome::ImageRefused;
+  CheckedFiles files = CheckImageAndPatch(imagePath, m_patchPath);
+  if (!files.image) {
+    const std::string& refused = files.patchRefused ? m_patchPath : imagePath;
+    ShowMessage(DescribeRefusedFile(m_context.languageTable, refused, files.damage, files.patchRefused));
+    m_lastDetection = files.patchRefused ? DetectionOutcome::PatchRefused : DetectionOutcome::ImageRefused;
     return false;
   }
-  std::error_code error;
-  std::shared_ptr<const bootloader::FirmwareImage> patch;
-  if (std::filesystem::exists(m_patchPath, error)) {
-    bootloader::ImageReadResult read = bootloader::ReadFirmwareImage(m_patchPath);
-    if (!read.image) {
-      ShowMessage(DescribeRefusedFile(m_context.languageTable, m_patchPath, read.damage, true));
-      m_lastDetection = DetectionOutcome::PatchRefused;
-      return false;
-    }
-    patch = std::make_shared<const bootloader::FirmwareImage>(std::move(*read.image));
-  }
-  m_image = std::make_shared<const bootloader::FirmwareImage>(std::move(*image.image));
-  m_patch = std::move(patch);
+  m_image = std::move(files.image);
+  m_patch = std::move(files.patch);
   return true;
 }
 

@@ -43,6 +43,27 @@ std::string DescribeRefusedFile(const i18n::LanguageTable* table, const std::str
 }
 
 
+CheckedFiles CheckImageAndPatch(const std::string& imagePath, const std::string& patchPath) {
+  CheckedFiles files;
+  bootloader::ImageReadResult image = bootloader::ReadFirmwareImage(imagePath);
+  if (!image.image) {
+    files.damage = std::move(image.damage);
+    return files;
+  }
+  std::error_code error;
+  if (std::filesystem::exists(patchPath, error)) {
+    bootloader::ImageReadResult patch = bootloader::ReadFirmwareImage(patchPath);
+    if (!patch.image) {
+      files.damage = std::move(patch.damage);
+      files.patchRefused = true;
+      return files;
+    }
+    files.patch = std::make_shared<const bootloader::FirmwareImage>(std::move(*patch.image));
+  }
+  files.image = std::make_shared<const bootloader::FirmwareImage>(std::move(*image.image));
+  return files;
+}
+
 ImageFolder ImageFolderFor(const std::string& baseFolder, device::InterfaceKind kind) {
   const std::string image = platform::FindEntryPath(baseFolder, "Image");
   switch (kind) {

@@ -6,9 +6,10 @@
 
 #include "device/interface_kind.h"
 
-namespace bootloader {
-struct ImageDamage;
-}
+#include <memory>
+
+#include "bootloader/firmware_image.h"
+
 namespace i18n {
 class LanguageTable;
 }
@@ -33,6 +34,17 @@ struct ImageMeasure {
   std::uint64_t length = 0;
   std::string errorText;  // the system's description of a failed length query
 };
+
+// The image and, when it is there, the loader patch, read whole and checked
+// before anything is sent: what was checked is what an upgrade programs. A
+// missing patch is not refused (newer loaders need none).
+struct CheckedFiles {
+  std::shared_ptr<const bootloader::FirmwareImage> image;  // null when refused
+  std::shared_ptr<const bootloader::FirmwareImage> patch;  // null when there is none
+  bootloader::ImageDamage damage;  // why the files were refused
+  bool patchRefused = false;       // the damage is the patch's
+};
+CheckedFiles CheckImageAndPatch(const std::string& imagePath, const std::string& patchPath);
 
 // The message for a refused image (or patch, when `patch`): which file,
 // which line, what is wrong, and that nothing was erased.
