@@ -54,8 +54,7 @@ std::vector<std::string> CollectPorts(const Options& options, std::FILE* err) {
     problem = listed.error.empty() ? AddPorts(ports, listed.ports) : listed.error;
   }
   if (problem.empty() && options.allPorts) {
-    std::unique_ptr<platform::PortSource> source = platform::MakeSystemPortSource();
-    const platform::Discovery found = source ? platform::DiscoverPorts(*source) : platform::Discovery{};
+    const platform::Discovery found = platform::DiscoverSystemPorts();
     std::vector<std::string> paths;
     for (const auto& port : found.ports) paths.push_back(port.path);
     problem = found.ok ? AddPorts(ports, paths) : "--all-ports: the device manager (udev) cannot be read";

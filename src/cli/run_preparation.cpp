@@ -38,9 +38,7 @@ std::optional<std::string> AdapterSerialOf(const std::string& device) {
   if (!device.starts_with("/dev/")) return std::nullopt;
   std::error_code error;
   const std::string node = std::filesystem::weakly_canonical(device, error).string();
-  std::unique_ptr<platform::PortSource> source = platform::MakeSystemPortSource();
-  if (!source) return std::nullopt;
-  for (const platform::PortInfo& port : platform::DiscoverPorts(*source).ports) {
+  for (const platform::PortInfo& port : platform::DiscoverSystemPorts().ports) {
     if ((port.path == node || port.path == device) && port.usb && !port.serialNumber.empty()) return port.serialNumber;
   }
   return std::nullopt;

@@ -86,6 +86,8 @@ std::string PortSummary(const PortInfo& port);
 // reached (no udev in a container, say): callers then offer no discovered
 // ports, never an error.
 std::unique_ptr<PortSource> MakeSystemPortSource();
+// The ports of this system's device manager; not ok when it cannot be reached.
+Discovery DiscoverSystemPorts();
 std::unique_ptr<PortMonitor> MakeSystemPortMonitor();
 
 }  // namespace platform

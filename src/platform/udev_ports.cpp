@@ -99,6 +99,11 @@ std::unique_ptr<PortSource> MakeSystemPortSource() {
   return std::make_unique<UdevPortSource>(std::move(context));
 }
 
+Discovery DiscoverSystemPorts() {
+  const std::unique_ptr<PortSource> source = MakeSystemPortSource();
+  return source ? DiscoverPorts(*source) : Discovery{};
+}
+
 std::unique_ptr<PortMonitor> MakeSystemPortMonitor() {
   UdevPtr<udev> context(udev_new());
   if (!context) return nullptr;
