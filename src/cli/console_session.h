@@ -1,7 +1,7 @@
 #pragma once
-// One run of the terminal front end: the same dialog logic as the window,
-// with the buttons pressed in order: File..., then Upgrade, then Exit after a
-// failure.
+// One run of the terminal front end: one interface, or a gang of them (more
+// than one port), each through the same dialog logic as the window with the
+// buttons pressed in order: File..., then Upgrade, then Exit after a failure.
 
 #include <cstdio>
 
