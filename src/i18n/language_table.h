@@ -21,7 +21,7 @@ inline constexpr int kMainDialogCount = 10;
 inline constexpr int kMainProcessCount = 18;
 inline constexpr int kMessageCount = 7;
 // Room for notices added later: an index below this needs no other change.
-inline constexpr int kNoticeCount = 48;
+inline constexpr int kNoticeCount = 128;
 inline constexpr int kEntryCount = kMainDialogCount + kMainProcessCount + kMessageCount + kNoticeCount;
 
 // Number of texts in a section; 0 for a number that is no section.
