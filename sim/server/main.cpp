@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/rfc2217_socket.h"
+#include "platform/standard_streams.h"
 #include "sim/server/port_server.h"
 #include "sim/server/server_options.h"
 #include "sim/server/state_dump.h"
@@ -82,6 +83,7 @@ int Serve(const sim::server::ServerOptions& options, const sim::SimOptions& simO
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!platform::OpenClosedStandardStreams()) return kExitFailed;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   std::string error;
   const auto options = sim::server::ParseServerOptions(args, &error);

@@ -6,10 +6,12 @@
 #include "app/upgrade_app.h"
 #include "gui/port_list_watcher.h"
 #include "gui/qt_dialog_window.h"
+#include "platform/standard_streams.h"
 #include "platform/stop_signals.h"
 #include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
+  if (!platform::OpenClosedStandardStreams()) return 1;
   QApplication application(argc, argv);
   // "sim:" names reach the simulated interface (demos, support), and
   // "rfc2217://HOST:PORT" a serial port on a terminal server.

@@ -12,6 +12,7 @@
 
 #include "app/upgrade_app.h"
 #include "gui/qt_dialog_window.h"
+#include "platform/standard_streams.h"
 #include "sim/sim_ports.h"
 
 namespace {
@@ -42,6 +43,7 @@ QPixmap Framed(QDialog& dialog) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!platform::OpenClosedStandardStreams()) return 1;
   QApplication application(argc, argv);
   if (argc != 2) {
     std::fprintf(stderr, "usage: quorrel-wizard-screenshot OUTPUT.png\n");
