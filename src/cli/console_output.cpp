@@ -1,5 +1,6 @@
 #include "cli/console_output.h"
 
+#include "cli/console_write.h"
 #include "platform/clock.h"
 
 namespace cli {
@@ -14,16 +15,14 @@ ConsoleOutput::ConsoleOutput(std::FILE* out, std::FILE* err, bool errIsTerminal)
 void ConsoleOutput::StatusLine(const std::string& line) {
   std::lock_guard<std::mutex> guard(mutex_);
   ClearBar();
-  std::fprintf(out_, "%s\n", line.c_str());
-  std::fflush(out_);
+  WriteConsoleText(out_, line + "\n", err_);
   if (sample_.high > sample_.low) DrawBar();
 }
 
 void ConsoleOutput::Message(const std::string& line) {
   std::lock_guard<std::mutex> guard(mutex_);
   ClearBar();
-  std::fprintf(err_, "%s\n", line.c_str());
-  std::fflush(err_);
+  WriteConsoleText(err_, line + "\n", nullptr);
 }
 
 void ConsoleOutput::Programmed(std::int64_t sent, std::int64_t total) {

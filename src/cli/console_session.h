@@ -3,6 +3,7 @@
 // than one port), each through the same dialog logic as the window with the
 // buttons pressed in order: File..., then Upgrade, then Exit after a failure.
 
+#include <cstddef>
 #include <cstdio>
 
 #include "cli/options.h"
@@ -14,6 +15,7 @@ struct ConsoleStreams {
   std::FILE* out = stdout;  // the status list
   std::FILE* err = stderr;  // messages, kind, serial number, progress
   bool errIsTerminal = false;
+  std::size_t errColumns = 0;  // the terminal's width; 0: it does not say
 };
 
 // Returns the exit status (exit_codes.h). `stop`, when given, is asked between

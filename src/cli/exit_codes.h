@@ -26,6 +26,7 @@ enum ExitCode : int {
   kExitSerialNotWritten = 18,  // programmed, but the serial number was not written back: use --recovery
   kExitStoppedUntouched = 19,  // stopped by a signal before the loader: the device was not changed
   kExitStoppedInLoader = 20,   // stopped by a signal in the loader: the device needs --recovery
+  kExitNotWritten = 21,        // the run record of a device that succeeded, or a listing, was not written
   kExitPortHeld = 25,          // another run holds the port; nothing was sent
   kExitPortsNotListed = 30,  // --list-ports: the device manager cannot be read
   kExitImageForOtherModel = 35,  // gang: the image's folder is another model's; nothing was sent

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/console_write.h"
 #include "platform/clock.h"
 
 namespace cli {
@@ -94,10 +95,7 @@ void GangBoard::Status(std::size_t row, const std::string& line) {
     showsMessage_[row] = false;
   }
   // The window's blank spacing lines would only repeat the port here.
-  if (!live_ && !line.empty()) {
-    std::fprintf(out_, "[%s] %s\n", r.port.c_str(), line.c_str());
-    std::fflush(out_);
-  }
+  if (!live_ && !line.empty()) Write(out_, "[" + r.port + "] " + line + "\n");
   Redraw(false);
 }
 
@@ -110,8 +108,7 @@ void GangBoard::Message(std::size_t row, const std::string& line) {
     if (!showsMessage_[row]) r.phase = line;
     showsMessage_[row] = true;
   } else {
-    std::fprintf(err_, "[%s] %s\n", r.port.c_str(), line.c_str());
-    std::fflush(err_);
+    Write(err_, "[" + r.port + "] " + line + "\n");
   }
   Redraw(false);
 }
@@ -142,10 +139,14 @@ void GangBoard::Redraw(bool force) {
   if (!force && drawn_ && now - lastDrawMicros_ < kRedrawMicros) return;
   lastDrawMicros_ = now;
   // Back to the first row, then every row again in place.
-  if (drawn_) std::fprintf(out_, "\033[%zuA", rows_.size());
-  for (const GangRow& row : rows_) std::fprintf(out_, "\r\033[K%s\n", FormatGangRow(row, width_, portWidth_).c_str());
-  std::fflush(out_);
+  std::string text = drawn_ ? "\033[" + std::to_string(rows_.size()) + "A" : std::string();
+  for (const GangRow& row : rows_) text += "\r\033[K" + FormatGangRow(row, width_, portWidth_) + "\n";
+  Write(out_, text);
   drawn_ = true;
+}
+
+void GangBoard::Write(std::FILE* stream, const std::string& text) {
+  WriteConsoleText(stream, text, stream == err_ ? nullptr : err_);
 }
 
 }  // namespace cli

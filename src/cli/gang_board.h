@@ -51,6 +51,8 @@ class GangBoard {
 
  private:
   void Redraw(bool force);
+  // A failure of standard output is noted on standard error.
+  void Write(std::FILE* stream, const std::string& text);
 
   std::mutex mutex_;
   std::FILE* out_;

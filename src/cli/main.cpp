@@ -2,8 +2,6 @@
 // It takes no single-instance guard: production lines run one per port, and
 // the exclusive port open keeps two runs off one device.
 
-#include <unistd.h>
-
 #include <clocale>
 #include <cstdio>
 #include <memory>
@@ -11,14 +9,29 @@
 #include <vector>
 
 #include "cli/console_session.h"
+#include "cli/console_write.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/port_listing.h"
 #include "platform/port_discovery.h"
+#include "platform/standard_streams.h"
 #include "platform/stop_signals.h"
+#include "platform/terminal.h"
 #include "sim/sim_ports.h"
 
+namespace {
+
+// What the program was asked to list, whole on standard output, or its own status.
+int Listed(int status) { return cli::ListingWritten(stdout, stderr) ? status : cli::kExitNotWritten; }
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Before anything opens: a port must never take the place of a closed
+  // standard stream.
+  if (!platform::OpenClosedStandardStreams()) return cli::kExitInternal;
+  // A reader of the output that goes away (`| head`) never stops an upgrade.
+  const platform::ScopedBrokenPipeTolerance pipes;
   std::setlocale(LC_ALL, "");
   const std::vector<std::string> args(argv + 1, argv + argc);
   const cli::ParseResult parsed = cli::ParseOptions(args);
@@ -28,17 +41,18 @@ int main(int argc, char** argv) {
   }
   if (parsed.options->help) {
     std::fputs(cli::UsageText().c_str(), stdout);
-    return cli::kExitSuccess;
+    return Listed(cli::kExitSuccess);
   }
   if (parsed.options->listPorts) {
     const std::unique_ptr<platform::PortSource> source = platform::MakeSystemPortSource();
-    return cli::ListPorts(source.get(), stdout, stderr);
+    return Listed(cli::ListPorts(source.get(), stdout, stderr));
   }
   sim::RegisterBuiltInPorts();
   // Ctrl-C, shutdown or a closed terminal stop the upgrade where the device
   // can be left with a word, never in the middle of a block.
   const platform::ScopedStopSignals stopSignals;
   const wizard::StopRequest stop(/*followSignals=*/true);
-  return cli::RunConsoleUpgrade(*parsed.options, cli::ConsoleStreams{stdout, stderr, isatty(STDERR_FILENO) != 0},
-                                &stop);
+  const cli::ConsoleStreams streams{stdout, stderr, platform::IsTerminal(stderr),
+                                    platform::TerminalColumns(stderr).value_or(0)};
+  return cli::RunConsoleUpgrade(*parsed.options, streams, &stop);
 }

@@ -1,0 +1,20 @@
+#pragma once
+// The terminal's text on its standard streams. A stream that can no longer be
+// written (its reader went away, the disk is full) never stops a run: the
+// device and its record matter more than the text about them.
+
+#include <cstdio>
+#include <string_view>
+
+namespace cli {
+
+// Writes `text` to `stream` and flushes it. The first failure of `stream` is
+// noted on `noteTo` (null: nowhere); the stream's error flag remembers it, so
+// the text that follows is lost without another word.
+void WriteConsoleText(std::FILE* stream, std::string_view text, std::FILE* noteTo);
+
+// Whether a listing the program was asked for (--list-ports, --help) reached
+// `out` whole; says why not on `err`.
+bool ListingWritten(std::FILE* out, std::FILE* err);
+
+}  // namespace cli
