@@ -35,6 +35,7 @@ int RunOneInterface(const Options& options, const ConsoleStreams& streams, const
   if (const int refused = PrepareRun(options, streams.err, prepared); refused != kExitSuccess) return refused;
   std::shared_ptr<platform::TraceSink> trace;
   if (!OpenTraceFile(options, streams.err, trace)) return kExitUsage;
+  if (!CheckRunRecordFile(options, streams.err)) return kExitUsage;
   const platform::ScopedTraceSinks tracing(trace);
   // A port that does not open, or a line in trouble, gets a line saying why;
   // the dialog logic goes on as it would in the window.
@@ -55,8 +56,8 @@ int RunOneInterface(const Options& options, const ConsoleStreams& streams, const
   const DeviceRun run = RunDevice(setup, options, options.ports.front(), output);
   ExplainDetection(run, streams.err);
   if (trace && trace->Failed()) Complain(streams.err, "the trace " + *options.traceFile + " could not be written completely");
-  WriteRunRecord(options, run, streams.err);
-  return run.exitCode;
+  const bool recorded = WriteRunRecord(options, run, streams.err, stop);
+  return StatusWithRecord(run.exitCode, recorded);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "cli/device_run.h"
 
-#include <ctime>
+#include <filesystem>
 
 #include "bootloader/firmware_image.h"
 #include "cli/console_window.h"
@@ -72,14 +72,27 @@ int ExitCodeOf(const wizard::UpgradeDialog& dialog, const ConsoleWindow& window,
 }
 
 std::string UtcText(std::chrono::system_clock::time_point time) {
-  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
-  const std::time_t seconds = static_cast<std::time_t>(millis / 1000);
-  std::tm parts{};
-  gmtime_r(&seconds, &parts);
+  using namespace std::chrono;
+  const auto millis = floor<milliseconds>(time);
+  const auto day = floor<days>(millis);
+  const year_month_day date{day};
+  const hh_mm_ss clock{millis - day};
   char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900, parts.tm_mon + 1,
-                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millis % 1000));
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
   return text;
+}
+
+// The image the dialog took, else the one the options name: the record of a
+// port that never opened still says which image was meant for it.
+std::string ImagePathOf(const wizard::UpgradeDialog* dialog, const Options& options) {
+  if (dialog && !dialog->ImagePath().empty()) return dialog->ImagePath();
+  if (!options.image) return {};
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(*options.image, error);
+  return error ? *options.image : absolute.string();
 }
 
 std::string VerifyWord(wizard::UpgradeFacts::Verify verify) {
@@ -102,6 +115,7 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
   if (!held.ok()) {
     sink.Message(port + " is " + held.detail + ": another run is using the interface; nothing was sent");
     run.exitCode = kExitPortHeld;
+    run.imagePath = ImagePathOf(nullptr, options);
     run.end = std::chrono::system_clock::now();
     return run;
   }
@@ -117,7 +131,7 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
   run.model = window.GetControlText(resources::kIdKindLabel);
   run.facts = dialog.Facts();
   run.image = dialog.Image();
-  run.imagePath = dialog.ImagePath();
+  run.imagePath = ImagePathOf(&dialog, options);
   run.identifyReply = dialog.LastIdentifyReply();
   run.end = std::chrono::system_clock::now();
   return run;
@@ -145,6 +159,7 @@ std::string OutcomeWord(int exitCode) {
     case kExitSerialNotWritten: return "serial-not-written";
     case kExitStoppedUntouched: return "stopped-untouched";
     case kExitStoppedInLoader: return "stopped-needs-recovery";
+    case kExitNotWritten: return "record-not-written";
     case kExitImageForOtherModel: return "image-for-other-model";
     case kExitPortHeld: return "port-held-by-another-run";
     default: return "internal-error";

@@ -1,8 +1,5 @@
 #include "cli/gang_session.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cctype>
 #include <filesystem>
@@ -11,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/console_write.h"
 #include "cli/exit_codes.h"
 #include "cli/gang_board.h"
 #include "cli/port_list_file.h"
@@ -98,11 +96,16 @@ bool OpenTraceFolder(const Options& options, const std::vector<std::string>& por
   return true;
 }
 
-std::size_t TerminalWidth(std::FILE* stream) {
-  winsize size{};
-  if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col - 1;
-  return 100;
+// Narrower than this, live lines would wrap and redraw over each other: the
+// board falls back to lines prefixed with their port.
+constexpr std::size_t kLiveLineColumns = 60;
+
+bool ShowsLiveLines(const ConsoleStreams& streams) {
+  return streams.errIsTerminal && (streams.errColumns == 0 || streams.errColumns >= kLiveLineColumns);
 }
+
+// The last column stays free, so that a full row does not wrap.
+std::size_t RowWidth(const ConsoleStreams& streams) { return streams.errColumns > 0 ? streams.errColumns - 1 : 100; }
 
 GangResult ResultOf(const DeviceRun& run) {
   std::string serial = run.facts.serialWritten.value_or(run.facts.serialRead.value_or(""));
@@ -118,13 +121,14 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
   if (const int refused = PrepareRun(options, streams.err, prepared); refused != kExitSuccess) return refused;
   TraceSinks traces;
   if (!OpenTraceFolder(options, ports, streams.err, traces)) return kExitUsage;
+  if (!CheckRunRecordFile(options, streams.err)) return kExitUsage;
   const platform::ScopedTraceSinks tracing([&traces](const std::string& port) {
     auto found = traces.find(port);
     return found == traces.end() ? nullptr : found->second;
   });
 
-  const bool live = streams.errIsTerminal;
-  GangBoard board(live ? streams.err : streams.out, streams.err, live, TerminalWidth(streams.err), ports);
+  const bool live = ShowsLiveLines(streams);
+  GangBoard board(live ? streams.err : streams.out, streams.err, live, RowWidth(streams), ports);
   // Reports of the port classes name a port as given or as it resolved.
   std::map<std::string, std::size_t> rowOf;
   for (std::size_t row = 0; row < ports.size(); ++row) {
@@ -147,13 +151,14 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
   RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
   setup.imageMustSuitModel = true;
   std::vector<DeviceRun> runs(ports.size());
+  std::atomic<bool> allRecorded{true};
   std::vector<std::thread> devices;
   for (std::size_t row = 0; row < ports.size(); ++row) {
     devices.emplace_back([&, row] {
       RowSink sink(board, row);
       runs[row] = RunDevice(setup, options, ports[row], sink);
       // Written as soon as the device ends: a kill later loses nothing.
-      WriteRunRecord(options, runs[row], streams.err);
+      if (!WriteRunRecord(options, runs[row], streams.err, stop)) allRecorded = false;
     });
   }
   for (auto& device : devices) device.join();
@@ -165,9 +170,8 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
     results.push_back(ResultOf(run));
     allSucceeded = allSucceeded && run.exitCode == kExitSuccess;
   }
-  std::fputs(FormatGangSummary(results).c_str(), streams.out);
-  std::fflush(streams.out);
-  return allSucceeded ? kExitSuccess : kExitSomeFailed;
+  WriteConsoleText(streams.out, FormatGangSummary(results), streams.err);
+  return allSucceeded ? StatusWithRecord(kExitSuccess, allRecorded) : kExitSomeFailed;
 }
 
 }  // namespace cli

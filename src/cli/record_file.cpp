@@ -1,68 +1,57 @@
 #include "cli/record_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
-#include "platform/file_descriptor.h"
+#include "platform/append_file.h"
 
 namespace cli {
 namespace {
 
-AppendResult Failure(const std::string& what) { return {false, what + ": " + std::strerror(errno)}; }
+using platform::LockResult;
 
-// Closing the file also drops the lock.
-using OpenFile = platform::FileDescriptor;
+AppendResult Failure(const std::string& what, const std::string& detail) { return {false, what + ": " + detail}; }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
+using OpenedRecords = platform::Result<std::unique_ptr<platform::AppendFile>>;
+
+// Why the file did not open, in a few words.
+std::string OpenFailure(const OpenedRecords& opened) {
+  return opened.error == platform::Error::NotRegularFile ? "it is not a regular file" : opened.detail;
+}
+
+// The lock at once when it is free; else the bounded wait, said first.
+AppendResult LockRecords(platform::AppendFile& file, const std::string& path, const RecordWait& wait) {
+  LockResult locked = file.Lock(0);
+  if (locked.outcome == LockResult::Outcome::Held) {
+    if (wait.waiting) wait.waiting();
+    locked = file.Lock(wait.boundMs, wait.stopped);
   }
-  return true;
-}
-
-// True when the file is empty or its last byte is a line feed.
-bool EndsWithLineFeed(int fd, off_t size) {
-  if (size == 0) return true;
-  char last = 0;
-  return ::pread(fd, &last, 1, size - 1) == 1 && last == '\n';
-}
-
-// A new file's name is durable only once its folder is synced too.
-void SyncFolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  OpenFile dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+  switch (locked.outcome) {
+    case LockResult::Outcome::Locked: return {true, {}};
+    case LockResult::Outcome::Held:
+      return {false, "another process has held the lock on " + path + " for " +
+                         std::to_string(wait.boundMs / 1000) + " seconds"};
+    case LockResult::Outcome::Stopped: return {false, "the wait for the lock on " + path + " was stopped"};
+    case LockResult::Outcome::Failed: break;
+  }
+  return Failure("cannot lock " + path, locked.detail);
 }
 
 }  // namespace
 
-AppendResult AppendRecordLine(const std::string& path, const std::string& line) {
-  // Opening a device or a pipe could block or change a line's state: only a
-  // regular file (or a new one) is opened.
-  struct stat info {};
-  const bool existed = ::stat(path.c_str(), &info) == 0;
-  if (existed && !S_ISREG(info.st_mode)) return {false, path + " is not a regular file"};
-  OpenFile file(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
-  if (file.get() < 0) return Failure("cannot open " + path);
-  while (::flock(file.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return Failure("cannot lock " + path);
-  }
-  if (::fstat(file.get(), &info) != 0) return Failure("cannot examine " + path);
-  if (!S_ISREG(info.st_mode)) return {false, path + " is not a regular file"};
-  const std::string text = EndsWithLineFeed(file.get(), info.st_size) ? line : "\n" + line;
-  if (!WriteAll(file.get(), text.data(), text.size())) return Failure("cannot write to " + path);
-  if (::fsync(file.get()) != 0) return Failure("cannot sync " + path);
-  if (!existed) SyncFolderOf(path);
+AppendResult AppendRecordLine(const std::string& path, const std::string& line, const RecordWait& wait) {
+  const OpenedRecords opened = platform::AppendFile::Open(path);
+  if (!opened.ok()) return Failure("cannot open " + path, OpenFailure(opened));
+  platform::AppendFile& file = *opened.value;
+  if (AppendResult locked = LockRecords(file, path, wait); !locked.ok) return locked;
+  const std::optional<char> last = file.LastByte();
+  const std::string text = !last || *last == '\n' ? line : "\n" + line;
+  if (const auto written = file.Append(text); !written.ok()) return Failure("cannot write to " + path, written.detail);
+  if (const auto synced = file.Sync(); !synced.ok()) return Failure("cannot sync " + path, synced.detail);
+  return {true, {}};
+}
+
+AppendResult CheckRecordFile(const std::string& path) {
+  const OpenedRecords opened = platform::AppendFile::Open(path);
+  if (!opened.ok()) return {false, OpenFailure(opened)};
+  opened.value->Sync();  // a file made here is there after a crash too
   return {true, {}};
 }
 

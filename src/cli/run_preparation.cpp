@@ -1,13 +1,13 @@
 #include "cli/run_preparation.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
+#include "app/language_loading.h"
 #include "app/upgrade_app.h"
 #include "bootloader/firmware_image.h"
 #include "cli/exit_codes.h"
 #include "cli/record_file.h"
+#include "platform/host_name.h"
 #include "platform/port_discovery.h"
 #include "platform/port_names.h"
 #include "platform/process.h"
@@ -44,10 +44,16 @@ std::optional<std::string> AdapterSerialOf(const std::string& device) {
   return std::nullopt;
 }
 
-std::string HostName() {
-  char name[256] = {};
-  if (::gethostname(name, sizeof name - 1) != 0) return {};
-  return name;
+// A stop that came before the wait (the run was stopped, and its record
+// matters most then) leaves it to its bound; one that comes during it ends it.
+RecordWait RecordWaitFor(const std::string& path, const wizard::StopRequest* stop, std::FILE* err) {
+  RecordWait wait;
+  if (stop && !stop->Requested()) wait.stopped = [stop] { return stop->Requested(); };
+  wait.waiting = [path, err] {
+    Complain(err, "another process holds the lock on the run records " + path + "; waiting for it at most " +
+                      std::to_string(kRecordLockWaitMs / 1000) + " seconds (Ctrl-C ends the wait)");
+  };
+  return wait;
 }
 
 }  // namespace
@@ -58,7 +64,9 @@ int PrepareRun(const Options& options, std::FILE* err, PreparedRun& prepared) {
   const app::StartUpServices system;
   prepared.layout = app::ChooseLayout(system.currentDirectory(), system.installedFolders());
   prepared.table = std::make_unique<i18n::LanguageTable>(platform::SystemCodePage());
-  prepared.table->Load(prepared.layout.baseFolder, options.languageId.value_or(system.languageId()));
+  const std::string note =
+      app::LoadLanguage(*prepared.table, prepared.layout.baseFolder, options.languageId.value_or(system.languageId()));
+  if (!note.empty()) Complain(err, note);
   return CheckFiles(options, prepared.layout.patchFilePath, *prepared.table, err);
 }
 
@@ -95,13 +103,25 @@ void ExplainDetection(const DeviceRun& run, std::FILE* err) {
                     "\", which is not a known Quorrel model (Quorrel Apex, Quorrel Tern, Quorrel Tern II Memory)");
 }
 
-bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err) {
+bool CheckRunRecordFile(const Options& options, std::FILE* err) {
   if (!options.reportFile) return true;
-  RunRecord record = RecordOf(run, HostName(), QUORREL_VERSION);
+  const AppendResult checked = CheckRecordFile(*options.reportFile);
+  if (!checked.ok) Complain(err, "cannot write the run records to " + *options.reportFile + ": " + checked.reason);
+  return checked.ok;
+}
+
+bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err, const wizard::StopRequest* stop) {
+  if (!options.reportFile) return true;
+  RunRecord record = RecordOf(run, platform::HostName(), QUORREL_VERSION);
   record.adapterSerial = AdapterSerialOf(record.device);
-  const AppendResult appended = AppendRecordLine(*options.reportFile, FormatRunRecord(record));
+  const AppendResult appended = AppendRecordLine(*options.reportFile, FormatRunRecord(record),
+                                                 RecordWaitFor(*options.reportFile, stop, err));
   if (!appended.ok) Complain(err, "the run record for " + run.port + " was not written: " + appended.reason);
   return appended.ok;
+}
+
+int StatusWithRecord(int deviceStatus, bool recorded) {
+  return deviceStatus == kExitSuccess && !recorded ? kExitNotWritten : deviceStatus;
 }
 
 }  // namespace cli

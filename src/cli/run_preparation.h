@@ -44,8 +44,18 @@ std::string DescribeLineTrouble(const std::string& device, platform::LineTrouble
 // What the terminal adds to a detection the window leaves at "Unknown".
 void ExplainDetection(const DeviceRun& run, std::FILE* err);
 
+// Whether --report, if given, can take records: checked before any port
+// opens, as the trace is. Says why not on `err`.
+bool CheckRunRecordFile(const Options& options, std::FILE* err);
+
 // Appends the run's record to --report, if given; says so on `err` when the
-// record could not be written. False then.
-bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err);
+// record could not be written. False then. A wait for another process's lock
+// on the file is bounded, and a `stop` raised during it ends it.
+bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err,
+                    const wizard::StopRequest* stop = nullptr);
+
+// The exit status of a run whose device ended with `deviceStatus`: what the
+// device needs comes first; a missing record shows only when it needs nothing.
+int StatusWithRecord(int deviceStatus, bool recorded);
 
 }  // namespace cli

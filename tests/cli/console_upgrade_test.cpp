@@ -2,7 +2,9 @@
 // virtual clock: the status list on standard output, messages on standard
 // error, and the exit status of each way a run ends.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,8 +18,10 @@
 #include "cli/exit_codes.h"
 #include "i18n/language_table.h"
 #include "platform/clock.h"
+#include "platform/file_descriptor.h"
 #include "sim/sim_ports.h"
 #include "support/image_bytes.h"
+#include "support/json_line.h"
 #include "support/stream_text.h"
 
 namespace cli {
@@ -51,10 +55,11 @@ class ConsoleUpgrade : public ::testing::Test {
   }
   void TearDown() override {
     fs::current_path(previousDir_);
+    if (!report_.empty()) fs::remove(report_);
   }
 
-  int Run(Options options, bool terminal = false, const wizard::StopRequest* stop = nullptr) {
-    std::FILE* out = std::tmpfile();
+  int Run(Options options, bool terminal = false, const wizard::StopRequest* stop = nullptr,
+          std::FILE* out = std::tmpfile()) {
     std::FILE* err = std::tmpfile();
     options.languageId = 1033;
     const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, terminal}, stop);
@@ -67,10 +72,27 @@ class ConsoleUpgrade : public ::testing::Test {
 
   std::string Text(i18n::Entry entry) const { return english_.GetText(entry); }
 
+  // A run record file of the test's own, gone afterwards.
+  fs::path ReportPath() {
+    report_ = fs::temp_directory_path() / ("quorrel-cli-report-" + std::to_string(::getpid()) + ".jsonl");
+    fs::remove(report_);
+    return report_;
+  }
+  std::vector<testing_support::JsonObject> Records() {
+    std::vector<testing_support::JsonObject> records;
+    std::ifstream in(report_);
+    for (std::string line; std::getline(in, line);) {
+      auto record = testing_support::ParseJsonLine(line);
+      EXPECT_TRUE(record) << line;
+      if (record) records.push_back(*record);
+    }
+    return records;
+  }
+
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
   sim::ScopedSimInterfaces sims_;
   i18n::LanguageTable english_{65001};
-  fs::path previousDir_;
+  fs::path previousDir_, report_;
   std::string out_, err_;
 };
 
@@ -262,6 +284,76 @@ TEST_F(ConsoleUpgrade, TheProgressBarCountsProgrammedBytes) {
   // The bar is gone before the write-back's messages and never shows the file's size.
   const std::string fileSize = std::to_string(fs::file_size(kData / *options.image));
   EXPECT_EQ(err_.find("/" + fileSize + " bytes"), std::string::npos) << err_;
+}
+
+// A status list that cannot be written (a full disk here; a reader gone in
+// the same way) is noted once on standard error; the device is upgraded and
+// its record written as if nothing had happened.
+TEST_F(ConsoleUpgrade, AStatusListThatCannotBeWrittenNeverStopsTheRun) {
+  std::FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(full, nullptr);
+  Options options;
+  options.ports = {"sim:model=Apex,serial=QRA7000007"};
+  options.image = FirstImage("Image/Apex", "QRA");
+  options.reportFile = ReportPath().string();
+  EXPECT_EQ(Run(options, false, nullptr, full), kExitSuccess) << err_;
+  EXPECT_EQ(sim::FindSimInterface(options.ports.front())->SerialNumber(), "QRA7000007");
+  const std::string note = "standard output cannot be written (No space left on device)";
+  ASSERT_NE(err_.find(note), std::string::npos) << err_;
+  EXPECT_EQ(err_.find(note), err_.rfind(note)) << "noted once";
+  EXPECT_NE(err_.find("Quorrel Upgrade Wizard: " + Text(i18n::prjProDlg4)), std::string::npos) << err_;
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(std::get<std::string>(records[0].at("outcome")), "succeeded");
+}
+
+// Like the trace, the record file is checked before any port opens.
+TEST_F(ConsoleUpgrade, ARecordFileThatCannotBeWrittenIsRefusedBeforeThePortOpens) {
+  const std::string missingFolder = (fs::temp_directory_path() / "quorrel-no-such-folder" / "r.jsonl").string();
+  for (const std::string& report : {missingFolder, fs::temp_directory_path().string(), std::string("/dev/null")}) {
+    Options options;
+    options.ports = {"sim:model=Apex,serial=QRA7000008"};
+    options.image = FirstImage("Image/Apex", "QRA");
+    options.reportFile = report;
+    EXPECT_EQ(Run(options), kExitUsage) << report;
+    EXPECT_NE(err_.find("cannot write the run records to " + report + ": "), std::string::npos) << err_;
+    EXPECT_TRUE(sim::FindSimInterface(options.ports.front())->ReceivedBytes().empty()) << report;
+  }
+}
+
+// The device's status says what the device needs: a record that cannot be
+// written (its lock held elsewhere past the wait) shows in the status only
+// when the device itself needs nothing.
+TEST_F(ConsoleUpgrade, ADeviceStatusOutranksAMissingRecord) {
+  const fs::path report = ReportPath();
+  std::ofstream(report).flush();
+  const platform::FileDescriptor holder(::open(report.c_str(), O_RDWR));
+  ASSERT_EQ(::flock(holder.get(), LOCK_EX), 0);
+  Options options;
+  options.image = FirstImage("Image/Apex", "QRA");
+  options.reportFile = report.string();
+  options.ports = {"sim:model=Apex,serial=QRA7000009"};
+  EXPECT_EQ(Run(options), kExitNotWritten) << err_;
+  EXPECT_EQ(sim::FindSimInterface(options.ports.front())->SerialNumber(), "QRA7000009");
+  EXPECT_NE(err_.find("another process holds the lock on the run records"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("the run record for " + options.ports.front() + " was not written"), std::string::npos) << err_;
+
+  options.ports = {"sim:model=Apex,serial=QRA7000010,fault=erase-fail@5"};
+  EXPECT_EQ(Run(options), kExitEraseFailed) << err_;
+  EXPECT_NE(err_.find("was not written"), std::string::npos) << err_;
+  EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(ConsoleUpgrade, TheRecordOfAPortThatNeverOpenedNamesTheImage) {
+  Options options;
+  options.ports = {"/nonexistent/ttyQ9"};
+  options.image = FirstImage("Image/Apex", "QRA");
+  options.reportFile = ReportPath().string();
+  EXPECT_EQ(Run(options), kExitPortNotOpened) << err_;
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(std::get<std::string>(records[0].at("outcome")), "port-not-opened");
+  EXPECT_EQ(std::get<std::string>(records[0].at("image")), (kData / *options.image).string());
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ class GangUpgrade : public ::testing::Test {
     fs::remove(report_);
   }
 
-  int Run(const std::vector<std::string>& ports) {
+  int Run(const std::vector<std::string>& ports, bool terminal = false, std::size_t columns = 0) {
     Options options;
     options.ports = ports;
     options.image = image_;
@@ -48,7 +48,7 @@ class GangUpgrade : public ::testing::Test {
     options.reportFile = report_.string();
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, false});
+    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, terminal, columns});
     out_ = testing_support::StreamText(out);
     err_ = testing_support::StreamText(err);
     std::fclose(out);
@@ -126,6 +126,19 @@ TEST_F(GangUpgrade, APortGivenTwiceIsRefusedBeforeAnyPortOpens) {
   EXPECT_EQ(Run({port, "sim:model=Apex,serial=QRA5000012", port}), kExitUsage);
   EXPECT_NE(err_.find("given twice"), std::string::npos) << err_;
   EXPECT_FALSE(fs::exists(report_));
+}
+
+// Live lines wrapped on a narrow terminal would redraw over each other: below
+// about 60 columns each line is written once, with its port, as elsewhere.
+TEST_F(GangUpgrade, ANarrowTerminalGetsLinesWithTheirPortInsteadOfLiveRows) {
+  const std::vector<std::string> ports = {"sim:model=Apex,serial=QRA5000021", "sim:model=Apex,serial=QRA5000022"};
+  ASSERT_EQ(Run(ports, /*terminal=*/true, /*columns=*/50), kExitSuccess) << err_;
+  EXPECT_NE(out_.find("[" + ports[1] + "] "), std::string::npos) << out_;
+  EXPECT_EQ(err_.find("\033["), std::string::npos) << err_;
+
+  ASSERT_EQ(Run(ports, /*terminal=*/true, /*columns=*/80), kExitSuccess) << err_;
+  EXPECT_EQ(out_.find("[" + ports[1] + "] "), std::string::npos) << out_;
+  EXPECT_NE(err_.find("\033[2A"), std::string::npos) << "the rows are redrawn in place";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // field for field, and appends that stay whole when many runs share a file.
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +19,8 @@
 #include "cli/record_file.h"
 #include "cli/run_record.h"
 #include "bootloader/sha256.h"
+#include "platform/clock.h"
+#include "platform/file_descriptor.h"
 #include "support/json_line.h"
 
 namespace cli {
@@ -84,6 +87,41 @@ TEST(RunRecordTest, TextsThatAreNotPlainStayOneLineAndKeepTheirBytes) {
   ASSERT_TRUE(json);
   EXPECT_EQ(std::get<std::string>(json->at("image")), *r.imagePath);
   EXPECT_NE(line.find("\\u00ff\\u00c3"), std::string::npos);
+}
+
+// What a strict JSON reader takes: UTF-8 throughout, no encoded surrogates,
+// overlong forms or code points past U+10FFFF, and no raw control character
+// or DEL.
+bool IsStrictJsonText(const std::string& line) {
+  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  for (std::size_t i = 0; i < line.size();) {
+    const auto lead = static_cast<unsigned char>(line[i]);
+    const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + static_cast<std::size_t>(length) > line.size()) return false;
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(line[i + static_cast<std::size_t>(k)]);
+      if ((next >> 6) != 0x2) return false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    if ((code < 0x20 && code != '\n') || code == 0x7F) return false;
+    i += static_cast<std::size_t>(length);
+  }
+  return true;
+}
+
+TEST(RunRecordTest, ALineIsStrictJsonWhateverBytesTheTextsHold) {
+  RunRecord r = SampleRecord();
+  r.port = std::string("COM\x7F");                          // DEL
+  r.device = std::string("/dev/\xED\xA0\x80\xED\xBF\xBF");  // encoded surrogates
+  r.imagePath = std::string("\xC0\xAF\xE0\x80\xAF\xF4\x90\x80\x80/\xF0\x9F\x98\x80.mbl");  // overlong, too high, an emoji
+  r.host = std::string("\xE2\x82", 2);  // cut short at the end
+  const std::string line = FormatRunRecord(r);
+  EXPECT_TRUE(IsStrictJsonText(line)) << line;
+  const auto json = ParseJsonLine(line);
+  ASSERT_TRUE(json);
+  EXPECT_NE(std::get<std::string>(json->at("image")).find("\xF0\x9F\x98\x80"), std::string::npos);  // valid text stays
 }
 
 class RecordFileTest : public ::testing::Test {
@@ -157,6 +195,54 @@ TEST_F(RecordFileTest, OnlyARegularFileIsWritten) {
   const AppendResult missing = AppendRecordLine((dir_ / "no-such-folder" / "r.jsonl").string(), "{}\n");
   EXPECT_FALSE(missing.ok);
   EXPECT_NE(missing.reason.find("cannot open"), std::string::npos);
+}
+
+// The record waits a few seconds, never forever, for a lock another process
+// holds; a stop ends the wait at once. Nothing is written either way.
+TEST_F(RecordFileTest, ALockHeldElsewhereIsWaitedForAFewSecondsOnlyAndAStopEndsTheWait) {
+  const platform::ScopedClock clock(platform::MakeVirtualClock());
+  const fs::path path = dir_ / "records.jsonl";
+  std::ofstream(path) << FormatRunRecord(SampleRecord());
+  // The lock belongs to an open file: another open of it stands for another process.
+  const platform::FileDescriptor other(::open(path.c_str(), O_RDWR));
+  ASSERT_EQ(::flock(other.get(), LOCK_EX), 0);
+
+  int told = 0;
+  RecordWait wait;
+  wait.waiting = [&] { ++told; };
+  const platform::Micros start = platform::CurrentClock()->Now();
+  const AppendResult held = AppendRecordLine(path.string(), FormatRunRecord(SampleRecord()), wait);
+  EXPECT_FALSE(held.ok);
+  EXPECT_NE(held.reason.find("held the lock on " + path.string() + " for 5 seconds"), std::string::npos) << held.reason;
+  EXPECT_GE(platform::CurrentClock()->Now() - start, platform::Micros{kRecordLockWaitMs} * 1000);
+  EXPECT_EQ(told, 1);
+
+  wait.stopped = [] { return true; };
+  const AppendResult stopped = AppendRecordLine(path.string(), FormatRunRecord(SampleRecord()), wait);
+  EXPECT_FALSE(stopped.ok);
+  EXPECT_NE(stopped.reason.find("was stopped"), std::string::npos) << stopped.reason;
+  EXPECT_EQ(Lines(path).size(), 1u);
+
+  ASSERT_EQ(::flock(other.get(), LOCK_UN), 0);
+  EXPECT_TRUE(AppendRecordLine(path.string(), FormatRunRecord(SampleRecord()), wait).ok);
+  EXPECT_EQ(Lines(path).size(), 2u);
+}
+
+TEST_F(RecordFileTest, TheCheckBeforeARunRefusesWhatCannotTakeRecords) {
+  EXPECT_EQ(CheckRecordFile(dir_.string()).reason, "it is not a regular file");
+  EXPECT_EQ(CheckRecordFile("/dev/null").reason, "it is not a regular file");
+  EXPECT_FALSE(CheckRecordFile((dir_ / "no-such-folder" / "r.jsonl").string()).ok);
+  if (::geteuid() != 0) {  // the superuser writes anywhere
+    const fs::path locked = dir_ / "read-only";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(CheckRecordFile((locked / "r.jsonl").string()).ok);
+    fs::permissions(locked, fs::perms::owner_all);
+  }
+  const fs::path fresh = dir_ / "new.jsonl";
+  EXPECT_TRUE(CheckRecordFile(fresh.string()).ok);
+  EXPECT_TRUE(fs::is_regular_file(fresh));
+  EXPECT_EQ(fs::file_size(fresh), 0u);
 }
 
 }  // namespace
