@@ -1,40 +1,51 @@
 #include "cli/port_list_file.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <fstream>
+#include <sstream>
+
+#include "platform/regular_file.h"
 
 namespace cli {
 namespace {
 
+// A list of ports is a few lines; anything much larger is not one.
+constexpr std::size_t kMaxListBytes = 1 << 20;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// The line without a comment: '#' at its start or after a blank begins one,
+// so a name keeps any '#' inside it.
+std::string WithoutComment(const std::string& line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '#' && (i == 0 || IsBlank(line[i - 1]))) return line.substr(0, i);
+  }
+  return line;
+}
+
 std::string Trimmed(const std::string& line) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  auto begin = std::find_if_not(line.begin(), line.end(), blank);
-  auto end = std::find_if_not(line.rbegin(), std::make_reverse_iterator(begin), blank).base();
+  auto begin = std::find_if_not(line.begin(), line.end(), IsBlank);
+  auto end = std::find_if_not(line.rbegin(), std::make_reverse_iterator(begin), IsBlank).base();
   return std::string(begin, end);
 }
 
 }  // namespace
 
 PortListResult ReadPortListFile(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return {{}, "cannot read the port list " + path};
-  if (!S_ISREG(info.st_mode)) return {{}, "the port list " + path + " is not a regular file"};
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return {{}, "cannot read the port list " + path};
+  const platform::Result<std::string> read = platform::ReadRegularFile(path, kMaxListBytes);
+  if (read.error == platform::Error::NotRegularFile) return {{}, "the port list " + path + " is not a regular file"};
+  if (!read.ok()) return {{}, "cannot read the port list " + path + (read.detail.empty() ? "" : ": " + read.detail)};
   PortListResult result;
+  std::istringstream lines(read.value);
   int number = 0;
-  for (std::string line; std::getline(file, line);) {
+  for (std::string line; std::getline(lines, line);) {
     ++number;
-    const std::string name = Trimmed(line);
-    if (name.empty() || name.front() == '#') continue;
+    const std::string name = Trimmed(WithoutComment(line));
+    if (name.empty()) continue;
     if (name.find('\0') != std::string::npos) {
       return {{}, "the port list " + path + ", line " + std::to_string(number) + ": not a port name"};
     }
     result.ports.push_back(name);
   }
-  if (file.bad()) return {{}, "cannot read the port list " + path};
   return result;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The ports of a gang run, read from a file: one port name a line, as
-// --port takes it. Blank lines and lines starting with '#' are skipped;
-// blanks around a name and a CR before the line end are dropped.
+// --port takes it. Blank lines and comments ('#' to the line's end, at its
+// start or after a blank) are skipped; blanks around a name and a CR before
+// the line end are dropped.
 
 #include <string>
 #include <vector>

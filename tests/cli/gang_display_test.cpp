@@ -38,13 +38,15 @@ class Captured {
   std::FILE* file_;
 };
 
-TEST(PortListFileTest, NamesOneALineWithBlanksCommentsAndCrLfDropped) {
+TEST(PortListFileTest, NamesOneALineWithBlanksTrailingCommentsAndCrLfDropped) {
   const fs::path path = fs::temp_directory_path() / ("quorrel-ports-" + std::to_string(::getpid()));
-  std::ofstream(path, std::ios::binary) << "# line 3, hub A\r\n  /dev/ttyUSB0 \r\n\r\nrfc2217://10.0.0.5:4001\nsim:model=Tern";
+  std::ofstream(path, std::ios::binary) << "# line 3, hub A\r\n  /dev/ttyUSB0 \r\n\r\nrfc2217://10.0.0.5:4001  # bench 2\n"
+                                           "COM#7\t# a '#' inside a name stays\nsim:model=Tern";
   const PortListResult read = ReadPortListFile(path.string());
   fs::remove(path);
   ASSERT_TRUE(read.error.empty()) << read.error;
-  EXPECT_EQ(read.ports, (std::vector<std::string>{"/dev/ttyUSB0", "rfc2217://10.0.0.5:4001", "sim:model=Tern"}));
+  EXPECT_EQ(read.ports,
+            (std::vector<std::string>{"/dev/ttyUSB0", "rfc2217://10.0.0.5:4001", "COM#7", "sim:model=Tern"}));
 
   EXPECT_NE(ReadPortListFile(fs::temp_directory_path().string()).error.find("not a regular file"), std::string::npos);
   EXPECT_FALSE(ReadPortListFile("/no/such/list").error.empty());
