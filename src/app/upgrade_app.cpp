@@ -1,6 +1,7 @@
 #include "app/upgrade_app.h"
 
 #include "app/dialog_setup.h"
+#include "app/language_loading.h"
 #include "app/layout.h"
 #include "app/platform_check.h"
 #include "wizard/dialog_window.h"
@@ -32,7 +33,10 @@ bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
     return false;
   }
 
-  languageTable.Load(baseFolder, static_cast<std::uint16_t>(languageId));
+  if (const std::string note = LoadLanguage(languageTable, baseFolder, static_cast<std::uint16_t>(languageId));
+      !note.empty()) {
+    services_.complain(note);
+  }
   RunDialog(makeWindow);
   // The guard is let go only now, once the dialog and its worker are gone.
   guard.reset();

@@ -3,6 +3,7 @@
 // folders, loads the texts and runs the main dialog once.
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,6 +34,10 @@ struct StartUpServices {
   std::function<std::optional<platform::VersionRecord>(bool extended)> queryVersion =
       [](bool extended) { return platform::QueryVersion(extended); };
   std::string instanceName = kInstanceName;
+  // Where start-up says what the window cannot show (a language file without texts).
+  std::function<void(const std::string&)> complain = [](const std::string& text) {
+    std::fprintf(stderr, "quorrel-upgrade-wizard: %s\n", text.c_str());
+  };
 };
 
 // How the last StartUp ended.

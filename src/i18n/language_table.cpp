@@ -1,5 +1,7 @@
 #include "i18n/language_table.h"
 
+#include <algorithm>
+
 #include "i18n/language_file.h"
 #include "i18n/notices.h"
 #include "i18n/utf8_decoder.h"
@@ -51,11 +53,22 @@ int SectionCount(int section) {
 
 LanguageTable::LanguageTable(platform::CodePage codePage) : codePage_(codePage) {}
 
-void LanguageTable::Load(const std::string& baseFolder, std::uint16_t languageId) {
-  auto bytes = ReadLanguageFile(LanguageFilePath(baseFolder, languageId));
-  if (!bytes) bytes = ReadLanguageFile(LanguageFilePath(baseFolder, kFallbackLanguageId));
-  if (!bytes) return;
+LanguageSource LanguageTable::Load(const std::string& baseFolder, std::uint16_t languageId) {
+  LanguageSource source{LanguageFilePath(baseFolder, languageId), false};
+  auto bytes = ReadLanguageFile(source.path);
+  if (!bytes) {
+    const std::string fallback = LanguageFilePath(baseFolder, kFallbackLanguageId);
+    bytes = ReadLanguageFile(fallback);
+    if (bytes) source.path = fallback;
+  }
+  if (!bytes) return source;
+  source.opened = true;
   LoadContent(*bytes);
+  return source;
+}
+
+int LanguageTable::TextCount() const {
+  return static_cast<int>(std::count_if(slots_.begin(), slots_.end(), [](const std::string& text) { return !text.empty(); }));
 }
 
 void LanguageTable::LoadContent(std::string_view fileBytes) {

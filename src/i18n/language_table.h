@@ -73,6 +73,12 @@ inline constexpr Entry prjProDlg5{LanguageSection::Message, 4};  // box: the int
 inline constexpr Entry prjProDlg6{LanguageSection::Message, 5};  // box: no firmware file was chosen
 inline constexpr Entry prjProDlg7{LanguageSection::Message, 6};  // question: switch to Interface Recovery?
 
+// Which language file a load read.
+struct LanguageSource {
+  std::string path;     // the file read; the language's own file when none opened
+  bool opened = false;  // false: neither it nor the fallback could be read
+};
+
 class LanguageTable {
  public:
   explicit LanguageTable(platform::CodePage codePage = platform::SystemCodePage());
@@ -80,8 +86,8 @@ class LanguageTable {
   // Fills the table from baseFolder + "Lang/<languageId>.txt", or from
   // baseFolder + "Lang/1033.txt" when that cannot be opened. `baseFolder`
   // ends with '/'. Reports nothing: a text the file does not supply stays
-  // empty.
-  void Load(const std::string& baseFolder, std::uint16_t languageId);
+  // empty. Returns which file it read.
+  LanguageSource Load(const std::string& baseFolder, std::uint16_t languageId);
   // The same reading over a file's whole content.
   void LoadContent(std::string_view fileBytes);
 
@@ -91,6 +97,8 @@ class LanguageTable {
   std::string GetText(Entry entry) const;
 
   platform::CodePage CodePage() const { return codePage_; }
+  // How many slots hold a text (a notice's built-in English does not count).
+  int TextCount() const;
 
   // Up to two hexadecimal digits: no characters give 0, any character that
   // is no hexadecimal digit gives -1.

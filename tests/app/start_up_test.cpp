@@ -14,6 +14,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/upgrade_app.h"
 #include "i18n/temp_folder.h"
@@ -79,6 +80,7 @@ class StartUpTest : public ::testing::Test {
     services.languageId = [language] { return language; };
     services.currentDirectory = [this] { return folder.Path(); };
     services.instanceName = "quorrel-test-startup-" + std::to_string(::getpid());
+    services.complain = [this](const std::string& text) { complaints.push_back(text); };
     return services;
   }
   // A factory that hands out `window` once and counts its calls.
@@ -95,6 +97,7 @@ class StartUpTest : public ::testing::Test {
   TempFolder folder;
   int windowsMade = 0;
   std::function<void(FakeWindow&)> prepare;
+  std::vector<std::string> complaints;
 };
 
 TEST_F(StartUpTest, RunsTheDialogWithTheTextsOfTheUpgradeFolder) {
@@ -119,6 +122,23 @@ TEST_F(StartUpTest, RunsTheDialogWithTheTextsOfTheUpgradeFolder) {
   EXPECT_EQ(app.baseFolder, folder.Path() + "/Upgrade/");
   EXPECT_EQ(title, "Quorrel Upgrade Wizard");  // Korean is missing: the English fallback
   EXPECT_EQ(fileButton, "&File...");
+}
+
+// A file without its marker line gives no texts: the window and its message
+// boxes would stand empty, so start-up names the file once.
+TEST_F(StartUpTest, ALanguageFileThatGivesNoTextsIsNamedOnce) {
+  folder.Write("Lang/1042.txt", "ABCD0100=\"a title, but no marker line\"\n");
+  FakeWindow* window = nullptr;
+  UpgradeApp app(Services(1042), platform::kCodePageUtf8);
+  app.StartUp(Factory(window));
+  ASSERT_EQ(complaints.size(), 1u);
+  EXPECT_NE(complaints[0].find(folder.Path() + "/Lang/1042.txt holds no texts"), std::string::npos) << complaints[0];
+
+  complaints.clear();
+  folder.Write("Lang/1042.txt", ";!@Language@!UTF-8!\nABCD0100=\"title\"\n");
+  UpgradeApp withTexts(Services(1042), platform::kCodePageUtf8);
+  withTexts.StartUp(Factory(window));
+  EXPECT_TRUE(complaints.empty());
 }
 
 TEST_F(StartUpTest, GuardIsHeldWhileTheDialogRunsAndLetGoAfterwards) {
