@@ -58,7 +58,12 @@ ChildProcess::~ChildProcess() {
       Wait(5000);
     }
   }
-  close(output_);
+  CloseOutput();
+}
+
+void ChildProcess::CloseOutput() {
+  if (output_ >= 0) close(output_);
+  output_ = -1;
 }
 
 std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
@@ -70,6 +75,7 @@ std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
       transcript_ += line + "\n";
       return line;
     }
+    if (output_ < 0) return std::nullopt;
     pollfd entry{output_, POLLIN, 0};
     const int ready = poll(&entry, 1, MillisLeft(deadline));
     if (ready < 0 && errno == EINTR) continue;

@@ -29,6 +29,9 @@ class ChildProcess {
   // ended it); nullopt when it is still running after the time.
   std::optional<int> Wait(int timeoutMs);
   void Signal(int signal);
+  // The reader goes away, as `| head` does: the program's next write to its
+  // standard output finds no reader.
+  void CloseOutput();
 
  private:
   ChildProcess(pid_t pid, int output) : pid_(pid), output_(output) {}
