@@ -118,7 +118,9 @@ does: File..., then Upgrade.
   --trace FILE         write every byte on the wire, both ways, to FILE (a
                        regular file; a folder, pipe or device is refused)
   --report FILE        append one JSON line per device upgrade to FILE (see
-                       the README for its fields)
+                       the README for its fields); FILE is checked before any
+                       port opens, and a record waits at most 5 seconds for
+                       another process's lock on it (Ctrl-C ends the wait)
   --ports-file FILE    upgrade the ports FILE names (one a line, # comments)
                        at once, with --port too; --all-ports takes every port
                        --list-ports finds. A gang run shows one line per
@@ -137,7 +139,8 @@ finished and the serial number to recover with is named.
 
 Standard output: the status list, one line each. Standard error: messages,
 the interface kind and serial number, and a progress bar of the programmed
-bytes on a terminal.
+bytes on a terminal. Output that cannot be written (a reader that went away,
+a full disk) is noted once and never stops the run.
 
 Exit status:
    0  the upgrade succeeded
@@ -164,10 +167,14 @@ Exit status:
   19  stopped by a signal before the boot loader: the device was not changed
   20  stopped by a signal in the boot loader, after a whole block: the device
       has no working firmware; run again with --recovery --serial SN
+  21  the device succeeded, but its run record (--report) could not be written;
+      or --list-ports or --help could not write its listing
   25  another run holds the port (its process is named); nothing was sent
   30  --list-ports: the device manager (udev) cannot be read
   35  a gang run's image is in another model's folder: that device was left alone
   36  a gang run where not every device succeeded (see the summary and the record)
+When a device fails and its record cannot be written either, the device's
+status wins (a gang's 36 too): it says what the device needs.
 )";
 }
 
