@@ -79,14 +79,9 @@ class ConsoleUpgrade : public ::testing::Test {
     return report_;
   }
   std::vector<testing_support::JsonObject> Records() {
-    std::vector<testing_support::JsonObject> records;
-    std::ifstream in(report_);
-    for (std::string line; std::getline(in, line);) {
-      auto record = testing_support::ParseJsonLine(line);
-      EXPECT_TRUE(record) << line;
-      if (record) records.push_back(*record);
-    }
-    return records;
+    testing_support::JsonLines read = testing_support::ReadJsonLines(report_.string());
+    EXPECT_TRUE(read.refused.empty()) << read.refused.front();
+    return read.records;
   }
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};

@@ -97,14 +97,9 @@ class Surroundings : public ::testing::Test {
   }
 
   std::vector<JsonObject> Records() {
-    std::vector<JsonObject> records;
-    std::ifstream in(report_);
-    for (std::string line; std::getline(in, line);) {
-      auto record = testing_support::ParseJsonLine(line);
-      EXPECT_TRUE(record) << line;
-      if (record) records.push_back(*record);
-    }
-    return records;
+    testing_support::JsonLines read = testing_support::ReadJsonLines(report_.string());
+    EXPECT_TRUE(read.refused.empty()) << read.refused.front();
+    return read.records;
   }
 
   fs::path work_, report_;

@@ -4,11 +4,13 @@
 // object, is no record.
 
 #include <cstdint>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace testing_support {
 
@@ -117,5 +119,24 @@ class JsonLineReader {
 };
 
 inline std::optional<JsonObject> ParseJsonLine(std::string_view line) { return JsonLineReader(line).Object(); }
+
+// A record file read back line by line: the records, and the lines that are none.
+struct JsonLines {
+  std::vector<JsonObject> records;
+  std::vector<std::string> refused;
+};
+
+inline JsonLines ReadJsonLines(const std::string& path) {
+  JsonLines read;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    if (auto record = ParseJsonLine(line)) {
+      read.records.push_back(*record);
+    } else {
+      read.refused.push_back(line);
+    }
+  }
+  return read;
+}
 
 }  // namespace testing_support
