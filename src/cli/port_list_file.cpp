@@ -34,8 +34,12 @@ PortListResult ReadPortListFile(const std::string& path) {
   const platform::Result<std::string> read = platform::ReadRegularFile(path, kMaxListBytes);
   if (read.error == platform::Error::NotRegularFile) return {{}, "the port list " + path + " is not a regular file"};
   if (!read.ok()) return {{}, "cannot read the port list " + path + (read.detail.empty() ? "" : ": " + read.detail)};
+  return ParsePortList(read.value, path);
+}
+
+PortListResult ParsePortList(std::string_view content, const std::string& path) {
   PortListResult result;
-  std::istringstream lines(read.value);
+  std::istringstream lines{std::string(content)};
   int number = 0;
   for (std::string line; std::getline(lines, line);) {
     ++number;

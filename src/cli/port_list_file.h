@@ -5,6 +5,7 @@
 // the line end are dropped.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cli {
@@ -15,6 +16,8 @@ struct PortListResult {
 };
 
 PortListResult ReadPortListFile(const std::string& path);
+// The same reading over the file's whole content; `path` names it in errors.
+PortListResult ParsePortList(std::string_view content, const std::string& path);
 
 // Adds `more` to `ports`; the first name given twice is named in the result.
 // One device upgraded twice at once would be erased by two loaders.

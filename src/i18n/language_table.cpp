@@ -68,7 +68,8 @@ LanguageSource LanguageTable::Load(const std::string& baseFolder, std::uint16_t 
 }
 
 int LanguageTable::TextCount() const {
-  return static_cast<int>(std::count_if(slots_.begin(), slots_.end(), [](const std::string& text) { return !text.empty(); }));
+  const auto holdsText = [](const std::string& text) { return !text.empty(); };
+  return static_cast<int>(std::count_if(slots_.begin(), slots_.end(), holdsText));
 }
 
 void LanguageTable::LoadContent(std::string_view fileBytes) {

@@ -40,7 +40,8 @@ class Captured {
 
 TEST(PortListFileTest, NamesOneALineWithBlanksTrailingCommentsAndCrLfDropped) {
   const fs::path path = fs::temp_directory_path() / ("quorrel-ports-" + std::to_string(::getpid()));
-  std::ofstream(path, std::ios::binary) << "# line 3, hub A\r\n  /dev/ttyUSB0 \r\n\r\nrfc2217://10.0.0.5:4001  # bench 2\n"
+  std::ofstream(path, std::ios::binary) << "# line 3, hub A\r\n  /dev/ttyUSB0 \r\n\r\n"
+                                           "rfc2217://10.0.0.5:4001  # bench 2\n"
                                            "COM#7\t# a '#' inside a name stays\nsim:model=Tern";
   const PortListResult read = ReadPortListFile(path.string());
   fs::remove(path);

@@ -115,7 +115,8 @@ TEST(RunRecordTest, ALineIsStrictJsonWhateverBytesTheTextsHold) {
   RunRecord r = SampleRecord();
   r.port = std::string("COM\x7F");                          // DEL
   r.device = std::string("/dev/\xED\xA0\x80\xED\xBF\xBF");  // encoded surrogates
-  r.imagePath = std::string("\xC0\xAF\xE0\x80\xAF\xF4\x90\x80\x80/\xF0\x9F\x98\x80.mbl");  // overlong, too high, an emoji
+  // Overlong forms, a code point too high, then an emoji that stays.
+  r.imagePath = std::string("\xC0\xAF\xE0\x80\xAF\xF4\x90\x80\x80/\xF0\x9F\x98\x80.mbl");
   r.host = std::string("\xE2\x82", 2);  // cut short at the end
   const std::string line = FormatRunRecord(r);
   EXPECT_TRUE(IsStrictJsonText(line)) << line;
