@@ -78,14 +78,15 @@ TEST_F(TtyUpgrade, AWholeUpgradeThroughADriverThatRefusesWritesLosesNoByte) {
   ASSERT_TRUE(bridge.ok());
   std::atomic<int> calls{0};
   std::atomic<int> refused{0};
-  const platform::ScopedTtyCalls seam(bridge.Calls([&](int fd, const void* bytes, std::size_t count) -> ssize_t {
-    if (++calls % 13 == 0) {
-      ++refused;
-      errno = EAGAIN;
-      return -1;
-    }
-    return ::write(fd, bytes, std::min<std::size_t>(count, 16));
-  }));
+  const platform::ScopedTtyCalls seam(bridge.Calls(
+      [&](const void* bytes, std::size_t count, const platform::TtyCalls::Writer& driver) -> std::ptrdiff_t {
+        if (++calls % 13 == 0) {
+          ++refused;
+          errno = EAGAIN;
+          return -1;
+        }
+        return driver(bytes, std::min<std::size_t>(count, 16));
+      }));
   EXPECT_EQ(Run(bridge.PortName()), cli::kExitSuccess) << err_;
   EXPECT_TRUE(FlashHolds(bridge.Device()));
   EXPECT_EQ(bridge.Device().SerialNumber(), "QRA2718281");
@@ -98,14 +99,15 @@ TEST_F(TtyUpgrade, AnAdapterPulledOutDuringTheEraseEndsAsASilentDeviceAndSaysSo)
   e2etest::PtySimBridge bridge("model=Apex,serial=QRA1414213");
   ASSERT_TRUE(bridge.ok());
   std::atomic<bool> pulled{false};
-  const platform::ScopedTtyCalls seam(bridge.Calls([&](int fd, const void* bytes, std::size_t count) -> ssize_t {
-    // Pulled out as the third mass-erase frame goes out.
-    if (!pulled && bridge.Device().LoaderCommands().size() == 2) {
-      pulled = true;
-      bridge.PullOut();
-    }
-    return ::write(fd, bytes, count);
-  }));
+  const platform::ScopedTtyCalls seam(bridge.Calls(
+      [&](const void* bytes, std::size_t count, const platform::TtyCalls::Writer& driver) -> std::ptrdiff_t {
+        // Pulled out as the third mass-erase frame goes out.
+        if (!pulled && bridge.Device().LoaderCommands().size() == 2) {
+          pulled = true;
+          bridge.PullOut();
+        }
+        return driver(bytes, count);
+      }));
   EXPECT_EQ(Run(bridge.PortName()), cli::kExitEraseFailed) << err_;
   EXPECT_TRUE(pulled.load());
   EXPECT_NE(err_.find("the device " + bridge.PortName() + " disappeared"), std::string::npos) << err_;
