@@ -8,11 +8,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/port_hold.h"
 #include "platform/port_names.h"
 #include "platform/pty_pair.h"
 #include "platform/tty_calls.h"
@@ -271,6 +274,42 @@ TEST(TtyLine, TheLastCloseGivesTheTtyBackTheSettingsItWasFoundWith) {
   ASSERT_EQ(applied.size(), 2u);
   EXPECT_FALSE(applied.back().dtr);
   EXPECT_FALSE(applied.back().rts);
+}
+
+// A run holds its tty across the phases that open and close it: between
+// them the tty keeps what the run set, no line drops, and the last hold puts
+// back what the first open found.
+TEST(TtyLine, AHeldTtyKeepsTheRunsSettingsBetweenItsOpensAndGetsItsOwnBackAtTheEnd) {
+  const std::filesystem::path locks =
+      std::filesystem::temp_directory_path() / ("quorrel-tty-hold-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(locks);
+  ::setenv("QUORREL_LOCK_DIR", locks.c_str(), 1);
+  LineRecord lines;
+  const platform::ScopedTtyCalls calls(lines.Calls());
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  const termios before = TerminalSettings(pty);
+  ASSERT_NE(before.c_cflag & HUPCL, 0u);
+  {
+    auto hold = platform::HoldPort(pty.slavePath());
+    ASSERT_TRUE(hold.value) << hold.detail;
+    for (int phase = 0; phase < 2; ++phase) {
+      auto device = OpenSlave(pty);
+      ASSERT_TRUE(device);
+      ASSERT_TRUE(device->Apply(HeldLines()));
+      device.reset();
+      const termios between = SlaveSettings(pty);
+      EXPECT_EQ(between.c_cflag & HUPCL, 0u);
+      EXPECT_EQ(between.c_lflag & ECHO, 0u);  // nothing the device sends is echoed back to it
+    }
+    for (const LineSettings& settings : lines.Applied()) EXPECT_TRUE(settings.dtr && settings.rts);
+  }
+  ExpectSameSettings(SlaveSettings(pty), before);
+  const auto applied = lines.Applied();
+  ASSERT_EQ(applied.size(), 3u);
+  EXPECT_FALSE(applied.back().dtr || applied.back().rts);
+  ::unsetenv("QUORREL_LOCK_DIR");
+  std::filesystem::remove_all(locks);
 }
 
 }  // namespace

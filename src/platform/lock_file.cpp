@@ -1,0 +1,204 @@
+#include "platform/lock_file.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/file_descriptor.h"
+
+namespace platform {
+namespace {
+
+// An empty lock this young is still being written by the program that made
+// it; an older one was left by a program that died before writing it.
+constexpr std::time_t kStartingGraceSeconds = 5;
+// A lock file is eleven bytes; anything much longer is no lock.
+constexpr std::size_t kLongestLock = 64;
+constexpr int kTakeAttempts = 3;
+
+std::int64_t ThisProcess() { return ::getpid(); }
+
+bool ProcessRuns(std::int64_t pid) {
+  // Another user's process answers "not permitted": it runs all the same.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+bool IsTextByte(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
+
+// "      1234\n" as most programs write it, or 4 binary bytes in this
+// machine's order as older ones did (a real process number never spells
+// digits in them).
+std::optional<std::int64_t> ParseOwner(const char* bytes, std::size_t count) {
+  bool text = true;
+  for (std::size_t i = 0; i < count; ++i) text = text && IsTextByte(bytes[i]);
+  if (!text) {
+    if (count != sizeof(std::int32_t)) return std::nullopt;
+    std::int32_t binary = 0;
+    std::memcpy(&binary, bytes, sizeof binary);
+    return binary > 0 ? std::optional<std::int64_t>(binary) : std::nullopt;
+  }
+  std::int64_t value = 0;
+  bool digits = false;
+  std::size_t i = 0;
+  while (i < count && !(bytes[i] >= '0' && bytes[i] <= '9')) ++i;
+  for (; i < count && bytes[i] >= '0' && bytes[i] <= '9'; ++i) {
+    value = value * 10 + (bytes[i] - '0');
+    digits = true;
+    if (value > INT_MAX) return std::nullopt;
+  }
+  for (; i < count; ++i) {
+    if (bytes[i] >= '0' && bytes[i] <= '9') return std::nullopt;  // two numbers
+  }
+  return digits && value > 0 ? std::optional<std::int64_t>(value) : std::nullopt;
+}
+
+bool IsYoung(const struct stat& info) {
+  const std::time_t age = std::time(nullptr) - info.st_mtim.tv_sec;
+  return age > -kStartingGraceSeconds && age < kStartingGraceSeconds;
+}
+
+std::string ProblemOf(int error) {
+  switch (error) {
+    case ENOENT: return "it does not exist";
+    case ENOTDIR: return "it is not a folder";
+    case EACCES:
+    case EPERM: return "this user may not write in it";
+    case EROFS: return "it is on a read-only file system";
+    default: return std::strerror(error);
+  }
+}
+
+enum class Made : std::uint8_t { Created, Exists, Failed };
+
+bool WriteOwner(int fd) {
+  char text[16];
+  const int length = std::snprintf(text, sizeof text, "%10lld\n", static_cast<long long>(ThisProcess()));
+  return ::write(fd, text, static_cast<std::size_t>(length)) == length;
+}
+
+// For file systems without hard links: made in place, never through a link.
+// Until the number is written, others see an empty, young lock.
+Made CreateInPlace(const std::string& path, int& error) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+  if (!fd.valid()) {
+    error = errno;
+    return error == EEXIST ? Made::Exists : Made::Failed;
+  }
+  if (WriteOwner(fd.get())) return Made::Created;
+  error = errno;
+  ::unlink(path.c_str());
+  return Made::Failed;
+}
+
+// Written whole under a private name that no one else can have made or
+// planted (mkostemp creates it exclusively), then linked to the lock's name,
+// which fails when a lock is there.
+Made CreateLock(const std::string& path, int& error) {
+  std::string temporary = path + ".XXXXXX";
+  FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (!fd.valid()) {
+    error = errno;
+    return Made::Failed;
+  }
+  const bool written = ::fchmod(fd.get(), 0644) == 0 && WriteOwner(fd.get());
+  error = errno;
+  const bool linked = written && ::link(temporary.c_str(), path.c_str()) == 0;
+  if (written && !linked) error = errno;
+  ::unlink(temporary.c_str());
+  if (linked) return Made::Created;
+  if (!written) return Made::Failed;
+  if (error == EEXIST) return Made::Exists;
+  if (error == EPERM || error == ENOTSUP || error == EMLINK || error == ENOSYS) return CreateInPlace(path, error);
+  return Made::Failed;
+}
+
+// Of two runs that find one stale lock, only one may remove it, and never
+// the fresh lock the other has just made in its place: the lock is moved
+// under a private name first, and put back when what was moved is live.
+bool RemoveStale(const std::string& path, std::string& reason) {
+  std::string aside = path + ".XXXXXX";
+  {
+    FileDescriptor placeholder(::mkostemp(aside.data(), O_CLOEXEC));
+    if (!placeholder.valid()) {
+      reason = std::strerror(errno);
+      return false;
+    }
+  }
+  if (::rename(path.c_str(), aside.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(aside.c_str());
+    if (error == ENOENT) return true;  // gone meanwhile
+    reason = std::strerror(error);
+    return false;
+  }
+  if (NamesAnotherHolder(ReadLock(aside))) ::link(aside.c_str(), path.c_str());
+  ::unlink(aside.c_str());
+  return true;
+}
+
+LockTaking Outcome(LockTaking::Outcome outcome, std::string reason) {
+  return LockTaking{outcome, 0, std::move(reason)};
+}
+
+}  // namespace
+
+bool NamesAnotherHolder(const LockReading& reading) {
+  return reading.state == LockReading::State::Starting ||
+         (reading.state == LockReading::State::Live && reading.processId != ThisProcess());
+}
+
+LockReading ReadLock(const std::string& path) {
+  // Never through a link, and never waiting on a pipe planted in its place.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.valid()) return {errno == ENOENT ? LockReading::State::Absent : LockReading::State::Stale, 0};
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {LockReading::State::Stale, 0};
+  char bytes[kLongestLock];
+  const ssize_t count = ::read(fd.get(), bytes, sizeof bytes);
+  if (count == 0) return {IsYoung(info) ? LockReading::State::Starting : LockReading::State::Stale, 0};
+  if (count < 0) return {LockReading::State::Stale, 0};
+  const std::optional<std::int64_t> owner = ParseOwner(bytes, static_cast<std::size_t>(count));
+  if (!owner || !ProcessRuns(*owner)) return {LockReading::State::Stale, 0};
+  return {LockReading::State::Live, *owner};
+}
+
+LockTaking TakeLock(const std::string& path) {
+  for (int attempt = 0; attempt < kTakeAttempts; ++attempt) {
+    int error = 0;
+    const Made made = CreateLock(path, error);
+    if (made == Made::Created) return {};
+    if (made == Made::Failed) return Outcome(LockTaking::Outcome::FolderUnusable, ProblemOf(error));
+    const LockReading reading = ReadLock(path);
+    if (NamesAnotherHolder(reading)) return LockTaking{LockTaking::Outcome::Held, reading.processId, {}};
+    if (reading.state == LockReading::State::Absent) continue;
+    std::string reason;
+    if (!RemoveStale(path, reason)) {
+      return Outcome(LockTaking::Outcome::NotTaken, path + " names no running process but cannot be removed (" +
+                                                        reason + ")");
+    }
+  }
+  return Outcome(LockTaking::Outcome::NotTaken, path + " keeps changing under other programs");
+}
+
+void ReleaseLock(const std::string& path) {
+  const LockReading reading = ReadLock(path);
+  if (reading.state == LockReading::State::Live && reading.processId == ThisProcess()) ::unlink(path.c_str());
+}
+
+std::optional<std::string> LockFolderTrouble(const std::string& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) return ProblemOf(errno);
+  if (!S_ISDIR(info.st_mode)) return ProblemOf(ENOTDIR);
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return ProblemOf(errno);
+  return std::nullopt;
+}
+
+}  // namespace platform
