@@ -31,6 +31,7 @@ TEST(NetworkUpgrade, UpgradesQuorrelSimInAnotherProcess) {
   fs::create_directories(work);
   const fs::path memory = work / "memory.bin";
   const fs::path serial = work / "serial.txt";
+  ::setenv("QUORREL_LOCK_DIR", work.c_str(), 1);  // never the system's own lock folder
   std::string error;
   auto server = nettest::ChildProcess::Start(
       {QUORREL_SIM_PATH, "--sim", "model=Apex,serial=QRA3141592", "--dump-memory", memory.string(),

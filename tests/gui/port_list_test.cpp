@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -154,6 +155,15 @@ TEST(PortOpenNoticeTest, PermissionIsExplainedAndAMissingDeviceIsNot) {
   EXPECT_NE(text.find("dialout"), std::string::npos);
   EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::Error::NotFound).empty());
   EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::Error::Busy).empty());
+}
+
+TEST(PortOpenNoticeTest, ALockFolderThatCannotTakeTheLockIsNamedWithTheFix) {
+  ::setenv("QUORREL_LOCK_DIR", "/nonexistent/quorrel-locks", 1);
+  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", platform::Error::LockFolderUnusable);
+  ::unsetenv("QUORREL_LOCK_DIR");
+  EXPECT_NE(text.find("/nonexistent/quorrel-locks"), std::string::npos) << text;
+  EXPECT_NE(text.find("does not exist"), std::string::npos) << text;
+  EXPECT_NE(text.find("QUORREL_LOCK_DIR"), std::string::npos) << text;
 }
 
 TEST(PortOpenNoticeTest, ListensToFailedOpensWhileItLives) {
