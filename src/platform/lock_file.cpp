@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -32,33 +33,6 @@ bool ProcessRuns(std::int64_t pid) {
 }
 
 bool IsTextByte(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
-
-// "      1234\n" as most programs write it, or 4 binary bytes in this
-// machine's order as older ones did (a real process number never spells
-// digits in them).
-std::optional<std::int64_t> ParseOwner(const char* bytes, std::size_t count) {
-  bool text = true;
-  for (std::size_t i = 0; i < count; ++i) text = text && IsTextByte(bytes[i]);
-  if (!text) {
-    if (count != sizeof(std::int32_t)) return std::nullopt;
-    std::int32_t binary = 0;
-    std::memcpy(&binary, bytes, sizeof binary);
-    return binary > 0 ? std::optional<std::int64_t>(binary) : std::nullopt;
-  }
-  std::int64_t value = 0;
-  bool digits = false;
-  std::size_t i = 0;
-  while (i < count && !(bytes[i] >= '0' && bytes[i] <= '9')) ++i;
-  for (; i < count && bytes[i] >= '0' && bytes[i] <= '9'; ++i) {
-    value = value * 10 + (bytes[i] - '0');
-    digits = true;
-    if (value > INT_MAX) return std::nullopt;
-  }
-  for (; i < count; ++i) {
-    if (bytes[i] >= '0' && bytes[i] <= '9') return std::nullopt;  // two numbers
-  }
-  return digits && value > 0 ? std::optional<std::int64_t>(value) : std::nullopt;
-}
 
 bool IsYoung(const struct stat& info) {
   const std::time_t age = std::time(nullptr) - info.st_mtim.tv_sec;
@@ -155,6 +129,25 @@ bool NamesAnotherHolder(const LockReading& reading) {
          (reading.state == LockReading::State::Live && reading.processId != ThisProcess());
 }
 
+// "      1234\n" as most programs write it, or 4 binary bytes as older ones
+// did (a real process number never spells digits in them).
+std::optional<std::int64_t> ParseLockOwner(std::string_view bytes) {
+  const bool text = std::all_of(bytes.begin(), bytes.end(), IsTextByte);
+  if (!text) {
+    if (bytes.size() != sizeof(std::int32_t)) return std::nullopt;
+    std::int32_t binary = 0;
+    std::memcpy(&binary, bytes.data(), sizeof binary);
+    return binary > 0 ? std::optional<std::int64_t>(binary) : std::nullopt;
+  }
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  const auto first = std::find_if(bytes.begin(), bytes.end(), isDigit);
+  const auto end = std::find_if_not(first, bytes.end(), isDigit);
+  if (first == end || end - first > 10 || std::find_if(end, bytes.end(), isDigit) != bytes.end()) return std::nullopt;
+  std::int64_t value = 0;
+  for (auto digit = first; digit != end; ++digit) value = value * 10 + (*digit - '0');
+  return value > 0 && value <= INT_MAX ? std::optional<std::int64_t>(value) : std::nullopt;
+}
+
 LockReading ReadLock(const std::string& path) {
   // Never through a link, and never waiting on a pipe planted in its place.
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -165,7 +158,7 @@ LockReading ReadLock(const std::string& path) {
   const ssize_t count = ::read(fd.get(), bytes, sizeof bytes);
   if (count == 0) return {IsYoung(info) ? LockReading::State::Starting : LockReading::State::Stale, 0};
   if (count < 0) return {LockReading::State::Stale, 0};
-  const std::optional<std::int64_t> owner = ParseOwner(bytes, static_cast<std::size_t>(count));
+  const std::optional<std::int64_t> owner = ParseLockOwner(std::string_view(bytes, static_cast<std::size_t>(count)));
   if (!owner || !ProcessRuns(*owner)) return {LockReading::State::Stale, 0};
   return {LockReading::State::Live, *owner};
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -26,6 +27,10 @@ struct LockReading {
 };
 
 LockReading ReadLock(const std::string& path);
+
+// The process number a lock file's bytes name, if they name one: text, or
+// 4 binary bytes in this machine's order.
+std::optional<std::int64_t> ParseLockOwner(std::string_view bytes);
 
 // Whether a reading names a holder other than this process.
 bool NamesAnotherHolder(const LockReading& reading);

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/lock_file.h"
 #include "platform/port_identity.h"
 #include "platform/port_names.h"
 #include "platform/pty_pair.h"
@@ -212,6 +213,19 @@ TEST_F(PortHoldTest, AnOlderProgramsBinaryLockNamesItsProcess) {
   EXPECT_NE(held.detail.find("process " + std::to_string(::getppid())), std::string::npos) << held.detail;
   WriteBinaryLock(LockOf(pty.slavePath()), GoneProcess());
   EXPECT_TRUE(platform::HoldPort(pty.slavePath()).value);
+}
+
+TEST(LockOwner, TextOrFourBinaryBytesNameAProcessAndNothingElseDoes) {
+  using platform::ParseLockOwner;
+  EXPECT_EQ(ParseLockOwner("      1234\n"), 1234);
+  EXPECT_EQ(ParseLockOwner("1234"), 1234);
+  const std::int32_t binary = 1234;
+  EXPECT_EQ(ParseLockOwner(std::string_view(reinterpret_cast<const char*>(&binary), sizeof binary)), 1234);
+  for (const std::string_view bad : {std::string_view(""), std::string_view("0\n"), std::string_view("12 34\n"),
+                                     std::string_view("-5"), std::string_view("99999999999\n"),
+                                     std::string_view("\xFF\xFF\xFF\xFF", 4), std::string_view("\x01\x02\x03", 3)}) {
+    EXPECT_FALSE(ParseLockOwner(bad)) << bad;
+  }
 }
 
 TEST_F(PortHoldTest, AnEmptyLockIsBeingWrittenWhileYoungAndStaleOnceOld) {
