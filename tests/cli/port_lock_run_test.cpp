@@ -4,18 +4,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
-#include "cli/console_session.h"
+#include "cli/captured_run.h"
 #include "cli/exit_codes.h"
 #include "platform/clock.h"
 #include "platform/pty_pair.h"
 #include "sim/sim_interface.h"
 #include "sim/sim_ports.h"
-#include "support/stream_text.h"
+#include "support/lock_folder.h"
 
 namespace cli {
 namespace {
@@ -29,36 +28,26 @@ class PortLockRun : public ::testing::Test {
   void SetUp() override {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
-    locks_ = fs::temp_directory_path() / ("quorrel-run-locks-" + std::to_string(::getpid()));
-    fs::create_directories(locks_);
-    ::setenv("QUORREL_LOCK_DIR", locks_.c_str(), 1);
     ASSERT_TRUE(pty_.ok());
   }
-  void TearDown() override {
-    ::unsetenv("QUORREL_LOCK_DIR");
-    fs::remove_all(locks_);
-    fs::current_path(previousDir_);
-  }
+  void TearDown() override { fs::current_path(previousDir_); }
 
   int Run(const std::vector<std::string>& ports) {
     Options options;
     options.ports = ports;
     options.image = "Image/Apex/QRA0203.mbl";
     options.languageId = 1033;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, false});
-    out_ = testing_support::StreamText(out);
-    err_ = testing_support::StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    const testing::CapturedRun run = testing::RunCaptured(options);
+    out_ = run.out;
+    err_ = run.err;
+    return run.code;
   }
 
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
   sim::ScopedSimInterfaces sims_;
   testing_support::PtyPair pty_;
-  fs::path locks_;
+  testing_support::ScopedLockFolder lockFolder_{"run-locks"};
+  const fs::path& locks_ = lockFolder_.Path();
   fs::path previousDir_;
   std::string out_, err_;
 };

@@ -8,13 +8,13 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "support/child_process.h"
 #include "support/image_bytes.h"
+#include "support/lock_folder.h"
 
 namespace {
 
@@ -40,9 +40,9 @@ std::unique_ptr<nettest::ChildProcess> StartInData(const std::vector<std::string
 
 TEST(NetworkLock, TwoNamesOfOneDeviceExcludeEachOtherAndAPlantedLinkIsLeftUntouched) {
   const fs::path work = fs::temp_directory_path() / ("quorrel-e2e-lock-" + std::to_string(::getpid()));
-  const fs::path locks = work / "locks";
-  fs::create_directories(locks);
-  ::setenv("QUORREL_LOCK_DIR", locks.c_str(), 1);
+  fs::create_directories(work);
+  const testing_support::ScopedLockFolder lockFolder("e2e-planted");
+  const fs::path& locks = lockFolder.Path();
   const fs::path precious = work / "precious";
   std::ofstream(precious) << "keep me\n";
   std::string error;
@@ -88,7 +88,6 @@ TEST(NetworkLock, TwoNamesOfOneDeviceExcludeEachOtherAndAPlantedLinkIsLeftUntouc
   for (const auto& entry : fs::directory_iterator(locks)) left.push_back(entry.path().filename().string());
   ASSERT_EQ(left.size(), 1u) << "locks and temporaries go with the runs";
   EXPECT_TRUE(fs::is_symlink(locks / left[0]));
-  ::unsetenv("QUORREL_LOCK_DIR");
   fs::remove_all(work);
 }
 

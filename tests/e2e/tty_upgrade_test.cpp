@@ -10,14 +10,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/console_session.h"
+#include "cli/captured_run.h"
 #include "cli/exit_codes.h"
 #include "e2e/pty_sim_bridge.h"
 #include "support/child_process.h"
 #include "platform/clock.h"
 #include "platform/port_hold.h"
 #include "support/image_bytes.h"
-#include "support/stream_text.h"
+#include "support/lock_folder.h"
 
 namespace {
 
@@ -32,29 +32,18 @@ class TtyUpgrade : public ::testing::Test {
   void SetUp() override {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
-    lockDir_ = fs::temp_directory_path() / ("quorrel-tty-locks-" + std::to_string(::getpid()));
-    fs::create_directories(lockDir_);
-    ::setenv("QUORREL_LOCK_DIR", lockDir_.c_str(), 1);
   }
-  void TearDown() override {
-    ::unsetenv("QUORREL_LOCK_DIR");
-    fs::remove_all(lockDir_);
-    fs::current_path(previousDir_);
-  }
+  void TearDown() override { fs::current_path(previousDir_); }
 
   int Run(const std::string& port) {
     cli::Options options;
     options.ports = {port};
     options.image = kImage;
     options.languageId = 1033;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int code = cli::RunConsoleUpgrade(options, cli::ConsoleStreams{out, err, false});
-    out_ = testing_support::StreamText(out);
-    err_ = testing_support::StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    const cli::testing::CapturedRun run = cli::testing::RunCaptured(options);
+    out_ = run.out;
+    err_ = run.err;
+    return run.code;
   }
 
   bool FlashHolds(sim::SimInterface& device) {
@@ -63,8 +52,8 @@ class TtyUpgrade : public ::testing::Test {
     return true;
   }
 
+  testing_support::ScopedLockFolder lockFolder_{"tty-locks"};
   fs::path previousDir_;
-  fs::path lockDir_;
   std::string out_;
   std::string err_;
 };

@@ -19,6 +19,7 @@
 #include "platform/port_identity.h"
 #include "platform/port_names.h"
 #include "platform/pty_pair.h"
+#include "support/lock_folder.h"
 
 namespace {
 
@@ -27,15 +28,6 @@ using testing_support::PtyPair;
 
 class PortHoldTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("quorrel-lock-" + std::to_string(::getpid()));
-    fs::create_directories(folder_);
-    ::setenv("QUORREL_LOCK_DIR", folder_.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("QUORREL_LOCK_DIR");
-    fs::remove_all(folder_);
-  }
   fs::path LockOf(const std::string& slavePath) const {
     return folder_ / ("LCK.." + fs::path(slavePath).filename().string());
   }
@@ -74,7 +66,8 @@ class PortHoldTest : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
   }
 
-  fs::path folder_;
+  testing_support::ScopedLockFolder lockFolder_{"lock"};
+  const fs::path& folder_ = lockFolder_.Path();
 };
 
 TEST_F(PortHoldTest, AHoldWritesTheLockNamingThisProcessNestsAndGoesWithTheLastHold) {

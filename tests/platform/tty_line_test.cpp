@@ -8,8 +8,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,6 +17,7 @@
 #include "platform/port_names.h"
 #include "platform/pty_pair.h"
 #include "platform/tty_calls.h"
+#include "support/lock_folder.h"
 
 namespace {
 
@@ -256,60 +255,60 @@ LineSettings HeldLines() {
   return settings;
 }
 
-TEST(TtyLine, TheLastCloseGivesTheTtyBackTheSettingsItWasFoundWith) {
-  LineRecord lines;
-  const platform::ScopedTtyCalls calls(lines.Calls());
-  PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  const termios before = TerminalSettings(pty);
-  ASSERT_NE(before.c_cflag & HUPCL, 0u);
-  auto device = OpenSlave(pty);
+// A tty found as a terminal program leaves it, with a record of the lines
+// the device sees.
+class TtySettingsBack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty_.ok());
+    before_ = TerminalSettings(pty_);
+    ASSERT_NE(before_.c_cflag & HUPCL, 0u);
+  }
+  // The lines dropped as the last close hangs the tty up, told once after
+  // `applies` records.
+  void ExpectLinesDroppedOnceAfter(std::size_t applies) {
+    const auto applied = lines_.Applied();
+    ASSERT_EQ(applied.size(), applies + 1);
+    for (std::size_t i = 0; i < applies; ++i) EXPECT_TRUE(applied[i].dtr && applied[i].rts);
+    EXPECT_FALSE(applied.back().dtr || applied.back().rts);
+  }
+
+  testing_support::ScopedLockFolder lockFolder_{"tty-hold"};
+  LineRecord lines_;
+  const platform::ScopedTtyCalls calls_{lines_.Calls()};
+  PtyPair pty_;
+  termios before_{};
+};
+
+TEST_F(TtySettingsBack, TheLastCloseGivesTheTtyBackTheSettingsItWasFoundWith) {
+  auto device = OpenSlave(pty_);
   ASSERT_TRUE(device);
   ASSERT_TRUE(device->Apply(HeldLines()));
-  EXPECT_EQ(SlaveSettings(pty).c_cflag & HUPCL, 0u);
+  EXPECT_EQ(SlaveSettings(pty_).c_cflag & HUPCL, 0u);
   device.reset();
-  ExpectSameSettings(SlaveSettings(pty), before);
-  // With hang-up on close back, the driver drops both lines as it closes.
-  const auto applied = lines.Applied();
-  ASSERT_EQ(applied.size(), 2u);
-  EXPECT_FALSE(applied.back().dtr);
-  EXPECT_FALSE(applied.back().rts);
+  ExpectSameSettings(SlaveSettings(pty_), before_);
+  ExpectLinesDroppedOnceAfter(1);  // with hang-up on close back, the driver drops both lines
 }
 
 // A run holds its tty across the phases that open and close it: between
 // them the tty keeps what the run set, no line drops, and the last hold puts
 // back what the first open found.
-TEST(TtyLine, AHeldTtyKeepsTheRunsSettingsBetweenItsOpensAndGetsItsOwnBackAtTheEnd) {
-  const std::filesystem::path locks =
-      std::filesystem::temp_directory_path() / ("quorrel-tty-hold-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(locks);
-  ::setenv("QUORREL_LOCK_DIR", locks.c_str(), 1);
-  LineRecord lines;
-  const platform::ScopedTtyCalls calls(lines.Calls());
-  PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  const termios before = TerminalSettings(pty);
-  ASSERT_NE(before.c_cflag & HUPCL, 0u);
+TEST_F(TtySettingsBack, AHeldTtyKeepsTheRunsSettingsBetweenItsOpensAndGetsItsOwnBackAtTheEnd) {
   {
-    auto hold = platform::HoldPort(pty.slavePath());
+    auto hold = platform::HoldPort(pty_.slavePath());
     ASSERT_TRUE(hold.value) << hold.detail;
     for (int phase = 0; phase < 2; ++phase) {
-      auto device = OpenSlave(pty);
+      auto device = OpenSlave(pty_);
       ASSERT_TRUE(device);
       ASSERT_TRUE(device->Apply(HeldLines()));
       device.reset();
-      const termios between = SlaveSettings(pty);
+      const termios between = SlaveSettings(pty_);
       EXPECT_EQ(between.c_cflag & HUPCL, 0u);
       EXPECT_EQ(between.c_lflag & ECHO, 0u);  // nothing the device sends is echoed back to it
     }
-    for (const LineSettings& settings : lines.Applied()) EXPECT_TRUE(settings.dtr && settings.rts);
   }
-  ExpectSameSettings(SlaveSettings(pty), before);
-  const auto applied = lines.Applied();
-  ASSERT_EQ(applied.size(), 3u);
-  EXPECT_FALSE(applied.back().dtr || applied.back().rts);
-  ::unsetenv("QUORREL_LOCK_DIR");
-  std::filesystem::remove_all(locks);
+  ExpectSameSettings(SlaveSettings(pty_), before_);
+  ExpectLinesDroppedOnceAfter(2);
 }
 
 }  // namespace

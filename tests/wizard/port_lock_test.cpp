@@ -2,12 +2,12 @@
 // is sent and says what the user can mend, never running unlocked.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 
 #include "platform/pty_pair.h"
+#include "support/lock_folder.h"
 #include "wizard/test_support.h"
 
 namespace wizard::testing {
@@ -17,15 +17,6 @@ namespace fs = std::filesystem;
 
 class PortLockTest : public DialogFixture {
  protected:
-  void SetUp() override {
-    locks_ = fs::temp_directory_path() / ("quorrel-worker-locks-" + std::to_string(::getpid()));
-    fs::create_directories(locks_);
-    ::setenv("QUORREL_LOCK_DIR", locks_.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("QUORREL_LOCK_DIR");
-    fs::remove_all(locks_);
-  }
   // The image is chosen on the simulated interface; then COM3 leads to a
   // tty, whose lock must be made in the lock folder.
   void PrepareOnTty() {
@@ -46,7 +37,8 @@ class PortLockTest : public DialogFixture {
     return host_.Messages()[0].text;
   }
 
-  fs::path locks_;
+  testing_support::ScopedLockFolder lockFolder_{"worker-locks"};
+  const fs::path& locks_ = lockFolder_.Path();
   testing_support::PtyPair pty_;
 };
 
