@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
+#include <filesystem>
 
 #include "platform/address_lookup.h"
 #include "platform/port_names.h"
@@ -37,10 +37,9 @@ std::string LowerCase(std::string text) {
 
 // The device itself names the lock, whatever link led to it.
 std::string TtyLockPath(const std::string& path) {
-  std::string device = path;
-  if (std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), std::free); real) {
-    device = real.get();
-  }
+  std::error_code error;
+  const std::filesystem::path real = std::filesystem::canonical(path, error);
+  const std::string device = error ? path : real.string();
   const std::size_t slash = device.rfind('/');
   return LockFolder() + "/LCK.." + Sanitised(slash == std::string::npos ? device : device.substr(slash + 1));
 }
