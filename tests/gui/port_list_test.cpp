@@ -21,6 +21,7 @@
 #include "i18n/language_table.h"
 #include "platform/port_names.h"
 #include "resources/dialog_ids.h"
+#include "support/lock_folder.h"
 
 namespace gui {
 namespace {
@@ -158,9 +159,9 @@ TEST(PortOpenNoticeTest, PermissionIsExplainedAndAMissingDeviceIsNot) {
 }
 
 TEST(PortOpenNoticeTest, ALockFolderThatCannotTakeTheLockIsNamedWithTheFix) {
+  const testing_support::ScopedLockFolder locks("gui-locks");
   ::setenv("QUORREL_LOCK_DIR", "/nonexistent/quorrel-locks", 1);
   const std::string text = PortOpenNoticeText("/dev/ttyUSB0", platform::Error::LockFolderUnusable);
-  ::unsetenv("QUORREL_LOCK_DIR");
   EXPECT_NE(text.find("/nonexistent/quorrel-locks"), std::string::npos) << text;
   EXPECT_NE(text.find("does not exist"), std::string::npos) << text;
   EXPECT_NE(text.find("QUORREL_LOCK_DIR"), std::string::npos) << text;
