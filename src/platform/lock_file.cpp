@@ -52,29 +52,20 @@ std::string ProblemOf(int error) {
 
 enum class Made : std::uint8_t { Created, Exists, Failed };
 
+// False, with errno set, when the number did not go out whole.
 bool WriteOwner(int fd) {
   char text[16];
   const int length = std::snprintf(text, sizeof text, "%10lld\n", static_cast<long long>(ThisProcess()));
-  return ::write(fd, text, static_cast<std::size_t>(length)) == length;
-}
-
-// For file systems without hard links: made in place, never through a link.
-// Until the number is written, others see an empty, young lock.
-Made CreateInPlace(const std::string& path, int& error) {
-  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-  if (!fd.valid()) {
-    error = errno;
-    return error == EEXIST ? Made::Exists : Made::Failed;
-  }
-  if (WriteOwner(fd.get())) return Made::Created;
-  error = errno;
-  ::unlink(path.c_str());
-  return Made::Failed;
+  errno = 0;
+  if (::write(fd, text, static_cast<std::size_t>(length)) == length) return true;
+  if (errno == 0) errno = ENOSPC;
+  return false;
 }
 
 // Written whole under a private name that no one else can have made or
 // planted (mkostemp creates it exclusively), then linked to the lock's name,
-// which fails when a lock is there.
+// which fails when a lock is there. A folder on a file system without hard
+// links cannot take locks.
 Made CreateLock(const std::string& path, int& error) {
   std::string temporary = path + ".XXXXXX";
   FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
@@ -83,15 +74,12 @@ Made CreateLock(const std::string& path, int& error) {
     return Made::Failed;
   }
   const bool written = ::fchmod(fd.get(), 0644) == 0 && WriteOwner(fd.get());
-  error = errno;
   const bool linked = written && ::link(temporary.c_str(), path.c_str()) == 0;
-  if (written && !linked) error = errno;
+  error = errno;
   ::unlink(temporary.c_str());
   if (linked) return Made::Created;
   if (!written) return Made::Failed;
-  if (error == EEXIST) return Made::Exists;
-  if (error == EPERM || error == ENOTSUP || error == EMLINK || error == ENOSYS) return CreateInPlace(path, error);
-  return Made::Failed;
+  return error == EEXIST ? Made::Exists : Made::Failed;
 }
 
 // Of two runs that find one stale lock, only one may remove it, and never
