@@ -3,6 +3,8 @@
 # binaries that also run under ThreadSanitizer.
 find_package(GTest REQUIRED)
 include(GoogleTest)
+set(QUORREL_TEST_LOCK_DIR ${CMAKE_BINARY_DIR}/test-locks)
+file(MAKE_DIRECTORY ${QUORREL_TEST_LOCK_DIR})
 function(quorrel_add_test)
   cmake_parse_arguments(T "THREADED" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -14,9 +16,10 @@ function(quorrel_add_test)
   if(T_THREADED)
     set(labels "unit;threaded")
   endif()
+  # Ports are locked in a folder of the build's own, never the system's.
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 300
+    PROPERTIES TIMEOUT 300 ENVIRONMENT "QUORREL_LOCK_DIR=${QUORREL_TEST_LOCK_DIR}"
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   # The discovery's PROPERTIES cannot carry a list, so the labels are set by a
   # file that ctest reads after the discovered tests.

@@ -33,6 +33,9 @@ bool OpenTraceFile(const Options& options, std::FILE* err, std::shared_ptr<platf
 int RunOneInterface(const Options& options, const ConsoleStreams& streams, const wizard::StopRequest* stop) {
   PreparedRun prepared;
   if (const int refused = PrepareRun(options, streams.err, prepared); refused != kExitSuccess) return refused;
+  if (const int refused = RefuseUnusableLockFolder(options.ports, *prepared.table, streams.err); refused != kExitSuccess) {
+    return refused;
+  }
   std::shared_ptr<platform::TraceSink> trace;
   if (!OpenTraceFile(options, streams.err, trace)) return kExitUsage;
   if (!CheckRunRecordFile(options, streams.err)) return kExitUsage;

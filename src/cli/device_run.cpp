@@ -5,9 +5,11 @@
 #include "bootloader/firmware_image.h"
 #include "cli/console_window.h"
 #include "cli/exit_codes.h"
+#include "cli/run_preparation.h"
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
 #include "resources/dialog_ids.h"
+#include "wizard/hold_refusal.h"
 
 namespace cli {
 namespace {
@@ -104,6 +106,23 @@ std::string VerifyWord(wizard::UpgradeFacts::Verify verify) {
   return "not-run";
 }
 
+// Says why the port could not be held; the status of that refusal.
+int RefuseUnheld(const RunSetup& setup, const std::string& port, platform::Error error, const std::string& detail,
+                 ConsoleSink& sink) {
+  switch (error) {
+    case platform::Error::Busy:
+      sink.Message(port + " is " + detail + ": another run is using the interface; nothing was sent");
+      return kExitPortHeld;
+    case platform::Error::LockFolderUnusable:
+    case platform::Error::LockNotTaken:
+      sink.Message(wizard::DescribeRefusedHold(setup.table, port, error, detail));
+      return error == platform::Error::LockNotTaken ? kExitLockNotTaken : kExitLockFolderUnusable;
+    default:
+      sink.Message(DescribeOpenFailure(port, platform::OpenResult{nullptr, error, detail}));
+      return kExitPortNotOpened;
+  }
+}
+
 }  // namespace
 
 DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink) {
@@ -113,8 +132,7 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
   // One run holds its port from start to end, across the opens of its phases.
   const auto held = platform::HoldPort(port);
   if (!held.ok()) {
-    sink.Message(port + " is " + held.detail + ": another run is using the interface; nothing was sent");
-    run.exitCode = kExitPortHeld;
+    run.exitCode = RefuseUnheld(setup, port, held.error, held.detail, sink);
     run.imagePath = ImagePathOf(nullptr, options);
     run.end = std::chrono::system_clock::now();
     return run;
@@ -162,6 +180,8 @@ std::string OutcomeWord(int exitCode) {
     case kExitNotWritten: return "record-not-written";
     case kExitImageForOtherModel: return "image-for-other-model";
     case kExitPortHeld: return "port-held-by-another-run";
+    case kExitLockFolderUnusable: return "lock-folder-unusable";
+    case kExitLockNotTaken: return "lock-not-taken";
     default: return "internal-error";
   }
 }

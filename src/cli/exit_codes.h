@@ -28,6 +28,8 @@ enum ExitCode : int {
   kExitStoppedInLoader = 20,   // stopped by a signal in the loader: the device needs --recovery
   kExitNotWritten = 21,        // the run record of a device that succeeded, or a listing, was not written
   kExitPortHeld = 25,          // another run holds the port; nothing was sent
+  kExitLockFolderUnusable = 26,  // the lock folder is missing or cannot be written; nothing was sent
+  kExitLockNotTaken = 27,        // a stale lock of the port cannot be removed; nothing was sent
   kExitPortsNotListed = 30,  // --list-ports: the device manager cannot be read
   kExitImageForOtherModel = 35,  // gang: the image's folder is another model's; nothing was sent
   kExitSomeFailed = 36,          // gang: not every device succeeded (each one's status is in the summary)

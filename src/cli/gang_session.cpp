@@ -119,6 +119,9 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
   if (ports.empty()) return kExitUsage;
   PreparedRun prepared;
   if (const int refused = PrepareRun(options, streams.err, prepared); refused != kExitSuccess) return refused;
+  if (const int refused = RefuseUnusableLockFolder(ports, *prepared.table, streams.err); refused != kExitSuccess) {
+    return refused;
+  }
   TraceSinks traces;
   if (!OpenTraceFolder(options, ports, streams.err, traces)) return kExitUsage;
   if (!CheckRunRecordFile(options, streams.err)) return kExitUsage;

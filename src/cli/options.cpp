@@ -170,6 +170,9 @@ Exit status:
   21  the device succeeded, but its run record (--report) could not be written;
       or --list-ports or --help could not write its listing
   25  another run holds the port (its process is named); nothing was sent
+  26  the lock folder (/run/lock, or $QUORREL_LOCK_DIR) is missing or cannot
+      be written: the port cannot be locked; nothing was sent
+  27  a stale lock of the port cannot be removed by this user; nothing was sent
   30  --list-ports: the device manager (udev) cannot be read
   35  a gang run's image is in another model's folder: that device was left alone
   36  a gang run where not every device succeeded (see the summary and the record)

@@ -5,6 +5,8 @@
 
 #include "platform/regular_file.h"
 
+#include "platform/port_identity.h"
+
 namespace cli {
 namespace {
 
@@ -53,10 +55,20 @@ PortListResult ParsePortList(std::string_view content, const std::string& path) 
   return result;
 }
 
+// Two names of one device are one port given twice: "COM1" and "\\.\COM1",
+// a device path and a link to it, two names of one network address.
 std::string AddPorts(std::vector<std::string>& ports, const std::vector<std::string>& more) {
+  std::vector<platform::PortIdentity> identities;
+  for (const std::string& name : ports) identities.push_back(platform::IdentifyPortName(name));
   for (const std::string& name : more) {
-    if (std::find(ports.begin(), ports.end(), name) != ports.end()) return "the port " + name + " is given twice";
+    const platform::PortIdentity identity = platform::IdentifyPortName(name);
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+      if (!platform::SameDevice(identities[i], identity)) continue;
+      if (ports[i] == name) return "the port " + name + " is given twice";
+      return "the ports " + ports[i] + " and " + name + " are one port given twice";
+    }
     ports.push_back(name);
+    identities.push_back(identity);
   }
   return {};
 }

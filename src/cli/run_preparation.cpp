@@ -7,10 +7,13 @@
 #include "bootloader/firmware_image.h"
 #include "cli/exit_codes.h"
 #include "cli/record_file.h"
+#include "i18n/notices.h"
 #include "platform/host_name.h"
 #include "platform/port_discovery.h"
+#include "platform/port_hold.h"
 #include "platform/port_names.h"
 #include "platform/process.h"
+#include "wizard/hold_refusal.h"
 #include "wizard/image_file.h"
 
 namespace cli {
@@ -68,6 +71,16 @@ int PrepareRun(const Options& options, std::FILE* err, PreparedRun& prepared) {
       app::LoadLanguage(*prepared.table, prepared.layout.baseFolder, options.languageId.value_or(system.languageId()));
   if (!note.empty()) Complain(err, note);
   return CheckFiles(options, prepared.layout.patchFilePath, *prepared.table, err);
+}
+
+int RefuseUnusableLockFolder(const std::vector<std::string>& ports, const i18n::LanguageTable& table, std::FILE* err) {
+  for (const std::string& port : ports) {
+    if (platform::CheckLockFolder(port)) {
+      Complain(err, wizard::FillInLockFolderNotice(table.GetText(i18n::LockFolderUnusable), port));
+      return kExitLockFolderUnusable;
+    }
+  }
+  return kExitSuccess;
 }
 
 app::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopRequest* stop) {

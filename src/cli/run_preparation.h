@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/layout.h"
 #include "cli/device_run.h"
@@ -26,6 +27,10 @@ struct PreparedRun {
 
 // kExitSuccess, or the status of a file refused before anything was sent.
 int PrepareRun(const Options& options, std::FILE* err, PreparedRun& prepared);
+
+// kExitSuccess, or kExitLockFolderUnusable when the lock folder cannot take
+// the lock of a port of the run, said on `err` before any port opens.
+int RefuseUnusableLockFolder(const std::vector<std::string>& ports, const i18n::LanguageTable& table, std::FILE* err);
 
 app::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopRequest* stop);
 

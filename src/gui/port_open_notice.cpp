@@ -4,10 +4,12 @@
 
 #include "i18n/notices.h"
 #include "platform/port_names.h"
+#include "wizard/hold_refusal.h"
 
 namespace gui {
 
 std::string PortOpenNoticeText(const std::string& portName, platform::Error error, const PortTexts& texts) {
+  if (error == platform::Error::LockFolderUnusable) return wizard::FillInLockFolderNotice(texts.lockFolderUnusable, portName);
   if (error != platform::Error::PermissionDenied) return {};
   return i18n::FillIn(texts.permissionDenied, {{"port", platform::StripDevicePrefix(portName)}});
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Says why a chosen port did not open when the user can mend it: a port that
-// exists but that this user may not open. A missing device stays silent, as
-// detection has it.
+// exists but that this user may not open, or a lock folder that cannot take
+// its lock. A missing device stays silent, as detection has it.
 
 #include <QObject>
 #include <functional>

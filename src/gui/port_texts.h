@@ -15,6 +15,9 @@ struct PortTexts {
   std::string permissionDenied;
   QString notPermittedTip;  // added to a discovered port's tooltip
   QString stableNameTip;    // labels the stable name in the tooltip
+  // Shown when the lock folder cannot take the chosen port's lock; holds
+  // {folder}, {error} and {port}. In the table's code page.
+  std::string lockFolderUnusable;
 };
 
 PortTexts PortTextsFrom(const i18n::LanguageTable& table);

@@ -48,9 +48,22 @@ constexpr std::array<std::string_view, 0x1B> kEnglish = {
     "Stable name: ",
 };
 
+// The port locks, from index 0x50 on.
+constexpr int kLockNoticesFrom = 0x50;
+constexpr std::array<std::string_view, 2> kLockNotices = {
+    "The lock folder {folder} cannot take the lock of the port {port}: {error}. Without the lock another program "
+    "could use the interface during the upgrade, so nothing was sent. Create the folder, or set QUORREL_LOCK_DIR "
+    "to a folder you may write.",
+    "The port {port} cannot be locked: {error}. Nothing was sent: remove that lock file, or have it removed, and "
+    "try again.",
+};
+
 }  // namespace
 
 std::string_view BuiltInNotice(int index) {
+  if (index >= kLockNoticesFrom && index < kLockNoticesFrom + static_cast<int>(kLockNotices.size())) {
+    return kLockNotices[static_cast<std::size_t>(index - kLockNoticesFrom)];
+  }
   if (index < 0 || index >= static_cast<int>(kEnglish.size())) return {};
   return kEnglish[static_cast<std::size_t>(index)];
 }

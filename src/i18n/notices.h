@@ -4,7 +4,7 @@
 // They live in the language files as section 04 ("Note0400=...") like any
 // other text; where a file lacks one, its built-in English stands in. A text
 // may hold placeholders in braces ({file}, {line}, {what}, {value}, {port},
-// {serial}, {error}, {limit}), filled in by FillIn, so a translation may put
+// {serial}, {error}, {limit}, {folder}), filled in by FillIn, so a translation may put
 // them in any order.
 //
 // Indexes are fixed once shipped; new notices take the next free index below
@@ -59,6 +59,11 @@ inline constexpr Entry SerialReadBackFailed = Notice(0x17);  // {serial}
 inline constexpr Entry PortPermissionDenied = Notice(0x18);  // {port}
 inline constexpr Entry PortNotPermittedTip = Notice(0x19);
 inline constexpr Entry PortStableNameTip = Notice(0x1A);
+
+// A port whose lock cannot be made in the shared lock folder is refused
+// before anything is sent.
+inline constexpr Entry LockFolderUnusable = Notice(0x50);  // {folder} {error} {port}
+inline constexpr Entry PortLockNotTaken = Notice(0x51);    // {port} {error}
 
 // The built-in English of a notice; empty for an index no notice uses.
 std::string_view BuiltInNotice(int index);

@@ -1,32 +1,29 @@
 #include "platform/port_hold.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <mutex>
 
+#include "platform/lock_file.h"
 #include "platform/port_names.h"
+#include "platform/tty_device.h"
 
 namespace platform {
 namespace {
 
-constexpr std::string_view kNetworkScheme = "rfc2217://";
-constexpr std::string_view kSimScheme = "sim";
-constexpr const char* kLockFolderVariable = "QUORREL_LOCK_DIR";
-constexpr const char* kDefaultLockFolder = "/run/lock";
+using HoldResult = Result<std::unique_ptr<PortHold>>;
 
-// Holds of this process by key: the lock file's path, or the name of a
-// simulated port.
+struct Held {
+  int count = 0;
+  std::unique_ptr<KeptTty> tty;  // the first key of a held tty keeps it open
+};
+
+// Holds of this process: by key (a lock file's path, or the name of a
+// simulated port), and by the resolved name they were asked for.
 struct Holds {
   std::mutex mutex;
-  std::map<std::string, int> counts;
+  std::map<std::string, Held> byKey;
+  std::map<std::string, int> byName;
 };
 
 Holds& TheHolds() {
@@ -34,82 +31,54 @@ Holds& TheHolds() {
   return holds;
 }
 
-bool IsSimName(const std::string& resolved) {
-  return resolved == kSimScheme || resolved.starts_with(std::string(kSimScheme) + ":");
+std::string FolderText(const std::string& problem) {
+  return "the lock folder " + LockFolder() + " cannot take lock files: " + problem;
 }
 
-// Anything but letters, digits, '.', '-' and '_' becomes '_'.
-std::string Sanitised(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                       c == '-' || c == '_';
-    out += plain ? c : '_';
+HoldResult Refusal(const LockTaking& taking) {
+  switch (taking.outcome) {
+    case LockTaking::Outcome::Held:
+      return HoldResult::Failure(Error::Busy, "held by " + DescribeHolder(LockHolder{taking.processId}));
+    case LockTaking::Outcome::FolderUnusable:
+      return HoldResult::Failure(Error::LockFolderUnusable, FolderText(taking.reason));
+    case LockTaking::Outcome::NotTaken:
+    case LockTaking::Outcome::Taken: break;
   }
-  return out;
+  return HoldResult::Failure(Error::LockNotTaken, taking.reason);
 }
 
-// The lock file of a device path is named by the device itself, so that a
-// link such as /dev/serial/by-id/... and the device it points to share it.
-std::string TtyLockName(const std::string& path) {
-  std::string device = path;
-  if (char* real = ::realpath(path.c_str(), nullptr)) {
-    device = real;
-    std::free(real);
+// Lets go of keys in reverse order; the last hold of a key closes its kept
+// tty while the lock still stands, then removes the lock.
+void Release(Holds& holds, const std::vector<std::string>& keys, bool lockFiles) {
+  for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+    const auto found = holds.byKey.find(*key);
+    if (found == holds.byKey.end() || --found->second.count > 0) continue;
+    found->second.tty.reset();
+    if (lockFiles) ReleaseLock(*key);
+    holds.byKey.erase(found);
   }
-  const std::size_t slash = device.rfind('/');
-  return "LCK.." + Sanitised(slash == std::string::npos ? device : device.substr(slash + 1));
 }
 
-// The lock file for a resolved name; none for a simulated port.
-std::optional<std::string> LockFileOf(const std::string& resolved) {
-  if (IsSimName(resolved)) return std::nullopt;
-  if (resolved.starts_with(kNetworkScheme)) {
-    return LockFolder() + "/LCK..rfc2217_" + Sanitised(resolved.substr(kNetworkScheme.size()));
+// Takes every key of the identity, or none.
+HoldResult TakeAll(Holds& holds, const std::string& name, const PortIdentity& identity) {
+  std::vector<std::string> taken;
+  for (const std::string& key : identity.keys) {
+    const bool first = holds.byKey.find(key) == holds.byKey.end();
+    if (first && identity.lockFiles) {
+      const LockTaking taking = TakeLock(key);
+      if (taking.outcome != LockTaking::Outcome::Taken) {
+        Release(holds, taken, identity.lockFiles);
+        return Refusal(taking);
+      }
+    }
+    ++holds.byKey[key].count;
+    taken.push_back(key);
   }
-  return LockFolder() + "/" + TtyLockName(resolved);
+  ++holds.byName[name];
+  return {std::make_unique<PortHold>(name, std::move(taken), identity.lockFiles), Error::None, {}};
 }
 
-// The process a lock file names, in decimal text. A file that names none is
-// taken for stale.
-std::optional<pid_t> ReadOwner(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  long value = 0;
-  if (!file || !(file >> value) || value <= 0 || value > INT_MAX) return std::nullopt;
-  return static_cast<pid_t>(value);
-}
-
-bool Alive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
-
-// Creates the lock file whole or not at all: written under a name of its own,
-// then linked to the lock name, which fails when the lock exists.
-bool CreateLockFile(const std::string& path) {
-  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  char text[16];
-  const int length = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(::getpid()));
-  const bool written = ::write(fd, text, static_cast<std::size_t>(length)) == length;
-  ::close(fd);
-  const bool linked = written && ::link(temporary.c_str(), path.c_str()) == 0;
-  ::unlink(temporary.c_str());
-  return linked;
-}
-
-// Takes the lock file, or names the live process that has it. A folder we
-// may not write leaves the device held by its exclusive opens alone.
-std::optional<pid_t> TakeLockFile(const std::string& path) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (CreateLockFile(path)) return std::nullopt;
-    if (errno != EEXIST) return std::nullopt;
-    const std::optional<pid_t> owner = ReadOwner(path);
-    if (owner && *owner != ::getpid() && Alive(*owner)) return owner;
-    ::unlink(path.c_str());  // stale: its process has gone
-  }
-  return std::nullopt;
-}
-
-std::string CommandName(pid_t pid) {
+std::string CommandName(std::int64_t pid) {
   std::ifstream file("/proc/" + std::to_string(pid) + "/comm");
   std::string name;
   std::getline(file, name);
@@ -118,53 +87,67 @@ std::string CommandName(pid_t pid) {
 
 }  // namespace
 
-std::string LockFolder() {
-  const char* folder = std::getenv(kLockFolderVariable);
-  return folder != nullptr && *folder != '\0' ? folder : kDefaultLockFolder;
+Result<std::optional<LockHolder>> PortHeldElsewhere(const std::string& resolvedName) {
+  using Answer = Result<std::optional<LockHolder>>;
+  {
+    // Held by this run: no one else can have it, and its own opens are never
+    // refused halfway through it.
+    Holds& holds = TheHolds();
+    std::lock_guard<std::mutex> guard(holds.mutex);
+    if (holds.byName.contains(resolvedName)) return {};
+  }
+  const Result<PortIdentity> identity = IdentifyPort(resolvedName);
+  if (!identity.ok()) return Answer::Failure(identity.error, identity.detail);
+  if (!identity.value.lockFiles) return {};
+  if (const auto problem = LockFolderTrouble(LockFolder())) {
+    return Answer::Failure(Error::LockFolderUnusable, FolderText(*problem));
+  }
+  for (const std::string& key : identity.value.keys) {
+    const LockReading reading = ReadLock(key);
+    if (NamesAnotherHolder(reading)) return {LockHolder{reading.processId}, Error::None, {}};
+  }
+  return {};
 }
 
-std::optional<pid_t> PortHeldElsewhere(const std::string& resolvedName) {
-  const std::optional<std::string> path = LockFileOf(resolvedName);
-  if (!path) return std::nullopt;
-  const std::optional<pid_t> owner = ReadOwner(*path);
-  if (!owner || *owner == ::getpid() || !Alive(*owner)) return std::nullopt;
-  return owner;
-}
-
-std::string DescribeHolder(pid_t owner) {
-  const std::string name = CommandName(owner);
-  std::string text = "process " + std::to_string(owner);
+std::string DescribeHolder(const LockHolder& holder) {
+  if (holder.processId == 0) return "a program that is still writing its lock";
+  const std::string name = CommandName(holder.processId);
+  std::string text = "process " + std::to_string(holder.processId);
   if (!name.empty()) text += " (" + name + ")";
   return text;
 }
 
-Result<std::unique_ptr<PortHold>> HoldPort(const std::string& portName) {
-  const std::string resolved = ResolvePortName(portName);
-  const std::string key = LockFileOf(resolved).value_or(resolved);
-  Holds& holds = TheHolds();
-  std::lock_guard<std::mutex> guard(holds.mutex);
-  const bool withFile = LockFileOf(resolved).has_value();
-  int& count = holds.counts[key];
-  if (count == 0 && withFile) {
-    if (const std::optional<pid_t> owner = TakeLockFile(key)) {
-      holds.counts.erase(key);
-      return Result<std::unique_ptr<PortHold>>::Failure(Error::Busy, "held by " + DescribeHolder(*owner));
-    }
-  }
-  ++count;
-  return {std::make_unique<PortHold>(key, withFile), Error::None, {}};
+std::optional<LockFolderProblem> CheckLockFolder(const std::string& portName) {
+  if (!IdentifyPortName(portName).lockFiles) return std::nullopt;
+  const std::string folder = LockFolder();
+  if (const auto problem = LockFolderTrouble(folder)) return LockFolderProblem{folder, *problem};
+  return std::nullopt;
 }
 
-PortHold::PortHold(std::string key, bool lockFile) : key_(std::move(key)), lockFile_(lockFile) {}
+HoldResult HoldPort(const std::string& portName) {
+  const std::string resolved = ResolvePortName(portName);
+  const Result<PortIdentity> identity = IdentifyPort(resolved);
+  if (!identity.ok()) return HoldResult::Failure(identity.error, identity.detail);
+  Holds& holds = TheHolds();
+  std::lock_guard<std::mutex> guard(holds.mutex);
+  HoldResult held = TakeAll(holds, resolved, identity.value);
+  if (!held.ok()) return held;
+  if (Held& first = holds.byKey.at(identity.value.keys.front()); first.count == 1 && !identity.value.ttyPath.empty()) {
+    first.tty = KeepTtyOpen(identity.value.ttyPath);
+  }
+  return held;
+}
+
+PortHold::PortHold(std::string name, std::vector<std::string> keys, bool lockFiles)
+    : name_(std::move(name)), keys_(std::move(keys)), lockFiles_(lockFiles) {}
 
 PortHold::~PortHold() {
   Holds& holds = TheHolds();
   std::lock_guard<std::mutex> guard(holds.mutex);
-  const auto found = holds.counts.find(key_);
-  if (found == holds.counts.end() || --found->second > 0) return;
-  holds.counts.erase(found);
-  // Only a lock that still names this process is ours to remove.
-  if (lockFile_ && ReadOwner(key_) == ::getpid()) ::unlink(key_.c_str());
+  if (const auto found = holds.byName.find(name_); found != holds.byName.end() && --found->second == 0) {
+    holds.byName.erase(found);
+  }
+  Release(holds, keys_, lockFiles_);
 }
 
 }  // namespace platform

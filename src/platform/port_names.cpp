@@ -209,11 +209,12 @@ std::unique_ptr<SerialDevice> MakeSettingsReporter(std::unique_ptr<SerialDevice>
   return std::make_unique<SettingsReporter>(std::move(device), name);
 }
 
-// A run of another program may hold the device between its own opens.
+// A run of another program may hold the device between its own opens. A
+// port whose lock could not be made is refused as its hold is.
 OpenResult OpenUnlessHeld(const std::string& resolved) {
-  if (const std::optional<pid_t> owner = PortHeldElsewhere(resolved)) {
-    return OpenResult{nullptr, Error::Busy, resolved + " is held by " + DescribeHolder(*owner)};
-  }
+  const Result<std::optional<LockHolder>> holder = PortHeldElsewhere(resolved);
+  if (!holder.ok()) return OpenResult{nullptr, holder.error, holder.detail};
+  if (holder.value) return OpenResult{nullptr, Error::Busy, resolved + " is held by " + DescribeHolder(*holder.value)};
   return OpenResolved(resolved);
 }
 
@@ -251,6 +252,9 @@ std::string DescribeOpenError(Error error) {
     case Error::NotASerialPort: return "the device is not a serial port";
     case Error::ConnectionFailed: return "the network port could not be reached";
     case Error::NotRegularFile: return "the name is a file that is no device";
+    case Error::LockFolderUnusable:
+      return "the port cannot be locked against other programs; set QUORREL_LOCK_DIR to a folder you may write";
+    case Error::LockNotTaken: return "a stale lock of the port cannot be removed";
     case Error::TooLarge:
     case Error::ReadFailed:
     case Error::Other: break;

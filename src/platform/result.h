@@ -22,6 +22,8 @@ enum class Error : std::uint8_t {
   NotRegularFile,    // a folder, a pipe or a device where a plain file belongs
   TooLarge,
   ReadFailed,        // opened, but its contents could not be read
+  LockFolderUnusable,  // the lock folder is missing, no folder, or cannot be written
+  LockNotTaken,        // a port's lock names no live process but cannot be removed
   Other,
 };
 

@@ -1,7 +1,5 @@
 #include "platform/tty_calls.h"
 
-#include <unistd.h>
-
 #include <mutex>
 #include <utility>
 
@@ -24,6 +22,13 @@ TtyCalls Exchange(TtyCalls calls) {
   return std::exchange(installed.calls, std::move(calls));
 }
 
+// Kernel waits run on real time: the device on the other end does not follow
+// a virtual clock.
+Micros RealNow() {
+  static const std::shared_ptr<Clock> real = MakeRealClock();
+  return real->Now();
+}
+
 }  // namespace
 
 TtyCalls CurrentTtyCalls() {
@@ -33,8 +38,13 @@ TtyCalls CurrentTtyCalls() {
     std::lock_guard<std::mutex> guard(installed.mutex);
     calls = installed.calls;
   }
-  if (!calls.write) calls.write = [](int fd, const void* bytes, std::size_t count) { return ::write(fd, bytes, count); };
+  if (!calls.write) {
+    calls.write = [](const void* bytes, std::size_t count, const TtyCalls::Writer& driver) {
+      return driver(bytes, count);
+    };
+  }
   if (!calls.applied) calls.applied = [](const LineSettings&) {};
+  if (!calls.now) calls.now = RealNow;
   return calls;
 }
 

@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -85,20 +88,6 @@ bool LineGone(int error) { return error == EIO || error == ENXIO || error == ENO
 // A pseudo-terminal has no modem lines; its refusal is not a failure.
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
-// Until the first Apply, the tty keeps its framing but must neither echo what
-// the interface sends back to it nor hold input back for a line end.
-bool MakeTransparent(int fd) {
-  termios tio{};
-  if (::tcgetattr(fd, &tio) != 0) return false;
-  tio.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
-  tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK);
-  tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  tio.c_cflag |= CLOCAL | CREAD;
-  tio.c_cc[VMIN] = 0;
-  tio.c_cc[VTIME] = 0;
-  return ::tcsetattr(fd, TCSANOW, &tio) == 0;
-}
-
 Error ErrorFromErrno(int error) {
   switch (error) {
     case ENOENT:
@@ -124,24 +113,72 @@ OpenResult Failure(Error error, const std::string& path, int errnoValue) {
 
 using Fd = FileDescriptor;
 
-// Kernel waits run on real time: the device on the other end does not follow
-// a virtual clock.
-Clock& DeviceTime() {
-  static const std::shared_ptr<Clock> real = MakeRealClock();
-  return *real;
+// Who in this process has a tty open (its devices, and the keeper of a held
+// one), and the settings the first of them found: the last to close puts
+// them back.
+class TtyUsers {
+ public:
+  struct Leaving {
+    bool last = false;
+    termios original{};
+    std::optional<LineSettings> lastApplied;
+  };
+
+  void Join(dev_t device, const termios& found) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    Entry& entry = entries_[device];
+    if (entry.users++ == 0) entry.original = found;
+  }
+
+  Leaving Leave(dev_t device, const std::optional<LineSettings>& applied) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const auto found = entries_.find(device);
+    if (found == entries_.end()) return {};
+    Entry& entry = found->second;
+    if (applied) entry.lastApplied = applied;
+    if (--entry.users > 0) return {};
+    Leaving leaving{true, entry.original, entry.lastApplied};
+    entries_.erase(found);
+    return leaving;
+  }
+
+ private:
+  struct Entry {
+    int users = 0;
+    termios original{};
+    std::optional<LineSettings> lastApplied;
+  };
+  std::mutex mutex_;
+  std::map<dev_t, Entry> entries_;
+};
+
+TtyUsers& Users() {
+  static TtyUsers users;
+  return users;
+}
+
+// The last close: the tty gets back the settings it was found with. When
+// they hang it up on close, the driver drops both lines as it closes.
+void PutBack(int fd, const TtyUsers::Leaving& leaving, const TtyCalls& calls) {
+  ::tcsetattr(fd, TCSANOW, &leaving.original);
+  if ((leaving.original.c_cflag & HUPCL) == 0) return;
+  LineSettings dropped = leaving.lastApplied.value_or(LineSettings{});
+  dropped.dtr = false;
+  dropped.rts = false;
+  calls.applied(dropped);
 }
 
 class TtyDevice final : public SerialDevice {
  public:
-  TtyDevice(Fd fd, Fd cancel, std::string path)
-      : fd_(std::move(fd)), cancel_(std::move(cancel)), path_(std::move(path)), calls_(CurrentTtyCalls()) {}
+  TtyDevice(Fd fd, Fd cancel, std::string path, dev_t device, const termios& found)
+      : fd_(std::move(fd)), cancel_(std::move(cancel)), path_(std::move(path)), device_(device),
+        calls_(CurrentTtyCalls()) {
+    Users().Join(device_, found);
+  }
   ~TtyDevice() override {
+    const TtyUsers::Leaving leaving = Users().Leave(device_, applied_);
+    if (leaving.last) PutBack(fd_.get(), leaving, calls_);
     ::ioctl(fd_.get(), TIOCNXCL);
-    if (hangUpOnClose_) {  // the driver drops both lines as it closes
-      applied_.dtr = false;
-      applied_.rts = false;
-      calls_.applied(applied_);
-    }
   }
 
   bool Apply(const LineSettings& settings) override {
@@ -150,6 +187,20 @@ class TtyDevice final : public SerialDevice {
     applied_ = settings;
     if (!ApplyFraming(settings)) return false;
     return ApplyModemLines(settings);
+  }
+
+  // Until the first Apply, the tty keeps its framing but must neither echo
+  // what the interface sends back to it nor hold input back for a line end.
+  bool MakeTransparent() {
+    termios tio{};
+    if (::tcgetattr(fd_.get(), &tio) != 0) return false;
+    tio.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    return ::tcsetattr(fd_.get(), TCSANOW, &tio) == 0;
   }
 
   std::size_t InputWaiting() override { return QueueCount(FIONREAD); }
@@ -166,13 +217,16 @@ class TtyDevice final : public SerialDevice {
   // (EAGAIN) is waited for and asked again. Only a device that has gone, a
   // cancel, or a line that takes nothing for kWriteStallLimit refuses the rest.
   std::size_t Write(const std::uint8_t* bytes, std::size_t count) override {
+    const TtyCalls::Writer driver = [fd = fd_.get()](const void* data, std::size_t size) -> std::ptrdiff_t {
+      return ::write(fd, data, size);
+    };
     std::size_t done = 0;
-    Micros lastProgress = DeviceTime().Now();
+    Micros lastProgress = calls_.now();
     while (done < count && !lost_.load()) {
-      const ssize_t put = calls_.write(fd_.get(), bytes + done, count - done);
+      const std::ptrdiff_t put = calls_.write(bytes + done, count - done, driver);
       if (put > 0) {
         done += static_cast<std::size_t>(put);
-        lastProgress = DeviceTime().Now();
+        lastProgress = calls_.now();
         continue;
       }
       const int error = put < 0 ? errno : EAGAIN;
@@ -196,8 +250,7 @@ class TtyDevice final : public SerialDevice {
   }
 
   std::size_t WaitForInput(std::size_t count, int timeoutMs) override {
-    const Micros deadline =
-        timeoutMs < 0 ? kNever : DeviceTime().Now() + static_cast<Micros>(timeoutMs) * 1000;
+    const Micros deadline = timeoutMs < 0 ? kNever : calls_.now() + static_cast<Micros>(timeoutMs) * 1000;
     for (;;) {
       const std::size_t waiting = InputWaiting();
       if (waiting >= count || TakeCancel()) return waiting;
@@ -211,7 +264,7 @@ class TtyDevice final : public SerialDevice {
   }
 
   bool WaitForDrain(int timeoutMs) override {
-    const Micros deadline = DeviceTime().Now() + static_cast<Micros>(std::max(timeoutMs, 0)) * 1000;
+    const Micros deadline = calls_.now() + static_cast<Micros>(std::max(timeoutMs, 0)) * 1000;
     for (;;) {
       if (lost_.load() || OutputWaiting() == 0) return true;
       if (RemainingMs(deadline) == 0) return false;
@@ -264,9 +317,7 @@ class TtyDevice final : public SerialDevice {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (::cfsetspeed(&tio, *speed) != 0) return false;
-    if (::tcsetattr(fd_.get(), TCSANOW, &tio) != 0 && !AlreadyInEffect(tio)) return false;
-    hangUpOnClose_ = settings.hangUpOnClose;
-    return true;
+    return ::tcsetattr(fd_.get(), TCSANOW, &tio) == 0 || AlreadyInEffect(tio);
   }
 
   // A driver that keeps no parity (a pseudo-terminal drops PARENB) may refuse
@@ -304,9 +355,9 @@ class TtyDevice final : public SerialDevice {
     return ::read(cancel_.get(), &value, sizeof value) == static_cast<ssize_t>(sizeof value);
   }
 
-  static int RemainingMs(Micros deadline) {
+  int RemainingMs(Micros deadline) const {
     if (deadline == kNever) return -1;
-    const Micros left = deadline - DeviceTime().Now();
+    const Micros left = deadline - calls_.now();
     if (left <= 0) return 0;
     return static_cast<int>(std::min<Micros>((left + 999) / 1000, 1'000'000));
   }
@@ -325,10 +376,27 @@ class TtyDevice final : public SerialDevice {
   Fd fd_;
   Fd cancel_;
   std::string path_;
+  dev_t device_;
   TtyCalls calls_;
   std::atomic<bool> lost_{false};
-  bool hangUpOnClose_ = true;  // the kernel's default until settings are applied
-  LineSettings applied_{};
+  std::optional<LineSettings> applied_;
+};
+
+class KeptTtyDevice final : public KeptTty {
+ public:
+  KeptTtyDevice(Fd fd, dev_t device, const termios& found)
+      : fd_(std::move(fd)), device_(device), calls_(CurrentTtyCalls()) {
+    Users().Join(device_, found);
+  }
+  ~KeptTtyDevice() override {
+    const TtyUsers::Leaving leaving = Users().Leave(device_, std::nullopt);
+    if (leaving.last) PutBack(fd_.get(), leaving, calls_);
+  }
+
+ private:
+  Fd fd_;
+  dev_t device_;
+  TtyCalls calls_;
 };
 
 }  // namespace
@@ -344,12 +412,29 @@ OpenResult OpenTtyDevice(const std::string& path) {
     ::ioctl(fd.get(), TIOCNXCL);  // leave the tty as others may expect to find it
     return Failure(error, path, reason);
   };
-  if (!MakeTransparent(fd.get())) return release(Error::NotASerialPort);
+  termios found{};
+  struct stat info {};
+  if (::tcgetattr(fd.get(), &found) != 0 || ::fstat(fd.get(), &info) != 0) return release(Error::NotASerialPort);
   Fd cancel(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
   if (!cancel.valid()) return release(Error::Other);
+  auto device = std::make_unique<TtyDevice>(std::move(fd), std::move(cancel), path, info.st_rdev, found);
+  if (!device->MakeTransparent()) {
+    const int reason = errno;
+    return Failure(Error::NotASerialPort, path, reason);  // the device's close puts the settings back
+  }
   OpenResult result;
-  result.device = std::make_unique<TtyDevice>(std::move(fd), std::move(cancel), path);
+  result.device = std::move(device);
   return result;
+}
+
+std::unique_ptr<KeptTty> KeepTtyOpen(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  termios found{};
+  struct stat info {};
+  if (!fd.valid() || !::isatty(fd.get()) || ::tcgetattr(fd.get(), &found) != 0 || ::fstat(fd.get(), &info) != 0) {
+    return nullptr;
+  }
+  return std::make_unique<KeptTtyDevice>(std::move(fd), info.st_rdev, found);
 }
 
 }  // namespace platform

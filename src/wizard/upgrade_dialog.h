@@ -183,6 +183,7 @@ class UpgradeDialog {
   // Endings of a failed upgrade; each returns PhaseResult::Ended.
   PhaseResult EndInterfaceCheck(UpgradeOutcome outcome);
   PhaseResult EndPortInUse(const std::string& portName);
+  PhaseResult EndUntouched(const std::string& text);
   PhaseResult EndStoppedUntouched();
   PhaseResult EndStoppedInLoader();
   PhaseResult EndPatchMissing();

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/port_hold.h"
 #include "resources/dialog_ids.h"
+#include "wizard/hold_refusal.h"
 #include "wizard/upgrade_dialog.h"
 
 namespace wizard {
@@ -102,6 +103,12 @@ void UpgradeDialog::UpgradeWorker() {
   // are refused and say by whom.
   const auto hold = platform::HoldPort(textBuffer);
   AppendWithBlank(textBuffer + Text(i18n::UpgradeList2));
+  // A port whose lock cannot be made is never run unlocked.
+  if (const std::string refused = DescribeRefusedHold(m_context.languageTable, textBuffer, hold.error, hold.detail);
+      !refused.empty()) {
+    EndUntouched(refused);
+    return;
+  }
   if (InterfacePhase(textBuffer) == PhaseResult::Ended) return;
   // Up to here the device still runs its firmware: a stop leaves it untouched.
   if (StopRequested()) {
@@ -368,7 +375,11 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndInterfaceCheck(UpgradeOutcome outco
 }
 
 UpgradeDialog::PhaseResult UpgradeDialog::EndPortInUse(const std::string& portName) {
-  const std::string text = i18n::FillIn(Text(i18n::PortInUse), {{"port", portName}});
+  return EndUntouched(i18n::FillIn(Text(i18n::PortInUse), {{"port", portName}}));
+}
+
+// The port could not be had: nothing was sent, and `text` says why.
+UpgradeDialog::PhaseResult UpgradeDialog::EndUntouched(const std::string& text) {
   AppendWithBlank(text);
   ShowMessage(text);
   HandBack(UpgradeOutcome::PortInUse);

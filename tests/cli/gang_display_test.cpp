@@ -59,6 +59,24 @@ TEST(PortListFileTest, APortGivenTwiceIsRefused) {
   EXPECT_EQ(AddPorts(ports, {"COM6", "COM3"}), "the port COM3 is given twice");
 }
 
+// One device upgraded under two names would be erased by two loaders at once.
+TEST(PortListFileTest, TwoNamesOfOneDeviceAreOnePortGivenTwice) {
+  std::vector<std::string> ports{"COM1"};
+  EXPECT_EQ(AddPorts(ports, {"COM2", "\\\\.\\COM1"}), "the ports COM1 and \\\\.\\COM1 are one port given twice");
+  const fs::path device = fs::temp_directory_path() / ("quorrel-device-" + std::to_string(::getpid()));
+  const fs::path link = fs::temp_directory_path() / ("quorrel-by-id-" + std::to_string(::getpid()));
+  std::ofstream(device).close();
+  fs::create_symlink(device, link);
+  ports = {device.string()};
+  const std::string linked = AddPorts(ports, {link.string()});
+  fs::remove(link);
+  fs::remove(device);
+  EXPECT_NE(linked.find("are one port given twice"), std::string::npos) << linked;
+  ports = {"rfc2217://127.0.0.1:4001"};
+  EXPECT_EQ(AddPorts(ports, {"rfc2217://127.0.0.1:4002"}), "");
+  EXPECT_NE(AddPorts(ports, {"rfc2217://localhost:4001"}).find("one port given twice"), std::string::npos);
+}
+
 TEST(GangBoardTest, ElsewhereEveryLineCarriesItsPort) {
   Captured out, err;
   GangBoard board(out.file(), err.file(), /*liveLines=*/false, 80, {"COM3", "/dev/ttyUSB0"});

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/captured_run.h"
 #include "cli/console_session.h"
 #include "cli/exit_codes.h"
 #include "platform/clock.h"
@@ -46,14 +47,10 @@ class GangUpgrade : public ::testing::Test {
     options.image = image_;
     options.languageId = 1033;
     options.reportFile = report_.string();
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, terminal, columns});
-    out_ = testing_support::StreamText(out);
-    err_ = testing_support::StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    const testing::CapturedRun run = testing::RunCaptured(options, terminal, nullptr, columns);
+    out_ = run.out;
+    err_ = run.err;
+    return run.code;
   }
 
   // The records by port; every line must be one whole record.

@@ -13,6 +13,7 @@
 
 #include "support/child_process.h"
 #include "support/image_bytes.h"
+#include "support/lock_folder.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ TEST(NetworkUpgrade, UpgradesQuorrelSimInAnotherProcess) {
   fs::create_directories(work);
   const fs::path memory = work / "memory.bin";
   const fs::path serial = work / "serial.txt";
+  const testing_support::ScopedLockFolder locks("e2e-locks");
   std::string error;
   auto server = nettest::ChildProcess::Start(
       {QUORREL_SIM_PATH, "--sim", "model=Apex,serial=QRA3141592", "--dump-memory", memory.string(),

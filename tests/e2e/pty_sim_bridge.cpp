@@ -22,7 +22,7 @@ PtySimBridge::~PtySimBridge() {
   if (thread_.joinable()) thread_.join();
 }
 
-platform::TtyCalls PtySimBridge::Calls(std::function<ssize_t(int, const void*, std::size_t)> write) {
+platform::TtyCalls PtySimBridge::Calls(decltype(platform::TtyCalls::write) write) {
   platform::TtyCalls calls;
   calls.write = std::move(write);
   calls.applied = [this](const platform::LineSettings& settings) {

@@ -31,7 +31,7 @@ class PtySimBridge {
   sim::SimInterface& Device() { return *sim_; }
   // The seam to install: line settings reach the device; writes go through
   // `write` (the system's own when empty).
-  platform::TtyCalls Calls(std::function<ssize_t(int, const void*, std::size_t)> write = {});
+  platform::TtyCalls Calls(decltype(platform::TtyCalls::write) write = {});
   // The adapter is pulled out: the program's end hangs up.
   void PullOut();
 

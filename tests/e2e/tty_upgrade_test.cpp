@@ -10,14 +10,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/console_session.h"
+#include "cli/captured_run.h"
 #include "cli/exit_codes.h"
 #include "e2e/pty_sim_bridge.h"
 #include "support/child_process.h"
 #include "platform/clock.h"
 #include "platform/port_hold.h"
 #include "support/image_bytes.h"
-#include "support/stream_text.h"
+#include "support/lock_folder.h"
 
 namespace {
 
@@ -32,29 +32,18 @@ class TtyUpgrade : public ::testing::Test {
   void SetUp() override {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
-    lockDir_ = fs::temp_directory_path() / ("quorrel-tty-locks-" + std::to_string(::getpid()));
-    fs::create_directories(lockDir_);
-    ::setenv("QUORREL_LOCK_DIR", lockDir_.c_str(), 1);
   }
-  void TearDown() override {
-    ::unsetenv("QUORREL_LOCK_DIR");
-    fs::remove_all(lockDir_);
-    fs::current_path(previousDir_);
-  }
+  void TearDown() override { fs::current_path(previousDir_); }
 
   int Run(const std::string& port) {
     cli::Options options;
     options.ports = {port};
     options.image = kImage;
     options.languageId = 1033;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int code = cli::RunConsoleUpgrade(options, cli::ConsoleStreams{out, err, false});
-    out_ = testing_support::StreamText(out);
-    err_ = testing_support::StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    const cli::testing::CapturedRun run = cli::testing::RunCaptured(options);
+    out_ = run.out;
+    err_ = run.err;
+    return run.code;
   }
 
   bool FlashHolds(sim::SimInterface& device) {
@@ -63,8 +52,8 @@ class TtyUpgrade : public ::testing::Test {
     return true;
   }
 
+  testing_support::ScopedLockFolder lockFolder_{"tty-locks"};
   fs::path previousDir_;
-  fs::path lockDir_;
   std::string out_;
   std::string err_;
 };
@@ -78,14 +67,15 @@ TEST_F(TtyUpgrade, AWholeUpgradeThroughADriverThatRefusesWritesLosesNoByte) {
   ASSERT_TRUE(bridge.ok());
   std::atomic<int> calls{0};
   std::atomic<int> refused{0};
-  const platform::ScopedTtyCalls seam(bridge.Calls([&](int fd, const void* bytes, std::size_t count) -> ssize_t {
-    if (++calls % 13 == 0) {
-      ++refused;
-      errno = EAGAIN;
-      return -1;
-    }
-    return ::write(fd, bytes, std::min<std::size_t>(count, 16));
-  }));
+  const platform::ScopedTtyCalls seam(bridge.Calls(
+      [&](const void* bytes, std::size_t count, const platform::TtyCalls::Writer& driver) -> std::ptrdiff_t {
+        if (++calls % 13 == 0) {
+          ++refused;
+          errno = EAGAIN;
+          return -1;
+        }
+        return driver(bytes, std::min<std::size_t>(count, 16));
+      }));
   EXPECT_EQ(Run(bridge.PortName()), cli::kExitSuccess) << err_;
   EXPECT_TRUE(FlashHolds(bridge.Device()));
   EXPECT_EQ(bridge.Device().SerialNumber(), "QRA2718281");
@@ -98,14 +88,15 @@ TEST_F(TtyUpgrade, AnAdapterPulledOutDuringTheEraseEndsAsASilentDeviceAndSaysSo)
   e2etest::PtySimBridge bridge("model=Apex,serial=QRA1414213");
   ASSERT_TRUE(bridge.ok());
   std::atomic<bool> pulled{false};
-  const platform::ScopedTtyCalls seam(bridge.Calls([&](int fd, const void* bytes, std::size_t count) -> ssize_t {
-    // Pulled out as the third mass-erase frame goes out.
-    if (!pulled && bridge.Device().LoaderCommands().size() == 2) {
-      pulled = true;
-      bridge.PullOut();
-    }
-    return ::write(fd, bytes, count);
-  }));
+  const platform::ScopedTtyCalls seam(bridge.Calls(
+      [&](const void* bytes, std::size_t count, const platform::TtyCalls::Writer& driver) -> std::ptrdiff_t {
+        // Pulled out as the third mass-erase frame goes out.
+        if (!pulled && bridge.Device().LoaderCommands().size() == 2) {
+          pulled = true;
+          bridge.PullOut();
+        }
+        return driver(bytes, count);
+      }));
   EXPECT_EQ(Run(bridge.PortName()), cli::kExitEraseFailed) << err_;
   EXPECT_TRUE(pulled.load());
   EXPECT_NE(err_.find("the device " + bridge.PortName() + " disappeared"), std::string::npos) << err_;

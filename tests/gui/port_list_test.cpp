@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,7 @@
 #include "i18n/language_table.h"
 #include "platform/port_names.h"
 #include "resources/dialog_ids.h"
+#include "support/lock_folder.h"
 
 namespace gui {
 namespace {
@@ -154,6 +156,15 @@ TEST(PortOpenNoticeTest, PermissionIsExplainedAndAMissingDeviceIsNot) {
   EXPECT_NE(text.find("dialout"), std::string::npos);
   EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::Error::NotFound).empty());
   EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::Error::Busy).empty());
+}
+
+TEST(PortOpenNoticeTest, ALockFolderThatCannotTakeTheLockIsNamedWithTheFix) {
+  const testing_support::ScopedLockFolder locks("gui-locks");
+  ::setenv("QUORREL_LOCK_DIR", "/nonexistent/quorrel-locks", 1);
+  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", platform::Error::LockFolderUnusable);
+  EXPECT_NE(text.find("/nonexistent/quorrel-locks"), std::string::npos) << text;
+  EXPECT_NE(text.find("does not exist"), std::string::npos) << text;
+  EXPECT_NE(text.find("QUORREL_LOCK_DIR"), std::string::npos) << text;
 }
 
 TEST(PortOpenNoticeTest, ListensToFailedOpensWhileItLives) {

@@ -13,9 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "platform/port_hold.h"
 #include "platform/port_names.h"
 #include "platform/pty_pair.h"
 #include "platform/tty_calls.h"
+#include "support/lock_folder.h"
 
 namespace {
 
@@ -28,13 +30,13 @@ using testing_support::PtyPair;
 platform::TtyCalls RefusingWrites(int every, std::size_t most, std::atomic<int>* refusals) {
   auto calls = std::make_shared<std::atomic<int>>(0);
   platform::TtyCalls tty;
-  tty.write = [=](int fd, const void* bytes, std::size_t count) -> ssize_t {
+  tty.write = [=](const void* bytes, std::size_t count, const platform::TtyCalls::Writer& driver) -> std::ptrdiff_t {
     if (++*calls % every == 0) {
       ++*refusals;
       errno = EAGAIN;
       return -1;
     }
-    return ::write(fd, bytes, std::min(count, most));
+    return driver(bytes, std::min(count, most));
   };
   return tty;
 }
@@ -155,6 +157,158 @@ TEST(TtyLine, RefusedLineSettingsAreReportedWithTheSettings) {
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].trouble, LineTrouble::SettingsRefused);
   EXPECT_EQ(entries[0].detail, "12345 8E1");
+}
+
+// A driver that takes one byte in every `every` calls, on a clock that each
+// call moves on by `step`: a line that is slow but keeps moving.
+platform::TtyCalls SlowWrites(int every, platform::Micros step, std::atomic<platform::Micros>* now) {
+  auto calls = std::make_shared<std::atomic<int>>(0);
+  platform::TtyCalls tty;
+  tty.now = [now] { return now->load(); };
+  tty.write = [=](const void* bytes, std::size_t count, const platform::TtyCalls::Writer& driver) -> std::ptrdiff_t {
+    *now += step;
+    if (++*calls % every != 0 || count == 0) {
+      errno = EAGAIN;
+      return -1;
+    }
+    return driver(bytes, 1);
+  };
+  return tty;
+}
+
+// The stall limit counts from a write's last progress, not from its start.
+TEST(TtyLine, AWriteThatKeepsMovingIsNeverCutOffHoweverLongItTakes) {
+  std::atomic<platform::Micros> now{0};
+  const platform::ScopedTtyCalls calls(SlowWrites(4, 400'000, &now));  // a byte every 1.6 s
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto device = OpenSlave(pty);
+  ASSERT_TRUE(device);
+  ASSERT_TRUE(device->Apply(LineSettings{}));
+  const std::string frame("\x80\x18\x04\x04\x00\xFF\x06\xA5\x7D\xB9", 10);
+  EXPECT_EQ(device->Write(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()), frame.size());
+  EXPECT_GT(now.load(), 10'000'000);  // far longer than the stall limit in all
+  EXPECT_EQ(pty.Receive(frame.size()), frame);
+}
+
+TEST(TtyLine, AWriteThatStopsMovingIsCutOffAfterTheStallLimit) {
+  std::atomic<platform::Micros> now{0};
+  const platform::ScopedTtyCalls calls(SlowWrites(1'000'000, 10'000, &now));  // takes nothing
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto device = OpenSlave(pty);
+  ASSERT_TRUE(device);
+  const std::uint8_t byte = 0x55;
+  EXPECT_EQ(device->Write(&byte, 1), 0u);
+  EXPECT_GE(now.load(), 2'000'000);
+  EXPECT_LT(now.load(), 2'100'000);
+}
+
+// The slave's settings, read through the master: they outlive the slave's
+// last close while the master stays open.
+termios SlaveSettings(const PtyPair& pty) {
+  termios tio{};
+  EXPECT_EQ(::tcgetattr(pty.masterFd(), &tio), 0);
+  return tio;
+}
+
+// The settings a terminal program leaves: canonical input with echo, 19200
+// baud, and the lines dropped when the last close hangs the tty up.
+termios TerminalSettings(const PtyPair& pty) {
+  termios tio = SlaveSettings(pty);
+  tio.c_cflag |= HUPCL;
+  tio.c_lflag |= ICANON | ECHO;
+  ::cfsetspeed(&tio, B19200);
+  EXPECT_EQ(::tcsetattr(pty.masterFd(), TCSANOW, &tio), 0);
+  return SlaveSettings(pty);
+}
+
+void ExpectSameSettings(const termios& now, const termios& before) {
+  EXPECT_EQ(now.c_cflag, before.c_cflag);
+  EXPECT_EQ(now.c_iflag, before.c_iflag);
+  EXPECT_EQ(now.c_oflag, before.c_oflag);
+  EXPECT_EQ(now.c_lflag, before.c_lflag);
+  EXPECT_EQ(::cfgetospeed(&now), ::cfgetospeed(&before));
+  EXPECT_EQ(now.c_cc[VMIN], before.c_cc[VMIN]);
+}
+
+struct LineRecord {
+  std::vector<LineSettings> Applied() {
+    std::lock_guard<std::mutex> guard(mutex);
+    return applied;
+  }
+  platform::TtyCalls Calls() {
+    platform::TtyCalls tty;
+    tty.applied = [this](const LineSettings& settings) {
+      std::lock_guard<std::mutex> guard(mutex);
+      applied.push_back(settings);
+    };
+    return tty;
+  }
+  std::mutex mutex;
+  std::vector<LineSettings> applied;
+};
+
+LineSettings HeldLines() {
+  LineSettings settings{9600, 8, platform::Parity::Even, platform::StopBits::One, true, true};
+  settings.hangUpOnClose = false;  // as the port classes have it: a close must not reset the interface
+  return settings;
+}
+
+// A tty found as a terminal program leaves it, with a record of the lines
+// the device sees.
+class TtySettingsBack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty_.ok());
+    before_ = TerminalSettings(pty_);
+    ASSERT_NE(before_.c_cflag & HUPCL, 0u);
+  }
+  // The lines dropped as the last close hangs the tty up, told once after
+  // `applies` records.
+  void ExpectLinesDroppedOnceAfter(std::size_t applies) {
+    const auto applied = lines_.Applied();
+    ASSERT_EQ(applied.size(), applies + 1);
+    for (std::size_t i = 0; i < applies; ++i) EXPECT_TRUE(applied[i].dtr && applied[i].rts);
+    EXPECT_FALSE(applied.back().dtr || applied.back().rts);
+  }
+
+  testing_support::ScopedLockFolder lockFolder_{"tty-hold"};
+  LineRecord lines_;
+  const platform::ScopedTtyCalls calls_{lines_.Calls()};
+  PtyPair pty_;
+  termios before_{};
+};
+
+TEST_F(TtySettingsBack, TheLastCloseGivesTheTtyBackTheSettingsItWasFoundWith) {
+  auto device = OpenSlave(pty_);
+  ASSERT_TRUE(device);
+  ASSERT_TRUE(device->Apply(HeldLines()));
+  EXPECT_EQ(SlaveSettings(pty_).c_cflag & HUPCL, 0u);
+  device.reset();
+  ExpectSameSettings(SlaveSettings(pty_), before_);
+  ExpectLinesDroppedOnceAfter(1);  // with hang-up on close back, the driver drops both lines
+}
+
+// A run holds its tty across the phases that open and close it: between
+// them the tty keeps what the run set, no line drops, and the last hold puts
+// back what the first open found.
+TEST_F(TtySettingsBack, AHeldTtyKeepsTheRunsSettingsBetweenItsOpensAndGetsItsOwnBackAtTheEnd) {
+  {
+    auto hold = platform::HoldPort(pty_.slavePath());
+    ASSERT_TRUE(hold.value) << hold.detail;
+    for (int phase = 0; phase < 2; ++phase) {
+      auto device = OpenSlave(pty_);
+      ASSERT_TRUE(device);
+      ASSERT_TRUE(device->Apply(HeldLines()));
+      device.reset();
+      const termios between = SlaveSettings(pty_);
+      EXPECT_EQ(between.c_cflag & HUPCL, 0u);
+      EXPECT_EQ(between.c_lflag & ECHO, 0u);  // nothing the device sends is echoed back to it
+    }
+  }
+  ExpectSameSettings(SlaveSettings(pty_), before_);
+  ExpectLinesDroppedOnceAfter(2);
 }
 
 }  // namespace
