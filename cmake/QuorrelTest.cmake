@@ -3,10 +3,18 @@
 # binaries that also run under ThreadSanitizer.
 find_package(GTest REQUIRED)
 include(GoogleTest)
+if(NOT TARGET quorrel_test_state_folder)
+  add_library(quorrel_test_state_folder OBJECT ${PROJECT_SOURCE_DIR}/tests/support/state_folder_per_test.cpp)
+  target_include_directories(quorrel_test_state_folder PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(quorrel_test_state_folder PRIVATE GTest::gtest)
+  quorrel_warnings(quorrel_test_state_folder)
+endif()
 function(quorrel_add_test)
   cmake_parse_arguments(T "THREADED" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  # Every test keeps the program's journal out of the real home folder.
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} quorrel_test_state_folder GTest::gtest GTest::gmock GTest::gtest_main
+    Threads::Threads)
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${T_NAME} PRIVATE QUORREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   quorrel_warnings(${T_NAME})
