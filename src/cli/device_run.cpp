@@ -1,12 +1,11 @@
 #include "cli/device_run.h"
 
-#include <ctime>
-
 #include "bootloader/firmware_image.h"
 #include "cli/console_window.h"
 #include "cli/exit_codes.h"
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
+#include "platform/utc_time.h"
 #include "resources/dialog_ids.h"
 
 namespace cli {
@@ -69,17 +68,6 @@ int ExitCodeOf(const wizard::UpgradeDialog& dialog, const ConsoleWindow& window,
   }
   if (detection != DetectionOutcome::ImageChosen) return DetectionExitCode(detection);
   return UpgradeExitCode(dialog.LastUpgrade());
-}
-
-std::string UtcText(std::chrono::system_clock::time_point time) {
-  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
-  const std::time_t seconds = static_cast<std::time_t>(millis / 1000);
-  std::tm parts{};
-  gmtime_r(&seconds, &parts);
-  char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900, parts.tm_mon + 1,
-                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millis % 1000));
-  return text;
 }
 
 std::string VerifyWord(wizard::UpgradeFacts::Verify verify) {
@@ -157,8 +145,8 @@ double Seconds(std::chrono::system_clock::time_point from, std::chrono::system_c
 
 RunRecord RecordOf(const DeviceRun& run, const std::string& host, const std::string& version) {
   RunRecord record;
-  record.startTime = UtcText(run.start);
-  record.endTime = UtcText(run.end);
+  record.startTime = platform::UtcTimestamp(run.start);
+  record.endTime = platform::UtcTimestamp(run.end);
   record.host = host;
   record.programVersion = version;
   record.port = run.port;

@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "app/upgrade_app.h"
 #include "bootloader/firmware_image.h"
 #include "cli/exit_codes.h"
@@ -30,18 +28,6 @@ int CheckFiles(const Options& options, const std::string& patchPath, const i18n:
   const std::string& refused = files.patchRefused ? patchPath : *options.image;
   Complain(err, wizard::DescribeRefusedFile(&table, refused, files.damage, files.patchRefused));
   return files.patchRefused ? kExitPatchDamaged : kExitImageDamaged;
-}
-
-// The USB adapter's own serial number, when the device is one the device
-// manager knows (a by-id name counts as the node it links to).
-std::optional<std::string> AdapterSerialOf(const std::string& device) {
-  if (!device.starts_with("/dev/")) return std::nullopt;
-  std::error_code error;
-  const std::string node = std::filesystem::weakly_canonical(device, error).string();
-  for (const platform::PortInfo& port : platform::DiscoverSystemPorts().ports) {
-    if ((port.path == node || port.path == device) && port.usb && !port.serialNumber.empty()) return port.serialNumber;
-  }
-  return std::nullopt;
 }
 
 std::string HostName() {
@@ -98,7 +84,7 @@ void ExplainDetection(const DeviceRun& run, std::FILE* err) {
 bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err) {
   if (!options.reportFile) return true;
   RunRecord record = RecordOf(run, HostName(), QUORREL_VERSION);
-  record.adapterSerial = AdapterSerialOf(record.device);
+  record.adapterSerial = platform::AdapterSerialOf(record.device);
   const AppendResult appended = AppendRecordLine(*options.reportFile, FormatRunRecord(record));
   if (!appended.ok) Complain(err, "the run record for " + run.port + " was not written: " + appended.reason);
   return appended.ok;
