@@ -55,6 +55,7 @@ int UpgradeExitCode(UpgradeOutcome outcome) {
     case UpgradeOutcome::PortInUse: return kExitPortInUse;
     case UpgradeOutcome::StoppedUntouched: return kExitStoppedUntouched;
     case UpgradeOutcome::StoppedInLoader: return kExitStoppedInLoader;
+    case UpgradeOutcome::JournalNotWritten: return kExitJournalNotWritten;
     default: return kExitInternal;
   }
 }
@@ -107,6 +108,7 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
   run.image = dialog.Image();
   run.imagePath = dialog.ImagePath();
   run.identifyReply = dialog.LastIdentifyReply();
+  run.journalFound = dialog.JournalNotesFound();
   run.end = std::chrono::system_clock::now();
   return run;
 }
@@ -133,6 +135,7 @@ std::string OutcomeWord(int exitCode) {
     case kExitSerialNotWritten: return "serial-not-written";
     case kExitStoppedUntouched: return "stopped-untouched";
     case kExitStoppedInLoader: return "stopped-needs-recovery";
+    case kExitJournalNotWritten: return "journal-not-written";
     case kExitImageForOtherModel: return "image-for-other-model";
     case kExitPortHeld: return "port-held-by-another-run";
     default: return "internal-error";
@@ -166,6 +169,30 @@ RunRecord RecordOf(const DeviceRun& run, const std::string& host, const std::str
   record.bytesProgrammed = run.facts.bytesProgrammed;
   record.verify = VerifyWord(run.facts.verify);
   record.durationSeconds = Seconds(run.start, run.end);
+  return record;
+}
+
+// What the note cannot know (how and when the run ended, what the loader
+// said) stays null.
+RunRecord InterruptedRecordOf(const wizard::JournalNote& note, const std::string& host, const std::string& version) {
+  RunRecord record;
+  record.startTime = note.time;
+  record.host = host;
+  record.programVersion = version;
+  record.port = note.port;
+  record.device = note.device;
+  record.adapterSerial = note.adapterSerial;
+  if (!note.model.empty()) record.model = note.model;
+  if (note.serialSource == wizard::SerialSource::Read) record.serialRead = note.serialNumber;
+  if (!note.imagePath.empty()) record.imagePath = note.imagePath;
+  if (!note.imageSha256.empty()) {
+    record.imageSize = note.imageSize;
+    record.imageSha256 = note.imageSha256;
+  }
+  record.outcome = "interrupted";
+  record.exitStatus = std::nullopt;
+  record.verify = VerifyWord(wizard::UpgradeFacts::Verify::NotRun);
+  record.durationSeconds = std::nullopt;
   return record;
 }
 

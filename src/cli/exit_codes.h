@@ -26,6 +26,7 @@ enum ExitCode : int {
   kExitSerialNotWritten = 18,  // programmed, but the serial number was not written back: use --recovery
   kExitStoppedUntouched = 19,  // stopped by a signal before the loader: the device was not changed
   kExitStoppedInLoader = 20,   // stopped by a signal in the loader: the device needs --recovery
+  kExitJournalNotWritten = 22,  // the journal could not be written: nothing was erased
   kExitPortHeld = 25,          // another run holds the port; nothing was sent
   kExitPortsNotListed = 30,  // --list-ports: the device manager cannot be read
   kExitImageForOtherModel = 35,  // gang: the image's folder is another model's; nothing was sent

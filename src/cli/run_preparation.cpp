@@ -36,6 +36,21 @@ std::string HostName() {
   return name;
 }
 
+// The runs on this device that left a note and never ended get their record
+// first, each once: the note then says so.
+void WriteInterruptedRecords(const std::string& reportFile, const DeviceRun& run, std::FILE* err) {
+  for (const wizard::FoundNote& found : run.journalFound) {
+    if (found.note.run != wizard::RunState::Running) continue;
+    const RunRecord record = InterruptedRecordOf(found.note, HostName(), QUORREL_VERSION);
+    const AppendResult appended = AppendRecordLine(reportFile, FormatRunRecord(record));
+    if (!appended.ok) {
+      Complain(err, "the record of the interrupted run on " + found.note.port + " was not written: " + appended.reason);
+      continue;
+    }
+    wizard::Journal(found.folder).MarkRun(found, wizard::RunState::Interrupted);
+  }
+}
+
 }  // namespace
 
 void Complain(std::FILE* err, const std::string& text) { std::fprintf(err, "quorrel-upgrade: %s\n", text.c_str()); }
@@ -83,6 +98,7 @@ void ExplainDetection(const DeviceRun& run, std::FILE* err) {
 
 bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err) {
   if (!options.reportFile) return true;
+  WriteInterruptedRecords(*options.reportFile, run, err);
   RunRecord record = RecordOf(run, HostName(), QUORREL_VERSION);
   record.adapterSerial = platform::AdapterSerialOf(record.device);
   const AppendResult appended = AppendRecordLine(*options.reportFile, FormatRunRecord(record));
