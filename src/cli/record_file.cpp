@@ -18,17 +18,6 @@ AppendResult Failure(const std::string& what) { return {false, what + ": " + std
 // Closing the file also drops the lock.
 using OpenFile = platform::FileDescriptor;
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // True when the file is empty or its last byte is a line feed.
 bool EndsWithLineFeed(int fd, off_t size) {
   if (size == 0) return true;
@@ -60,7 +49,7 @@ AppendResult AppendRecordLine(const std::string& path, const std::string& line) 
   if (::fstat(file.get(), &info) != 0) return Failure("cannot examine " + path);
   if (!S_ISREG(info.st_mode)) return {false, path + " is not a regular file"};
   const std::string text = EndsWithLineFeed(file.get(), info.st_size) ? line : "\n" + line;
-  if (!WriteAll(file.get(), text.data(), text.size())) return Failure("cannot write to " + path);
+  if (!platform::WriteAll(file.get(), text)) return Failure("cannot write to " + path);
   if (::fsync(file.get()) != 0) return Failure("cannot sync " + path);
   if (!existed) SyncFolderOf(path);
   return {true, {}};

@@ -45,17 +45,6 @@ Result<bool> MakeFolders(const std::string& folder) {
   return Success();
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // A name that came or went is durable only once its folder is synced.
 Result<bool> SyncFolder(const std::string& folder) {
   const FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -86,7 +75,7 @@ Result<bool> WriteFileDurably(const std::string& folder, const std::string& name
   {
     const FileDescriptor file = CreateTemporary(folder, name, temporary);
     if (!file.valid()) return Failure("cannot create a file in " + folder, errno);
-    if (!WriteAll(file.get(), contents.data(), contents.size()) || ::fsync(file.get()) != 0) {
+    if (!WriteAll(file.get(), contents) || ::fsync(file.get()) != 0) {
       const int error = errno;
       ::unlink(temporary.c_str());
       return Failure("cannot write " + temporary, error);

@@ -1,6 +1,7 @@
 #include "wizard/journal.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <map>
 #include <span>
@@ -24,42 +25,34 @@ constexpr std::size_t kLargestNote = 16 * 1024;
 constexpr std::size_t kLongestFileName = 160;
 constexpr std::size_t kKeptOfLongName = 120;
 
-constexpr std::pair<SerialSource, std::string_view> kSourceWords[] = {
+// The words a note uses for its enumerations, both ways.
+template <typename Value, std::size_t Size>
+using WordTable = std::array<std::pair<Value, std::string_view>, Size>;
+
+constexpr WordTable<SerialSource, 4> kSourceWords = {{
     {SerialSource::Read, "read"},
     {SerialSource::Option, "option"},
     {SerialSource::Journal, "journal"},
     {SerialSource::Placeholder, "placeholder"},
-};
+}};
 
-std::string_view SourceWord(SerialSource source) {
-  for (const auto& [value, word] : kSourceWords) {
-    if (value == source) return word;
-  }
-  return "placeholder";
-}
-
-std::optional<SerialSource> SourceOfWord(std::string_view word) {
-  for (const auto& [value, known] : kSourceWords) {
-    if (known == word) return value;
-  }
-  return std::nullopt;
-}
-
-constexpr std::pair<RunState, std::string_view> kRunWords[] = {
+constexpr WordTable<RunState, 3> kRunWords = {{
     {RunState::Running, "running"},
     {RunState::Ended, "ended"},
     {RunState::Interrupted, "interrupted"},
-};
+}};
 
-std::string_view RunWord(RunState state) {
-  for (const auto& [value, word] : kRunWords) {
-    if (value == state) return word;
+template <typename Value, std::size_t Size>
+std::string_view WordOf(const WordTable<Value, Size>& table, Value value) {
+  for (const auto& [known, word] : table) {
+    if (known == value) return word;
   }
-  return "running";
+  return table.front().second;
 }
 
-std::optional<RunState> RunOfWord(std::string_view word) {
-  for (const auto& [value, known] : kRunWords) {
+template <typename Value, std::size_t Size>
+std::optional<Value> ValueOf(const WordTable<Value, Size>& table, std::string_view word) {
+  for (const auto& [value, known] : table) {
     if (known == word) return value;
   }
   return std::nullopt;
@@ -160,12 +153,12 @@ std::string FormatJournalNote(const JournalNote& note) {
   if (note.adapterSerial) line("adapter_serial", *note.adapterSerial);
   line("model", note.model);
   line("serial", note.serialNumber);
-  line("serial_source", SourceWord(note.serialSource));
+  line("serial_source", WordOf(kSourceWords, note.serialSource));
   line("image", note.imagePath);
   line("image_size", std::to_string(note.imageSize));
   line("image_sha256", note.imageSha256);
   line("time", note.time);
-  line("run", RunWord(note.run));
+  line("run", WordOf(kRunWords, note.run));
   return text;
 }
 
@@ -185,9 +178,9 @@ std::optional<JournalNote> ParseJournalNote(std::string_view text) {
   if (fields->contains("adapter_serial")) note.adapterSerial = field("adapter_serial");
   note.model = field("model");
   note.serialNumber = field("serial");
-  const auto source = SourceOfWord(field("serial_source"));
+  const auto source = ValueOf(kSourceWords, field("serial_source"));
   const auto size = fields->contains("image_size") ? ReadSize(field("image_size")) : std::optional<std::int64_t>(0);
-  const auto run = fields->contains("run") ? RunOfWord(field("run")) : std::optional(RunState::Running);
+  const auto run = fields->contains("run") ? ValueOf(kRunWords, field("run")) : std::optional(RunState::Running);
   if (!source || !size || !run) return std::nullopt;
   note.serialSource = *source;
   note.imagePath = field("image");

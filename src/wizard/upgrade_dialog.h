@@ -191,6 +191,7 @@ class UpgradeDialog {
   // Endings of a failed upgrade; each returns PhaseResult::Ended.
   PhaseResult EndInterfaceCheck(UpgradeOutcome outcome);
   PhaseResult EndPortInUse(const std::string& portName);
+  PhaseResult EndSaying(const std::string& text, UpgradeOutcome outcome);
   PhaseResult EndStoppedUntouched();
   PhaseResult EndStoppedInLoader();
   PhaseResult EndPatchMissing();

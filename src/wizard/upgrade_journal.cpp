@@ -143,11 +143,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::WriteJournal(const std::string& portNa
 }
 
 UpgradeDialog::PhaseResult UpgradeDialog::EndJournalNotWritten(const std::string& reason) {
-  const std::string text = i18n::FillIn(Text(i18n::JournalNotWritten), {{"error", reason}});
-  AppendWithBlank(text);
-  ShowMessage(text);
-  HandBack(UpgradeOutcome::JournalNotWritten);
-  return PhaseResult::Ended;
+  return EndSaying(i18n::FillIn(Text(i18n::JournalNotWritten), {{"error", reason}}), UpgradeOutcome::JournalNotWritten);
 }
 
 // The number is on the device and confirmed: the device is whole, and so the

@@ -378,10 +378,14 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndInterfaceCheck(UpgradeOutcome outco
 }
 
 UpgradeDialog::PhaseResult UpgradeDialog::EndPortInUse(const std::string& portName) {
-  const std::string text = i18n::FillIn(Text(i18n::PortInUse), {{"port", portName}});
+  return EndSaying(i18n::FillIn(Text(i18n::PortInUse), {{"port", portName}}), UpgradeOutcome::PortInUse);
+}
+
+// The reason stands in the status list and in a box.
+UpgradeDialog::PhaseResult UpgradeDialog::EndSaying(const std::string& text, UpgradeOutcome outcome) {
   AppendWithBlank(text);
   ShowMessage(text);
-  HandBack(UpgradeOutcome::PortInUse);
+  HandBack(outcome);
   return PhaseResult::Ended;
 }
 

@@ -54,15 +54,12 @@ class ConsoleUpgrade : public ::testing::Test {
   }
 
   int Run(Options options, bool terminal = false, const wizard::StopRequest* stop = nullptr) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
     options.languageId = 1033;
-    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, terminal}, stop);
-    out_ = testing_support::StreamText(out);
-    err_ = testing_support::StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    return testing_support::CaptureStreams(
+        [&](std::FILE* out, std::FILE* err) {
+          return RunConsoleUpgrade(options, ConsoleStreams{out, err, terminal}, stop);
+        },
+        out_, err_);
   }
 
   std::string Text(i18n::Entry entry) const { return english_.GetText(entry); }

@@ -46,14 +46,9 @@ class GangUpgrade : public ::testing::Test {
     options.image = image_;
     options.languageId = 1033;
     options.reportFile = report_.string();
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, false});
-    out_ = testing_support::StreamText(out);
-    err_ = testing_support::StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    return testing_support::CaptureStreams(
+        [&](std::FILE* out, std::FILE* err) { return RunConsoleUpgrade(options, ConsoleStreams{out, err, false}); },
+        out_, err_);
   }
 
   // The records by port; every line must be one whole record.

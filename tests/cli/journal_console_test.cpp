@@ -49,17 +49,12 @@ class JournalConsole : public ::testing::Test {
   }
 
   int Run(Options options) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
     options.languageId = 1033;
     options.image = kImage;
     options.reportFile = report_.string();
-    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, false});
-    out_ = testing_support::StreamText(out);
-    err_ = testing_support::StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    return testing_support::CaptureStreams(
+        [&](std::FILE* out, std::FILE* err) { return RunConsoleUpgrade(options, ConsoleStreams{out, err, false}); },
+        out_, err_);
   }
   std::vector<JsonObject> Records() const {
     std::vector<JsonObject> records;

@@ -47,14 +47,11 @@ class TtyUpgrade : public ::testing::Test {
     options.ports = {port};
     options.image = kImage;
     options.languageId = 1033;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int code = cli::RunConsoleUpgrade(options, cli::ConsoleStreams{out, err, false});
-    out_ = testing_support::StreamText(out);
-    err_ = testing_support::StreamText(err);
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    return testing_support::CaptureStreams(
+        [&](std::FILE* out, std::FILE* err) {
+          return cli::RunConsoleUpgrade(options, cli::ConsoleStreams{out, err, false});
+        },
+        out_, err_);
   }
 
   bool FlashHolds(sim::SimInterface& device) {
