@@ -44,7 +44,8 @@ void WriteInterruptedRecords(const std::string& reportFile, const DeviceRun& run
     const RunRecord record = InterruptedRecordOf(found.note, HostName(), QUORREL_VERSION);
     const AppendResult appended = AppendRecordLine(reportFile, FormatRunRecord(record));
     if (!appended.ok) {
-      Complain(err, "the record of the interrupted run on " + found.note.port + " was not written: " + appended.reason);
+      Complain(err,
+               "the record of the interrupted run on " + found.note.port + " was not written: " + appended.reason);
       continue;
     }
     wizard::Journal(found.folder).MarkRun(found, wizard::RunState::Interrupted);

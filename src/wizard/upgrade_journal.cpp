@@ -135,8 +135,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::WriteJournal(const std::string& portNa
   if (m_journalReplaced) RememberFound(FoundNote{journal.Folder(), fileName, *m_journalReplaced});
   const platform::Result<bool> written = journal.Write(fileName, note);
   if (!written.ok()) {
-    return EndJournalNotWritten(journal.Folder().empty() ? "no state folder: neither XDG_STATE_HOME nor HOME is set"
-                                                         : written.detail);
+    return EndJournalNotWritten(journal.Folder().empty() ? "the user's state folder is not known" : written.detail);
   }
   m_journalFile = fileName;
   return PhaseResult::Continue;

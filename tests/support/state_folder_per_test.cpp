@@ -11,7 +11,9 @@ namespace {
 
 class StateFolderPerTest final : public ::testing::EmptyTestEventListener {
  public:
-  void OnTestStart(const ::testing::TestInfo&) override { current_ = std::make_unique<testing_support::ScopedStateFolder>(); }
+  void OnTestStart(const ::testing::TestInfo&) override {
+    current_ = std::make_unique<testing_support::ScopedStateFolder>();
+  }
   void OnTestEnd(const ::testing::TestInfo&) override { current_.reset(); }
 
  private:

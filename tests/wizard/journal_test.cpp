@@ -32,7 +32,7 @@ JournalNote SampleNote() {
 TEST(JournalNoteText, KeepsEveryFieldWhateverBytesAPathHolds) {
   JournalNote note = SampleNote();
   note.adapterSerial = "A50285BI";
-  note.imagePath = std::string("/odd\\path\nwith=equals\r\x01\xff\xfe/QRA.mbl", 37);
+  note.imagePath = "/odd\\path\nwith=equals\r\x01\xff\xfe/QRA.mbl";
   note.serialSource = SerialSource::Journal;
   note.run = RunState::Interrupted;
   const std::string text = FormatJournalNote(note);

@@ -23,6 +23,9 @@ namespace {
 
 class JournalUpgrade : public DialogFixture {
  protected:
+  // A restarted dialog (and its worker) goes before its window does.
+  ~JournalUpgrade() override { dialog_.reset(); }
+
   // Opens the dialog on a device and chooses a fresh Apex image.
   void Prepare(const std::string& simOptions, const app::DialogOptions& options = {}) {
     OpenDialog(simOptions, options);
