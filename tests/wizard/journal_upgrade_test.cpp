@@ -56,7 +56,8 @@ class JournalUpgrade : public DialogFixture {
     window_->WaitForWorker();
   }
   std::vector<FoundNote> Notes() const { return journal_.NotesFor(DeviceOfPort("COM3")); }
-  // A note as a run that was killed in the loader leaves it.
+  // A note as a run that was killed in the loader leaves it, for the device
+  // behind COM3 (OpenDialog puts it there).
   JournalNote PlantNote(const std::string& serialNumber) {
     JournalNote note = DeviceOfPort("COM3");
     note.model = "Quorrel Apex";
@@ -155,8 +156,8 @@ TEST_F(JournalUpgrade, ARestartedDialogExplainsTheSilentFirmwareAndRecoveryWrite
 }
 
 TEST_F(JournalUpgrade, TheNumberReadInTheDialogAndTheTechniciansComeBeforeTheJournals) {
-  const JournalNote planted = PlantNote("QRA5550001");
   Prepare("serial=QRA1234567,fault=write-fail@2");
+  const JournalNote planted = PlantNote("QRA5550001");
   Upgrade();
   ASSERT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::ProgrammingFailed);
   ChooseRecovery();
@@ -184,8 +185,9 @@ TEST_F(JournalUpgrade, ANoteOfAnotherDeviceOrWithAnUnsafeNumberIsNotTaken) {
   elsewhere.serialNumber = "QRA5550002";
   elsewhere.time = "2026-12-01T08:00:00.000Z";
   ASSERT_TRUE(journal_.Write(NoteFileName(elsewhere), elsewhere).ok());
-  PlantNote("QRA555000}S{10,w,QRX");
   OpenDialog("serial=QRA1234567");
+  PlantNote("QRA555000}S{10,w,QRX");
+  ASSERT_EQ(Notes().size(), 1u);
   Restart();
   RecoverWithImage();
   ASSERT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
