@@ -17,6 +17,7 @@
 #include "cli/exit_codes.h"
 #include "platform/clock.h"
 #include "sim/sim_ports.h"
+#include "support/scoped_state_folder.h"
 
 namespace {
 
@@ -64,6 +65,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   fs::current_path(fs::path(QUORREL_SOURCE_DIR) / "data");
+  // The upgrades' journal goes to a folder of the benchmark's own.
+  const testing_support::ScopedStateFolder stateFolder;
   const std::string image = bench::DefaultImage();
   sim::RegisterSimPorts();
 

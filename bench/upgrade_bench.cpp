@@ -26,6 +26,7 @@
 #include "platform/port_names.h"
 #include "sim/sim_ports.h"
 #include "support/recording_window.h"
+#include "support/scoped_state_folder.h"
 #include "wizard/upgrade_dialog.h"
 
 namespace {
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no image: pass one, or generate the demo images into data/Image/Apex\n");
     return 2;
   }
+  // The upgrade's journal goes to a folder of the benchmark's own.
+  const testing_support::ScopedStateFolder stateFolder;
   auto clock = std::make_shared<PauseCountingClock>();
   platform::ScopedClock installed(clock);
   bench::RegisterMeteredSimPort("benchwire:", kSimName, meter);

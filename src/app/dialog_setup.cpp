@@ -1,5 +1,7 @@
 #include "app/dialog_setup.h"
 
+#include "platform/install_paths.h"
+
 namespace app {
 
 wizard::DialogContext MakeDialogContext(const Layout& layout, const i18n::LanguageTable& table,
@@ -13,6 +15,7 @@ wizard::DialogContext MakeDialogContext(const Layout& layout, const i18n::Langua
   context.recoverySerialNumber = options.recoverySerialNumber;
   context.terminalAdvice = options.terminalAdvice;
   context.stopRequest = options.stopRequest;
+  context.journalFolder = platform::UserStateFolder();
   return context;
 }
 

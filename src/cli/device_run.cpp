@@ -8,6 +8,7 @@
 #include "cli/run_preparation.h"
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
+#include "platform/utc_time.h"
 #include "resources/dialog_ids.h"
 #include "wizard/hold_refusal.h"
 
@@ -58,6 +59,7 @@ int UpgradeExitCode(UpgradeOutcome outcome) {
     case UpgradeOutcome::PortInUse: return kExitPortInUse;
     case UpgradeOutcome::StoppedUntouched: return kExitStoppedUntouched;
     case UpgradeOutcome::StoppedInLoader: return kExitStoppedInLoader;
+    case UpgradeOutcome::JournalNotWritten: return kExitJournalNotWritten;
     default: return kExitInternal;
   }
 }
@@ -71,20 +73,6 @@ int ExitCodeOf(const wizard::UpgradeDialog& dialog, const ConsoleWindow& window,
   }
   if (detection != DetectionOutcome::ImageChosen) return DetectionExitCode(detection);
   return UpgradeExitCode(dialog.LastUpgrade());
-}
-
-std::string UtcText(std::chrono::system_clock::time_point time) {
-  using namespace std::chrono;
-  const auto millis = floor<milliseconds>(time);
-  const auto day = floor<days>(millis);
-  const year_month_day date{day};
-  const hh_mm_ss clock{millis - day};
-  char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
-  return text;
 }
 
 // The image the dialog took, else the one the options name: the record of a
@@ -151,6 +139,7 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
   run.image = dialog.Image();
   run.imagePath = ImagePathOf(&dialog, options);
   run.identifyReply = dialog.LastIdentifyReply();
+  run.journalFound = dialog.JournalNotesFound();
   run.end = std::chrono::system_clock::now();
   return run;
 }
@@ -178,6 +167,7 @@ std::string OutcomeWord(int exitCode) {
     case kExitStoppedUntouched: return "stopped-untouched";
     case kExitStoppedInLoader: return "stopped-needs-recovery";
     case kExitNotWritten: return "record-not-written";
+    case kExitJournalNotWritten: return "journal-not-written";
     case kExitImageForOtherModel: return "image-for-other-model";
     case kExitPortHeld: return "port-held-by-another-run";
     case kExitLockFolderUnusable: return "lock-folder-unusable";
@@ -192,8 +182,8 @@ double Seconds(std::chrono::system_clock::time_point from, std::chrono::system_c
 
 RunRecord RecordOf(const DeviceRun& run, const std::string& host, const std::string& version) {
   RunRecord record;
-  record.startTime = UtcText(run.start);
-  record.endTime = UtcText(run.end);
+  record.startTime = platform::UtcTimestamp(run.start);
+  record.endTime = platform::UtcTimestamp(run.end);
   record.host = host;
   record.programVersion = version;
   record.port = run.port;
@@ -213,6 +203,30 @@ RunRecord RecordOf(const DeviceRun& run, const std::string& host, const std::str
   record.bytesProgrammed = run.facts.bytesProgrammed;
   record.verify = VerifyWord(run.facts.verify);
   record.durationSeconds = Seconds(run.start, run.end);
+  return record;
+}
+
+// What the note cannot know (how and when the run ended, what the loader
+// said) stays null.
+RunRecord InterruptedRecordOf(const wizard::JournalNote& note, const std::string& host, const std::string& version) {
+  RunRecord record;
+  record.startTime = note.time;
+  record.host = host;
+  record.programVersion = version;
+  record.port = note.port;
+  record.device = note.device;
+  record.adapterSerial = note.adapterSerial;
+  if (!note.model.empty()) record.model = note.model;
+  if (note.serialSource == wizard::SerialSource::Read) record.serialRead = note.serialNumber;
+  if (!note.imagePath.empty()) record.imagePath = note.imagePath;
+  if (!note.imageSha256.empty()) {
+    record.imageSize = note.imageSize;
+    record.imageSha256 = note.imageSha256;
+  }
+  record.outcome = "interrupted";
+  record.exitStatus = std::nullopt;
+  record.verify = VerifyWord(wizard::UpgradeFacts::Verify::NotRun);
+  record.durationSeconds = std::nullopt;
   return record;
 }
 

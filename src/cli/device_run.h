@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/dialog_setup.h"
 #include "cli/console_sink.h"
@@ -35,6 +36,8 @@ struct DeviceRun {
   std::shared_ptr<const bootloader::FirmwareImage> image;
   std::string imagePath;
   std::chrono::system_clock::time_point start, end;
+  // Notes of earlier runs on the device that never ended, as this run found them.
+  std::vector<wizard::FoundNote> journalFound;
 };
 
 DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink);
@@ -45,6 +48,9 @@ std::string OutcomeWord(int exitCode);
 // The record of one device's run: `host` and `version` name the machine and
 // this program.
 RunRecord RecordOf(const DeviceRun& run, const std::string& host, const std::string& version);
+// The record of a run that left a journal note and never ended (a kill, a
+// crash, a power cut), as far as its note tells.
+RunRecord InterruptedRecordOf(const wizard::JournalNote& note, const std::string& host, const std::string& version);
 
 // Seconds between two points of a run.
 double Seconds(std::chrono::system_clock::time_point from, std::chrono::system_clock::time_point to);

@@ -27,6 +27,7 @@ enum ExitCode : int {
   kExitStoppedUntouched = 19,  // stopped by a signal before the loader: the device was not changed
   kExitStoppedInLoader = 20,   // stopped by a signal in the loader: the device needs --recovery
   kExitNotWritten = 21,        // the run record of a device that succeeded, or a listing, was not written
+  kExitJournalNotWritten = 22,  // the journal could not be written: nothing was erased
   kExitPortHeld = 25,          // another run holds the port; nothing was sent
   kExitLockFolderUnusable = 26,  // the lock folder is missing or cannot be written; nothing was sent
   kExitLockNotTaken = 27,        // a stale lock of the port cannot be removed; nothing was sent

@@ -111,7 +111,9 @@ does: File..., then Upgrade.
                        interface's folder are listed
   --recovery           Interface Recovery: no talk with the application firmware
   --serial SN          with --recovery: the serial number to write back (from the
-                       device's label, exactly as QRA1234567) in place of QRX0000000
+                       device's label, exactly as QRA1234567); without it, the
+                       number an earlier run on the device kept in the journal,
+                       else QRX0000000
   --verify             read every programmed block back and compare
   --lang ID            language identifier (1033 English, 1042 Korean, ...)
   --password-fill HEX  the loader password's fill byte (default FF)
@@ -135,7 +137,10 @@ The image and PATCH.TXT are read whole and checked before anything is sent:
 a damaged file is refused with its line and what is wrong, and nothing is
 erased. Ctrl-C (or SIGTERM, SIGHUP) stops at a safe point: before the boot
 loader the device is left as it was; in the loader the block under way is
-finished and the serial number to recover with is named.
+finished and the serial number to recover with is named. Before the first
+erase, a note of the device and its serial number goes into the journal
+($XDG_STATE_HOME/quorrel-upgrade/, by default ~/.local/state/quorrel-upgrade/);
+it stays while the device may be left in its loader, so the next run finds it.
 
 Standard output: the status list, one line each. Standard error: messages,
 the interface kind and serial number, and a progress bar of the programmed
@@ -169,6 +174,7 @@ Exit status:
       has no working firmware; run again with --recovery --serial SN
   21  the device succeeded, but its run record (--report) could not be written;
       or --list-ports or --help could not write its listing
+  22  the journal could not be written: nothing was erased
   25  another run holds the port (its process is named); nothing was sent
   26  the lock folder (/run/lock, or $QUORREL_LOCK_DIR) is missing or cannot
       be written: the port cannot be locked; nothing was sent

@@ -1,7 +1,5 @@
 #include "cli/run_preparation.h"
 
-#include <filesystem>
-
 #include "app/language_loading.h"
 #include "app/upgrade_app.h"
 #include "bootloader/firmware_image.h"
@@ -35,18 +33,6 @@ int CheckFiles(const Options& options, const std::string& patchPath, const i18n:
   return files.patchRefused ? kExitPatchDamaged : kExitImageDamaged;
 }
 
-// The USB adapter's own serial number, when the device is one the device
-// manager knows (a by-id name counts as the node it links to).
-std::optional<std::string> AdapterSerialOf(const std::string& device) {
-  if (!device.starts_with("/dev/")) return std::nullopt;
-  std::error_code error;
-  const std::string node = std::filesystem::weakly_canonical(device, error).string();
-  for (const platform::PortInfo& port : platform::DiscoverSystemPorts().ports) {
-    if ((port.path == node || port.path == device) && port.usb && !port.serialNumber.empty()) return port.serialNumber;
-  }
-  return std::nullopt;
-}
-
 // A stop that came before the wait (the run was stopped, and its record
 // matters most then) leaves it to its bound; one that comes during it ends it.
 RecordWait RecordWaitFor(const std::string& path, const wizard::StopRequest* stop, std::FILE* err) {
@@ -57,6 +43,24 @@ RecordWait RecordWaitFor(const std::string& path, const wizard::StopRequest* sto
                       std::to_string(kRecordLockWaitMs / 1000) + " seconds (Ctrl-C ends the wait)");
   };
   return wait;
+}
+
+// The runs on this device that left a note and never ended get their record
+// first, each once: the note then says so.
+void WriteInterruptedRecords(const std::string& reportFile, const DeviceRun& run, std::FILE* err,
+                             const wizard::StopRequest* stop) {
+  for (const wizard::FoundNote& found : run.journalFound) {
+    if (found.note.run != wizard::RunState::Running) continue;
+    const RunRecord record = InterruptedRecordOf(found.note, platform::HostName(), QUORREL_VERSION);
+    const AppendResult appended =
+        AppendRecordLine(reportFile, FormatRunRecord(record), RecordWaitFor(reportFile, stop, err));
+    if (!appended.ok) {
+      Complain(err,
+               "the record of the interrupted run on " + found.note.port + " was not written: " + appended.reason);
+      continue;
+    }
+    wizard::Journal(found.folder).MarkRun(found, wizard::RunState::Interrupted);
+  }
 }
 
 }  // namespace
@@ -125,8 +129,9 @@ bool CheckRunRecordFile(const Options& options, std::FILE* err) {
 
 bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err, const wizard::StopRequest* stop) {
   if (!options.reportFile) return true;
+  WriteInterruptedRecords(*options.reportFile, run, err, stop);
   RunRecord record = RecordOf(run, platform::HostName(), QUORREL_VERSION);
-  record.adapterSerial = AdapterSerialOf(record.device);
+  record.adapterSerial = platform::AdapterSerialOf(record.device);
   const AppendResult appended = AppendRecordLine(*options.reportFile, FormatRunRecord(record),
                                                  RecordWaitFor(*options.reportFile, stop, err));
   if (!appended.ok) Complain(err, "the run record for " + run.port + " was not written: " + appended.reason);

@@ -52,10 +52,10 @@ class JsonObject {
     Raw(name, value ? std::to_string(*value) : "null");
   }
   void Field(const char* name, bool value) { Raw(name, value ? "true" : "false"); }
-  void Field(const char* name, double value) {
+  void Field(const char* name, const std::optional<double>& value) {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.3f", value);
-    Raw(name, buffer);
+    if (value) std::snprintf(buffer, sizeof buffer, "%.3f", *value);
+    Raw(name, value ? buffer : "null");
   }
   std::string Line() const { return text_ + "}\n"; }
 
@@ -100,7 +100,7 @@ std::string JsonString(const std::string& text) {
 std::string FormatRunRecord(const RunRecord& r) {
   JsonObject json;
   json.Field("start", r.startTime);
-  json.Field("end", r.endTime);
+  json.Field("end", r.endTime.empty() ? std::nullopt : std::optional<std::string>(r.endTime));
   json.Field("host", r.host);
   json.Field("version", r.programVersion);
   json.Field("port", r.port);
@@ -115,7 +115,7 @@ std::string FormatRunRecord(const RunRecord& r) {
   json.Field("image_size", r.imageSize);
   json.Field("image_sha256", r.imageSha256);
   json.Field("outcome", r.outcome);
-  json.Field("exit_status", std::int64_t{r.exitStatus});
+  json.Field("exit_status", r.exitStatus ? std::optional<std::int64_t>(*r.exitStatus) : std::nullopt);
   json.Field("bytes_programmed", r.bytesProgrammed);
   json.Field("verify", r.verify);
   json.Field("duration_s", r.durationSeconds);

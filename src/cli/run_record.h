@@ -11,7 +11,7 @@ namespace cli {
 
 struct RunRecord {
   std::string startTime;  // UTC, ISO 8601 to the millisecond
-  std::string endTime;
+  std::string endTime;    // empty (null) when not known: a run that was interrupted
   std::string host;
   std::string programVersion;
 
@@ -30,10 +30,10 @@ struct RunRecord {
   std::optional<std::string> imageSha256;
 
   std::string outcome;  // a stable word: "succeeded", "erase-failed", ...
-  int exitStatus = 0;
+  std::optional<int> exitStatus = 0;  // null for a run that was interrupted
   std::int64_t bytesProgrammed = 0;
   std::string verify;  // "passed", "failed" or "not-run"
-  double durationSeconds = 0;
+  std::optional<double> durationSeconds = 0;  // null for a run that was interrupted
 };
 
 // The record as one line of JSON, ending in a line feed. Text that is not

@@ -58,11 +58,28 @@ constexpr std::array<std::string_view, 2> kLockNotices = {
     "try again.",
 };
 
+// Notices 30 to 3F: the upgrade journal.
+constexpr int kJournalFirst = 0x30;
+constexpr std::array<std::string_view, 4> kJournalEnglish = {
+    "The serial number {serial} comes from the journal of the upgrade on {port} at {time} UTC.",
+    "The interface on {port} did not answer. The last upgrade on this port ({time} UTC) left it in its boot "
+    "loader without working firmware; its serial number is {serial}. Choose Interface Recovery in the system "
+    "menu (Alt+Space), then File... and Upgrade: the number is written back from the journal.",
+    "The interface on {port} did not answer. The last upgrade on this port ({time} UTC) left it in its boot "
+    "loader without working firmware; its serial number is {serial}. To finish it, run: {command}",
+    "The journal of this upgrade could not be written ({error}). Nothing was erased: the interface runs its "
+    "firmware as before. Without the journal a crash or a power cut during programming could lose its serial "
+    "number: make the folder writable, then try again.",
+};
+
 }  // namespace
 
 std::string_view BuiltInNotice(int index) {
   if (index >= kLockNoticesFrom && index < kLockNoticesFrom + static_cast<int>(kLockNotices.size())) {
     return kLockNotices[static_cast<std::size_t>(index - kLockNoticesFrom)];
+  }
+  if (index >= kJournalFirst && index < kJournalFirst + static_cast<int>(kJournalEnglish.size())) {
+    return kJournalEnglish[static_cast<std::size_t>(index - kJournalFirst)];
   }
   if (index < 0 || index >= static_cast<int>(kEnglish.size())) return {};
   return kEnglish[static_cast<std::size_t>(index)];

@@ -4,7 +4,7 @@
 // They live in the language files as section 04 ("Note0400=...") like any
 // other text; where a file lacks one, its built-in English stands in. A text
 // may hold placeholders in braces ({file}, {line}, {what}, {value}, {port},
-// {serial}, {error}, {limit}, {folder}), filled in by FillIn, so a translation may put
+// {serial}, {error}, {limit}, {folder}, {time}, {command}), filled in by FillIn, so a translation may put
 // them in any order.
 //
 // Indexes are fixed once shipped; new notices take the next free index below
@@ -59,6 +59,12 @@ inline constexpr Entry SerialReadBackFailed = Notice(0x17);  // {serial}
 inline constexpr Entry PortPermissionDenied = Notice(0x18);  // {port}
 inline constexpr Entry PortNotPermittedTip = Notice(0x19);
 inline constexpr Entry PortStableNameTip = Notice(0x1A);
+// The upgrade journal: a recovery's number taken from it, a silent firmware
+// explained by the run it recorded, and a journal that cannot be written.
+inline constexpr Entry JournalSerialUsed = Notice(0x30);        // {serial} {port} {time}
+inline constexpr Entry LastRunInLoaderWindow = Notice(0x31);    // {port} {time} {serial}
+inline constexpr Entry LastRunInLoaderTerminal = Notice(0x32);  // {port} {time} {serial} {command}
+inline constexpr Entry JournalNotWritten = Notice(0x33);        // {error}
 
 // A port whose lock cannot be made in the shared lock folder is refused
 // before anything is sent.

@@ -1,5 +1,6 @@
 #include "platform/install_paths.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -16,6 +17,16 @@ std::string WithSlash(const fs::path& path) {
   std::string text = path.string();
   if (text.empty() || text.back() != '/') text += '/';
   return text;
+}
+
+// "$VARIABLE/quorrel-upgrade/", else "$HOME/<fallback>/quorrel-upgrade/".
+std::string UserFolder(const GetEnvironment& getEnvironment, const char* variable, const char* fallback) {
+  // The base directory specification ignores a relative XDG_..._HOME.
+  const char* set = getEnvironment(variable);
+  if (set != nullptr && set[0] == '/') return WithSlash(fs::path(set) / kDataFolderName);
+  const char* home = getEnvironment("HOME");
+  if (home == nullptr || home[0] != '/') return {};
+  return WithSlash(fs::path(home) / fallback / kDataFolderName);
 }
 
 }  // namespace
@@ -38,12 +49,15 @@ std::string InstalledDataFolder(const std::string& executableFolder) {
 }
 
 std::string UserDataFolder(const GetEnvironment& getEnvironment) {
-  // The base directory specification ignores a relative XDG_DATA_HOME.
-  const char* dataHome = getEnvironment("XDG_DATA_HOME");
-  if (dataHome != nullptr && dataHome[0] == '/') return WithSlash(fs::path(dataHome) / kDataFolderName);
-  const char* home = getEnvironment("HOME");
-  if (home == nullptr || home[0] != '/') return {};
-  return WithSlash(fs::path(home) / ".local" / "share" / kDataFolderName);
+  return UserFolder(getEnvironment, "XDG_DATA_HOME", ".local/share");
+}
+
+std::string UserStateFolder(const GetEnvironment& getEnvironment) {
+  return UserFolder(getEnvironment, "XDG_STATE_HOME", ".local/state");
+}
+
+std::string UserStateFolder() {
+  return UserStateFolder([](const char* name) { return std::getenv(name); });
 }
 
 bool SeedFolder(const std::string& from, const std::string& to) {

@@ -21,6 +21,13 @@ std::string InstalledDataFolder(const std::string& executableFolder);
 using GetEnvironment = std::function<const char*(const char*)>;
 std::string UserDataFolder(const GetEnvironment& getEnvironment);
 
+// The user's state folder, what the program keeps between runs (the upgrade
+// journal): "$XDG_STATE_HOME/quorrel-upgrade/" or else
+// "$HOME/.local/state/quorrel-upgrade/"; empty without a home. Without an
+// argument, from the process's environment.
+std::string UserStateFolder(const GetEnvironment& getEnvironment);
+std::string UserStateFolder();
+
 // Copies into `to` every file of `from` that `to` lacks, making folders as
 // needed, and makes the image folders; a file already there is left as the
 // user made it. False when `to` could not be made.

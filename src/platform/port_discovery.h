@@ -90,4 +90,12 @@ std::unique_ptr<PortSource> MakeSystemPortSource();
 Discovery DiscoverSystemPorts();
 std::unique_ptr<PortMonitor> MakeSystemPortMonitor();
 
+// The device node a device path stands for once its links are followed
+// ("/dev/serial/by-id/usb-..." gives "/dev/ttyUSB0"); any other name (a
+// network or simulated port) comes back as given.
+std::string DeviceNodeOf(const std::string& resolvedName);
+// The USB adapter's own serial number, when the device manager knows the
+// device (a by-id name counts as the node it links to); else nothing.
+std::optional<std::string> AdapterSerialOf(const std::string& resolvedName);
+
 }  // namespace platform

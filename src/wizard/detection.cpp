@@ -52,7 +52,7 @@ bool UpgradeDialog::DetectInterface(const std::string& portName) {
     return device::LineVerdict::Complete;
   });
   if (result == device::ExchangeResult::TimedOut) {
-    ShowMessage(Text(i18n::prjProDlg5));
+    ShowMessage(SilentFirmwareMessage(portName));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
     m_lastDetection = DetectionOutcome::NoReply;
     return false;

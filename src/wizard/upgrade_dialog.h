@@ -17,6 +17,7 @@
 #include "bootloader/result_codes.h"
 #include "device/interface_kind.h"
 #include "serial/serial_port.h"
+#include "wizard/journal.h"
 #include "wizard/stop_request.h"
 #include "wizard/window_ops.h"
 
@@ -50,6 +51,9 @@ struct DialogContext {
   bool terminalAdvice = false;
   // Asked between the steps of an upgrade; null: nothing asks it to stop.
   const StopRequest* stopRequest = nullptr;
+  // The upgrade journal's folder (the user's state folder), ending with '/';
+  // empty when none is known: an upgrade then refuses to erase.
+  std::string journalFolder;
 };
 
 // How the last press of File... ended.
@@ -80,6 +84,7 @@ enum class UpgradeOutcome {
   PortInUse,            // the port did not open and no serial number is known: nothing was changed
   StoppedUntouched,     // a stop was asked for before the loader was reached: nothing was changed
   StoppedInLoader,      // a stop was asked for in the loader: stopped after a whole block, no firmware
+  JournalNotWritten,    // the journal could not be written: nothing was erased
 };
 
 // What the last upgrade did to the device, for a run record.
@@ -140,6 +145,9 @@ class UpgradeDialog {
   std::shared_ptr<const bootloader::FirmwareImage> Image() const { return m_image; }
   // Whether the session's stop request has been raised.
   bool StopRequested() const;
+  // The journal notes of earlier runs on this dialog's device that detection
+  // or an upgrade came upon, each once, for the records of those runs.
+  std::vector<FoundNote> JournalNotesFound() const;
 
   // Called on the worker's thread as its very last act, after the dialog is
   // ready again (or the closing timer runs). It must not wait for the dialog's
@@ -183,7 +191,7 @@ class UpgradeDialog {
   // Endings of a failed upgrade; each returns PhaseResult::Ended.
   PhaseResult EndInterfaceCheck(UpgradeOutcome outcome);
   PhaseResult EndPortInUse(const std::string& portName);
-  PhaseResult EndUntouched(const std::string& text);
+  PhaseResult EndSaying(const std::string& text, UpgradeOutcome outcome);
   PhaseResult EndStoppedUntouched();
   PhaseResult EndStoppedInLoader();
   PhaseResult EndPatchMissing();
@@ -194,6 +202,20 @@ class UpgradeDialog {
                                    UpgradeOutcome outcome = UpgradeOutcome::ProgrammingFailed);
   void HandBack(UpgradeOutcome outcome);
   void WorkerEnded(UpgradeOutcome outcome);
+
+  // The upgrade journal.
+  Journal TheJournal() const { return Journal(m_context.journalFolder); }
+  std::vector<FoundNote> FindJournalNotes(const std::string& portName);
+  void RememberFound(const FoundNote& found);
+  std::string SilentFirmwareMessage(const std::string& portName);
+  void LookUpRecoveryNote(const std::string& portName);
+  void SayWhereTheNumberCameFrom(const std::string& serialNumber);
+  SerialSource SourceOf(const std::string& serialNumber) const;
+  JournalNote NoteOfThisRun(const std::string& portName) const;
+  PhaseResult WriteJournal(const std::string& portName);
+  PhaseResult EndJournalNotWritten(const std::string& reason);
+  void ForgetJournal();
+  void SettleJournal(UpgradeOutcome outcome);
 
   WindowOps& m_window;
   DialogContext m_context;
@@ -231,6 +253,15 @@ class UpgradeDialog {
     std::lock_guard<std::mutex> guard(m_factsMutex);
     change(m_facts);
   }
+
+  // This run's note: its file once written, and the earlier note it took the
+  // place of, if any. Worker only.
+  std::optional<std::string> m_journalFile;
+  std::optional<JournalNote> m_journalReplaced;
+  // The note whose number recovery writes, under m_serialMutex.
+  std::optional<FoundNote> m_recoveryNote;
+  std::vector<FoundNote> m_journalFound;  // under m_journalMutex
+  mutable std::mutex m_journalMutex;
 
   DetectionOutcome m_lastDetection = DetectionOutcome::None;
   std::atomic<UpgradeOutcome> m_lastUpgrade{UpgradeOutcome::None};

@@ -98,6 +98,7 @@ void UpgradeDialog::OnTimer(int timerId) {
 void UpgradeDialog::UpgradeWorker() {
   NoteFact([](UpgradeFacts& facts) { facts = UpgradeFacts{}; });
   std::string textBuffer = PortName();
+  const std::string portName = textBuffer;  // the buffer turns into the reply buffer
   // The run opens and closes the port between its phases: held for the whole
   // run, no other run slips in between them. Held elsewhere, the opens below
   // are refused and say by whom.
@@ -106,7 +107,7 @@ void UpgradeDialog::UpgradeWorker() {
   // A port whose lock cannot be made is never run unlocked.
   if (const std::string refused = DescribeRefusedHold(m_context.languageTable, textBuffer, hold.error, hold.detail);
       !refused.empty()) {
-    EndUntouched(refused);
+    EndSaying(refused, UpgradeOutcome::PortInUse);
     return;
   }
   if (InterfacePhase(textBuffer) == PhaseResult::Ended) return;
@@ -115,6 +116,7 @@ void UpgradeDialog::UpgradeWorker() {
     EndStoppedUntouched();
     return;
   }
+  if (WriteJournal(portName) == PhaseResult::Ended) return;
   if (BootLoaderPhase(textBuffer) == PhaseResult::Ended) return;
   ClosingPhase();
 }
@@ -136,10 +138,12 @@ std::string UpgradeDialog::Advice(i18n::Entry window, i18n::Entry terminal) cons
 
 UpgradeDialog::PhaseResult UpgradeDialog::InterfacePhase(std::string& textBuffer) {
   if (m_recoveryMode) {
+    LookUpRecoveryNote(textBuffer);
     const std::string serialNumber = RecoverySerialNumber();
     SetSerialNumber(serialNumber);
     m_window.SetControlText(kIdSerialLabel, serialNumber);
     AppendWithBlank(Text(i18n::UpgradeList7));
+    SayWhereTheNumberCameFrom(serialNumber);
     return PhaseResult::Continue;
   }
   device::InterfaceCommands commands(m_serialPort);
@@ -204,12 +208,17 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
 
 // After a failed erase or programming run the device's own copy of its serial
 // number is gone; the one an earlier attempt read is its identity, so
-// recovery writes that back rather than the placeholder.
+// recovery writes that back rather than the placeholder. Next comes the
+// technician's, then the one the journal kept of a run that never ended.
 std::string UpgradeDialog::RecoverySerialNumber() const {
   const std::string held = SerialNumber();
   if (m_serialNumberRead && held == *m_serialNumberRead && device::IsValidSerialNumber(held)) return held;
   if (m_context.recoverySerialNumber && device::IsValidSerialNumber(*m_context.recoverySerialNumber)) {
     return *m_context.recoverySerialNumber;
+  }
+  {
+    std::lock_guard<std::mutex> guard(m_serialMutex);
+    if (m_recoveryNote) return m_recoveryNote->note.serialNumber;
   }
   return std::string(device::PlaceholderSerialNumber);
 }
@@ -349,6 +358,7 @@ bool UpgradeDialog::WriteBackAndConfirm(const std::string& portName) {
   const device::ExchangeResult read = commands.ReadSerialNumber(payload, readBack, nullptr);
   if (read == device::ExchangeResult::Completed && payload == serialNumber) {
     NoteFact([&](UpgradeFacts& facts) { facts.serialWritten = serialNumber; });
+    ForgetJournal();
     return true;
   }
   AppendWithBlank(i18n::FillIn(Text(i18n::SerialReadBackFailed), {{"serial", serialNumber}}));
@@ -375,14 +385,14 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndInterfaceCheck(UpgradeOutcome outco
 }
 
 UpgradeDialog::PhaseResult UpgradeDialog::EndPortInUse(const std::string& portName) {
-  return EndUntouched(i18n::FillIn(Text(i18n::PortInUse), {{"port", portName}}));
+  return EndSaying(i18n::FillIn(Text(i18n::PortInUse), {{"port", portName}}), UpgradeOutcome::PortInUse);
 }
 
-// The port could not be had: nothing was sent, and `text` says why.
-UpgradeDialog::PhaseResult UpgradeDialog::EndUntouched(const std::string& text) {
+// The reason stands in the status list and in a box.
+UpgradeDialog::PhaseResult UpgradeDialog::EndSaying(const std::string& text, UpgradeOutcome outcome) {
   AppendWithBlank(text);
   ShowMessage(text);
-  HandBack(UpgradeOutcome::PortInUse);
+  HandBack(outcome);
   return PhaseResult::Ended;
 }
 
@@ -448,6 +458,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndProgrammingFailed(const i18n::Entry
 // The buttons come back before m_busy is cleared: once Exit can end the
 // dialog, the worker needs nothing more from the dialog's thread.
 void UpgradeDialog::HandBack(UpgradeOutcome outcome) {
+  SettleJournal(outcome);
   m_window.EnableControl(kIdUpgradeButton, true);
   m_window.EnableControl(kIdOk, true);
   m_busy = 0;

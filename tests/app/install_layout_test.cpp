@@ -67,6 +67,15 @@ TEST(InstallLayout, UserFolderFollowsTheBaseDirectorySpecification) {
   EXPECT_EQ(platform::UserDataFolder(get), "/home/tech/.local/share/quorrel-upgrade/");
   env["XDG_DATA_HOME"] = "/data/tech";
   EXPECT_EQ(platform::UserDataFolder(get), "/data/tech/quorrel-upgrade/");
+  // The journal's state folder follows the same rules with its own variable.
+  EXPECT_EQ(platform::UserStateFolder(get), "/home/tech/.local/state/quorrel-upgrade/");
+  env["XDG_STATE_HOME"] = "state";
+  EXPECT_EQ(platform::UserStateFolder(get), "/home/tech/.local/state/quorrel-upgrade/");
+  env["XDG_STATE_HOME"] = "/state/tech";
+  EXPECT_EQ(platform::UserStateFolder(get), "/state/tech/quorrel-upgrade/");
+  env.erase("HOME");
+  env.erase("XDG_STATE_HOME");
+  EXPECT_EQ(platform::UserStateFolder(get), "");
 }
 
 TEST(InstallLayout, InstalledProgramSeedsTheUserFolderAndKeepsTheUsersEdits) {

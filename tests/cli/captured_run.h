@@ -18,14 +18,12 @@ struct CapturedRun {
 
 inline CapturedRun RunCaptured(const Options& options, bool errIsTerminal = false,
                                const wizard::StopRequest* stop = nullptr, std::size_t columns = 0) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
   CapturedRun run;
-  run.code = RunConsoleUpgrade(options, ConsoleStreams{out, err, errIsTerminal, columns}, stop);
-  run.out = testing_support::StreamText(out);
-  run.err = testing_support::StreamText(err);
-  std::fclose(out);
-  std::fclose(err);
+  run.code = testing_support::CaptureStreams(
+      [&](std::FILE* out, std::FILE* err) {
+        return RunConsoleUpgrade(options, ConsoleStreams{out, err, errIsTerminal, columns}, stop);
+      },
+      run.out, run.err);
   return run;
 }
 

@@ -15,4 +15,18 @@ inline std::string StreamText(std::FILE* file) {
   return text;
 }
 
+// Runs `run` with two temporary streams in place of standard output and
+// standard error; what it wrote to them comes back in `out` and `err`.
+template <typename Run>
+auto CaptureStreams(Run&& run, std::string& out, std::string& err) {
+  std::FILE* outFile = std::tmpfile();
+  std::FILE* errFile = std::tmpfile();
+  auto result = run(outFile, errFile);
+  out = StreamText(outFile);
+  err = StreamText(errFile);
+  std::fclose(outFile);
+  std::fclose(errFile);
+  return result;
+}
+
 }  // namespace testing_support
