@@ -24,8 +24,8 @@ enum ExitCode : int {
   kExitLoaderRestartFailed = 16,  // upgrade: restarting the loader for the patch failed
   kExitWorkerNotStarted = 17,
   kExitSerialNotWritten = 18,  // programmed, but the serial number was not written back: use --recovery
-  kExitStoppedUntouched = 19,  // stopped by a signal before the loader: the device was not changed
-  kExitStoppedInLoader = 20,   // stopped by a signal in the loader: the device needs --recovery
+  kExitStoppedUntouched = 19,  // stopped by a signal before the erase: the device was not changed
+  kExitStoppedInLoader = 20,   // stopped by a signal after the erase: the device needs --recovery
   kExitPortHeld = 25,          // another run holds the port; nothing was sent
   kExitPortsNotListed = 30,  // --list-ports: the device manager cannot be read
   kExitImageForOtherModel = 35,  // gang: the image's folder is another model's; nothing was sent

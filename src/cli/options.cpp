@@ -161,9 +161,11 @@ Exit status:
   17  the upgrade could not be started
   18  programmed, but the serial number did not arrive on the device (it is
       read back); run again with --recovery --serial SN to write it
-  19  stopped by a signal before the boot loader: the device was not changed
-  20  stopped by a signal in the boot loader, after a whole block: the device
-      has no working firmware; run again with --recovery --serial SN
+  19  stopped by a signal before anything was erased: the device was not
+      changed (one already in its boot loader is restarted into its firmware)
+  20  stopped by a signal in the boot loader after the erase, after a whole
+      block: the device has no working firmware; run again with --recovery
+      --serial SN
   25  another run holds the port (its process is named); nothing was sent
   30  --list-ports: the device manager (udev) cannot be read
   35  a gang run's image is in another model's folder: that device was left alone

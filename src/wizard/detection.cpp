@@ -27,6 +27,11 @@ constexpr std::size_t kLongestNonModelText = 10;
 void UpgradeDialog::OnFileButton() {
   const std::string portName = PortName();
   if (!m_recoveryMode && !DetectInterface(portName)) return;
+  // A stop asked for meanwhile ends File... here, before the chooser.
+  if (StopRequested()) {
+    EndDetectionStopped();
+    return;
+  }
   // Recovery mode never asked the interface; its kind stays as it was, and the
   // general folder is offered.
   const device::InterfaceKind kind = m_recoveryMode ? device::InterfaceKind::Unknown : m_interfaceKind;
@@ -35,7 +40,7 @@ void UpgradeDialog::OnFileButton() {
 }
 
 bool UpgradeDialog::DetectInterface(const std::string& portName) {
-  device::InterfaceCommands commands(m_serialPort);
+  device::InterfaceCommands commands(m_serialPort, [this] { return StopRequested(); });
   if (!commands.OpenForCommands(portName)) {
     // The port stays as the failed open left it; nothing else changes.
     m_lastDetection = DetectionOutcome::PortNotOpened;
@@ -51,6 +56,11 @@ bool UpgradeDialog::DetectInterface(const std::string& portName) {
     m_window.SetControlText(kIdKindLabel, payload);
     return device::LineVerdict::Complete;
   });
+  // A port that stayed silent while a stop was asked for is no silent device.
+  if (result == device::ExchangeResult::Stopped) {
+    EndDetectionStopped();
+    return false;
+  }
   if (result == device::ExchangeResult::TimedOut) {
     ShowMessage(Text(i18n::prjProDlg5));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
@@ -64,6 +74,12 @@ bool UpgradeDialog::DetectInterface(const std::string& portName) {
     return false;
   }
   return true;
+}
+
+void UpgradeDialog::EndDetectionStopped() {
+  if (m_serialPort.IsOpen()) m_serialPort.Close();
+  AppendWithBlank(Text(i18n::StoppedUntouched));
+  m_lastDetection = DetectionOutcome::Stopped;
 }
 
 void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::string& pattern) {

@@ -61,6 +61,7 @@ enum class DetectionOutcome {
   Cancelled,      // the chooser was cancelled
   ImageRefused,   // the image is damaged or no file: Upgrade stays disabled
   PatchRefused,   // PATCH.TXT is there but damaged: Upgrade stays disabled
+  Stopped,        // a stop was asked for: nothing more was sent
   ImageChosen,
 };
 
@@ -161,6 +162,7 @@ class UpgradeDialog {
 
   // File... (detection and image choice).
   bool DetectInterface(const std::string& portName);
+  void EndDetectionStopped();
   void ChooseAndRecordImage(const std::string& folder, const std::string& pattern);
   bool CheckChosenFiles(const std::string& imagePath);
   void MeasureImage();
@@ -184,6 +186,7 @@ class UpgradeDialog {
   PhaseResult EndInterfaceCheck(UpgradeOutcome outcome);
   PhaseResult EndPortInUse(const std::string& portName);
   PhaseResult EndStoppedUntouched();
+  PhaseResult EndStoppedBeforeErase();
   PhaseResult EndStoppedInLoader();
   PhaseResult EndPatchMissing();
   void EndSerialNotWritten();

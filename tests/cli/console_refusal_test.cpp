@@ -1,0 +1,139 @@
+// Whole runs of the terminal front end against the simulated interface for
+// what a run must say truly and never erase for: a stop at each step before
+// the erase, an image named for another model (single and gang runs, with
+// and without --force), and a loader patch that is there but unreadable.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "cli/console_session.h"
+#include "cli/exit_codes.h"
+#include "i18n/language_table.h"
+#include "i18n/notices.h"
+#include "platform/clock.h"
+#include "sim/sim_interface.h"
+#include "sim/sim_options.h"
+#include "sim/sim_ports.h"
+#include "support/alarm_clock.h"
+#include "support/image_bytes.h"
+#include "support/json_line.h"
+#include "support/stream_text.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kData = fs::path(QUORREL_SOURCE_DIR) / "data";
+constexpr const char* kApexImage = "Image/Apex/QRA0203.mbl";
+constexpr const char* kTernImage = "Image/Tern/QRT0105.mbl";
+
+class ConsoleRefusal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previousDir_ = fs::current_path();
+    fs::current_path(kData);
+    english_.Load(kData.string() + "/", 1033);
+    scratch_ = fs::temp_directory_path() / ("quorrel-refusal-" + std::to_string(::getpid()));
+    fs::create_directories(scratch_);
+  }
+  void TearDown() override {
+    fs::current_path(previousDir_);
+    fs::remove_all(scratch_);
+  }
+
+  Options Single(const std::string& port, const std::string& image) const {
+    Options options;
+    options.ports = {port};
+    options.image = image;
+    options.languageId = 1033;
+    return options;
+  }
+  int Run(const Options& options, const wizard::StopRequest* stop = nullptr) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int code = RunConsoleUpgrade(options, ConsoleStreams{out, err, false}, stop);
+    out_ = testing_support::StreamText(out);
+    err_ = testing_support::StreamText(err);
+    std::fclose(out);
+    std::fclose(err);
+    return code;
+  }
+  // A simulated interface behind `port` before the run, so that its memory
+  // can be compared with what the run left.
+  std::shared_ptr<sim::SimInterface> PlugIn(const std::string& port) {
+    std::string error;
+    const auto options = sim::ParseSimOptions(port.substr(port.find(':') + 1), &error);
+    EXPECT_TRUE(options) << error;
+    auto device = std::make_shared<sim::SimInterface>(*options);
+    sim::AttachSimInterface(port, device);
+    return device;
+  }
+  static std::vector<std::uint8_t> Memory(const sim::SimInterface& device) { return device.ReadMemory(0, 0x10000); }
+  static ::testing::AssertionResult Holds(const sim::SimInterface& device, const std::string& image) {
+    for (const auto& [address, value] : testsupport::ReadImageBytes((kData / image).string())) {
+      if (device.ReadMemory(address, 1).at(0) != value) return ::testing::AssertionFailure() << "at " << address;
+    }
+    return ::testing::AssertionSuccess();
+  }
+  std::string Text(i18n::Entry entry) const { return english_.GetText(entry); }
+  bool SaidStopped() const { return out_.find(Text(i18n::StoppedUntouched)) != std::string::npos; }
+
+  std::shared_ptr<testing_support::AlarmClock> alarms_ =
+      std::make_shared<testing_support::AlarmClock>(platform::MakeVirtualClock());
+  platform::ScopedClock clock_{alarms_};
+  sim::ScopedSimInterfaces sims_;
+  i18n::LanguageTable english_{65001};
+  fs::path previousDir_, scratch_;
+  std::string out_, err_;
+};
+
+// ---- A stop says what is true --------------------------------------------------
+
+TEST_F(ConsoleRefusal, AStopDuringDetectionSaysStoppedAndSendsNothing) {
+  const std::string port = "sim:model=Apex,serial=QRA7100001";
+  const auto device = PlugIn(port);
+  wizard::StopRequest stop;
+  alarms_->After(500, [&] { stop.Request(); });  // the firmware is still settling
+  EXPECT_EQ(Run(Single(port, kApexImage), &stop), kExitStoppedUntouched) << err_;
+  EXPECT_TRUE(SaidStopped()) << out_;
+  EXPECT_TRUE(device->ApplicationCommands().empty());
+}
+
+TEST_F(ConsoleRefusal, AStopOnASilentPortIsAStopNotASilentDevice) {
+  const std::string port = "sim:model=Apex,serial=QRA7100002,fault=no-reply";
+  const auto device = PlugIn(port);
+  wizard::StopRequest stop;
+  alarms_->After(2'100, [&] { stop.Request(); });  // identify is out, its answer awaited
+  EXPECT_EQ(Run(Single(port, kApexImage), &stop), kExitStoppedUntouched) << err_;
+  EXPECT_TRUE(SaidStopped()) << out_;
+  EXPECT_EQ(err_.find(Text(i18n::prjProDlg5)), std::string::npos) << err_;
+  EXPECT_EQ(device->ApplicationCommands(), std::vector<std::string>{"10,3"});
+}
+
+// Switched to its loader but not yet erased, the device goes back to its
+// firmware, which answers a next run.
+TEST_F(ConsoleRefusal, AStopBeforeTheFirstEraseRestartsTheFirmwareAndSaysNothingChanged) {
+  const std::string port = "sim:model=Apex,serial=QRA7100003";
+  const auto device = PlugIn(port);
+  const auto before = Memory(*device);
+  wizard::StopRequest stop;
+  alarms_->When([&] { return device->InLoader(); }, [&] { stop.Request(); });
+  EXPECT_EQ(Run(Single(port, kApexImage), &stop), kExitStoppedUntouched) << err_;
+  EXPECT_TRUE(SaidStopped()) << out_;
+  EXPECT_EQ(err_.find("without working firmware"), std::string::npos) << err_;
+  EXPECT_EQ(device->State(), sim::RunState::Application);
+  EXPECT_EQ(Memory(*device), before);
+
+  EXPECT_EQ(Run(Single(port, kApexImage)), kExitSuccess) << err_;
+  EXPECT_TRUE(Holds(*device, kApexImage));
+  EXPECT_EQ(device->SerialNumber(), "QRA7100003");
+}
+
+}  // namespace
+}  // namespace cli
