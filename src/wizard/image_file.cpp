@@ -43,6 +43,18 @@ std::string DescribeRefusedFile(const i18n::LanguageTable* table, const std::str
 }
 
 
+namespace {
+
+// A name in the folder is a patch that is there, whether or not it can be
+// read: a link to nothing, a loop of links or a name that cannot be looked at
+// is refused as damaged before anything is erased, never taken for absent.
+bool PatchEntryExists(const std::string& patchPath) {
+  std::error_code error;
+  return std::filesystem::symlink_status(patchPath, error).type() != std::filesystem::file_type::not_found;
+}
+
+}  // namespace
+
 CheckedFiles CheckImageAndPatch(const std::string& imagePath, const std::string& patchPath) {
   CheckedFiles files;
   bootloader::ImageReadResult image = bootloader::ReadFirmwareImage(imagePath);
@@ -50,8 +62,7 @@ CheckedFiles CheckImageAndPatch(const std::string& imagePath, const std::string&
     files.damage = std::move(image.damage);
     return files;
   }
-  std::error_code error;
-  if (std::filesystem::exists(patchPath, error)) {
+  if (PatchEntryExists(patchPath)) {
     bootloader::ImageReadResult patch = bootloader::ReadFirmwareImage(patchPath);
     if (!patch.image) {
       files.damage = std::move(patch.damage);

@@ -135,5 +135,21 @@ TEST_F(ConsoleRefusal, AStopBeforeTheFirstEraseRestartsTheFirmwareAndSaysNothing
   EXPECT_EQ(device->SerialNumber(), "QRA7100003");
 }
 
+// ---- A patch that is there but cannot be read ------------------------------------
+
+TEST_F(ConsoleRefusal, APatchThatIsALoopOfLinksIsRefusedBeforeAnyPortOpens) {
+  fs::copy(kData / "Lang", scratch_ / "Lang", fs::copy_options::recursive);
+  fs::create_directories(scratch_ / "Image" / "Apex");
+  fs::copy_file(kData / kApexImage, scratch_ / kApexImage);
+  fs::create_symlink("PATCH.TXT", scratch_ / "PATCH.TXT");
+  fs::current_path(scratch_);
+  const std::string port = "sim:model=Apex,serial=QRA7100041,loader=0100";
+  const auto device = PlugIn(port);
+  EXPECT_EQ(Run(Single(port, kApexImage)), kExitPatchDamaged) << err_;
+  EXPECT_NE(err_.find("PATCH.TXT"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("Too many levels of symbolic links"), std::string::npos) << err_;
+  EXPECT_TRUE(device->ReceivedBytes().empty());
+}
+
 }  // namespace
 }  // namespace cli
