@@ -12,6 +12,7 @@ wizard::DialogContext MakeDialogContext(const Layout& layout, const i18n::Langua
   context.passwordFill = options.passwordFill;
   context.recoverySerialNumber = options.recoverySerialNumber;
   context.terminalAdvice = options.terminalAdvice;
+  context.acceptImageForOtherModel = options.acceptImageForOtherModel;
   context.stopRequest = options.stopRequest;
   return context;
 }

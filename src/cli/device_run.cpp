@@ -37,6 +37,7 @@ int DetectionExitCode(DetectionOutcome outcome) {
     case DetectionOutcome::Cancelled: return kExitNoImage;
     case DetectionOutcome::ImageRefused: return kExitImageDamaged;
     case DetectionOutcome::PatchRefused: return kExitPatchDamaged;
+    case DetectionOutcome::ImageForOtherModel: return kExitImageForOtherModel;
     case DetectionOutcome::Stopped: return kExitStoppedUntouched;
     default: return kExitInternal;
   }
@@ -61,9 +62,8 @@ int UpgradeExitCode(UpgradeOutcome outcome) {
   }
 }
 
-int ExitCodeOf(const wizard::UpgradeDialog& dialog, const ConsoleWindow& window) {
+int ExitCodeOf(const wizard::UpgradeDialog& dialog) {
   const DetectionOutcome detection = dialog.LastDetection();
-  if (window.ImageRefusedForModel()) return kExitImageForOtherModel;
   if (detection != DetectionOutcome::ImageChosen) return DetectionExitCode(detection);
   return UpgradeExitCode(dialog.LastUpgrade());
 }
@@ -102,14 +102,14 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
     run.end = std::chrono::system_clock::now();
     return run;
   }
-  ConsoleWindow window(sink, ConsoleAnswers{port, options.image, options.recovery, setup.imageMustSuitModel},
+  ConsoleWindow window(sink, ConsoleAnswers{port, options.image, options.recovery},
                        [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
                          PressButtons(options.recovery, dialog, loop);
                        });
   wizard::UpgradeDialog dialog(window, app::MakeDialogContext(setup.layout, *setup.table, setup.dialog));
   window.RunModal(dialog);
   if (dialog.SerialPortIsOpen()) dialog.CloseSerialPort();
-  run.exitCode = ExitCodeOf(dialog, window);
+  run.exitCode = ExitCodeOf(dialog);
   run.model = window.GetControlText(resources::kIdKindLabel);
   run.facts = dialog.Facts();
   run.image = dialog.Image();

@@ -28,7 +28,7 @@ enum ExitCode : int {
   kExitStoppedInLoader = 20,   // stopped by a signal after the erase: the device needs --recovery
   kExitPortHeld = 25,          // another run holds the port; nothing was sent
   kExitPortsNotListed = 30,  // --list-ports: the device manager cannot be read
-  kExitImageForOtherModel = 35,  // gang: the image's folder is another model's; nothing was sent
+  kExitImageForOtherModel = 35,  // the image's name says another model (no --force); nothing was erased
   kExitSomeFailed = 36,          // gang: not every device succeeded (each one's status is in the summary)
   kExitInternal = 70,
 };

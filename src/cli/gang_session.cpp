@@ -144,8 +144,7 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
         if (found != rowOf.end()) toRow(device, DescribeLineTrouble(device, trouble, detail, lost[found->second]));
       });
 
-  RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
-  setup.imageMustSuitModel = true;
+  const RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
   std::vector<DeviceRun> runs(ports.size());
   std::vector<std::thread> devices;
   for (std::size_t row = 0; row < ports.size(); ++row) {

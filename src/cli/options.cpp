@@ -65,6 +65,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       options.allPorts = true;
     } else if (arg == "--verify") {
       options.verify = true;
+    } else if (arg == "--force") {
+      options.force = true;
     } else if (arg == "--port" || arg == "--image" || arg == "--serial" || arg == "--lang" ||
                arg == "--password-fill" || arg == "--trace" || arg == "--ports-file" || arg == "--report") {
       if (!needValue()) return {std::nullopt, arg + " needs a value"};
@@ -97,9 +99,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return R"(Usage: quorrel-upgrade --port NAME --image FILE [--recovery [--serial SN]] [--verify]
-                       [--lang ID] [--password-fill HEX] [--trace FILE] [--report FILE]
+                       [--force] [--lang ID] [--password-fill HEX] [--trace FILE]
+                       [--report FILE]
        quorrel-upgrade --port NAME --port NAME ... | --ports-file FILE | --all-ports
-                       --image FILE [--verify] [--trace DIR] [--report FILE]
+                       --image FILE [--verify] [--force] [--trace DIR] [--report FILE]
        quorrel-upgrade --list-ports
 
 Upgrades the application firmware of a Quorrel interface, as the wizard's window
@@ -113,6 +116,9 @@ does: File..., then Upgrade.
   --serial SN          with --recovery: the serial number to write back (from the
                        device's label, exactly as QRA1234567) in place of QRX0000000
   --verify             read every programmed block back and compare
+  --force              program an image whose name says it is for another
+                       model (QRA*.mbl is for the Apex, QRT*.mbl for the Tern
+                       and Tern II Memory); without it such an image is refused
   --lang ID            language identifier (1033 English, 1042 Korean, ...)
   --password-fill HEX  the loader password's fill byte (default FF)
   --trace FILE         write every byte on the wire, both ways, to FILE (a
@@ -168,7 +174,8 @@ Exit status:
       --serial SN
   25  another run holds the port (its process is named); nothing was sent
   30  --list-ports: the device manager (udev) cannot be read
-  35  a gang run's image is in another model's folder: that device was left alone
+  35  the image's name says it is for another model than the interface's:
+      nothing was erased (--force takes it)
   36  a gang run where not every device succeeded (see the summary and the record)
 )";
 }

@@ -48,9 +48,20 @@ constexpr std::array<std::string_view, 0x1B> kEnglish = {
     "Stable name: ",
 };
 
+// The notices from index 0x40 on.
+constexpr int kLaterRangeStart = 0x40;
+constexpr std::array<std::string_view, 2> kEnglishFrom40 = {
+    "{file} is an image for the {image}, but this interface is a {interface}. Programming it may leave the "
+    "interface without working firmware. Use it anyway?",
+    "{file} is an image for the {image}, but this interface is a {interface}: it was not used, and nothing was "
+    "erased. Choose an image for the {interface}, or give --force to program this one anyway.",
+};
+
 }  // namespace
 
 std::string_view BuiltInNotice(int index) {
+  const int later = index - kLaterRangeStart;
+  if (later >= 0 && later < static_cast<int>(kEnglishFrom40.size())) return kEnglishFrom40[static_cast<std::size_t>(later)];
   if (index < 0 || index >= static_cast<int>(kEnglish.size())) return {};
   return kEnglish[static_cast<std::size_t>(index)];
 }

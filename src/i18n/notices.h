@@ -4,8 +4,8 @@
 // They live in the language files as section 04 ("Note0400=...") like any
 // other text; where a file lacks one, its built-in English stands in. A text
 // may hold placeholders in braces ({file}, {line}, {what}, {value}, {port},
-// {serial}, {error}, {limit}), filled in by FillIn, so a translation may put
-// them in any order.
+// {serial}, {error}, {limit}, {image}, {interface}), filled in by FillIn, so a
+// translation may put them in any order.
 //
 // Indexes are fixed once shipped; new notices take the next free index below
 // kNoticeCount.
@@ -59,6 +59,11 @@ inline constexpr Entry SerialReadBackFailed = Notice(0x17);  // {serial}
 inline constexpr Entry PortPermissionDenied = Notice(0x18);  // {port}
 inline constexpr Entry PortNotPermittedTip = Notice(0x19);
 inline constexpr Entry PortStableNameTip = Notice(0x1A);
+
+// An image whose file name says it is for another model than the interface
+// answered: the window's question, and the terminal's refusal.
+inline constexpr Entry ImageForOtherModelQuestion = Notice(0x40);  // {file} {image} {interface}
+inline constexpr Entry ImageForOtherModelRefused = Notice(0x41);   // {file} {image} {interface}
 
 // The built-in English of a notice; empty for an index no notice uses.
 std::string_view BuiltInNotice(int index);

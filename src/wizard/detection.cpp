@@ -89,6 +89,7 @@ void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::s
     m_lastDetection = DetectionOutcome::Cancelled;
     return;
   }
+  if (!ImageSuitsInterface(choice)) return;
   // A damaged file is refused here, before anything could be erased: Upgrade
   // stays disabled and File... stays available for another choice.
   if (!CheckChosenFiles(choice.fullPath)) return;
@@ -98,6 +99,27 @@ void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::s
   m_window.EnableControl(kIdUpgradeButton, true);
   m_window.EnableControl(kIdFileButton, false);
   m_lastDetection = DetectionOutcome::ImageChosen;
+}
+
+// Programming an image built for another model would leave this interface
+// without working firmware. Its file name says which model it is for: the
+// window asks (No unless the user says Yes), the terminal refuses it unless
+// told to take it. Recovery mode has no model to check against.
+bool UpgradeDialog::ImageSuitsInterface(const FileChoice& choice) {
+  if (m_recoveryMode || m_context.acceptImageForOtherModel) return true;
+  if (!ImageIsForOtherModel(choice.fileName, m_interfaceKind)) return true;
+  const std::string text =
+      i18n::FillIn(Advice(i18n::ImageForOtherModelQuestion, i18n::ImageForOtherModelRefused),
+                   {{"file", choice.fileName},
+                    {"image", ImageModelOf(choice.fileName)->names},
+                    {"interface", m_window.GetControlText(kIdKindLabel)}});
+  if (m_context.terminalAdvice) {
+    ShowMessage(text);
+  } else if (ShowMessage(text, MessageButtons::YesNoDefaultNo, MessageIcon::Warning) == MessageResult::Yes) {
+    return true;
+  }
+  m_lastDetection = DetectionOutcome::ImageForOtherModel;
+  return false;
 }
 
 // The image and, when it is there, the loader patch are read whole and

@@ -48,6 +48,10 @@ struct DialogContext {
   std::function<std::string(int id)> loadString;
   // The terminal front end: advice names its options, not the window's controls.
   bool terminalAdvice = false;
+  // An image whose name says it is for another model is taken without a
+  // question (the terminal's --force); otherwise the window asks and the
+  // terminal refuses it.
+  bool acceptImageForOtherModel = false;
   // Asked between the steps of an upgrade; null: nothing asks it to stop.
   const StopRequest* stopRequest = nullptr;
 };
@@ -61,6 +65,7 @@ enum class DetectionOutcome {
   Cancelled,      // the chooser was cancelled
   ImageRefused,   // the image is damaged or no file: Upgrade stays disabled
   PatchRefused,   // PATCH.TXT is there but damaged: Upgrade stays disabled
+  ImageForOtherModel,  // the image's name says another model: not taken
   Stopped,        // a stop was asked for: nothing more was sent
   ImageChosen,
 };
@@ -164,6 +169,7 @@ class UpgradeDialog {
   bool DetectInterface(const std::string& portName);
   void EndDetectionStopped();
   void ChooseAndRecordImage(const std::string& folder, const std::string& pattern);
+  bool ImageSuitsInterface(const FileChoice& choice);
   bool CheckChosenFiles(const std::string& imagePath);
   void MeasureImage();
 

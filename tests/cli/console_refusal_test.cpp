@@ -135,6 +135,85 @@ TEST_F(ConsoleRefusal, AStopBeforeTheFirstEraseRestartsTheFirmwareAndSaysNothing
   EXPECT_EQ(device->SerialNumber(), "QRA7100003");
 }
 
+// ---- An image for another model ------------------------------------------------
+
+TEST_F(ConsoleRefusal, AnImageOfTheOtherModelIsRefusedWithNothingErased) {
+  const struct {
+    std::string port, image, says;
+  } cases[] = {
+      {"sim:model=Apex,serial=QRA7100011", kTernImage,
+       "QRT0105.mbl is an image for the Quorrel Tern / Quorrel Tern II Memory, but this interface is a Quorrel Apex"},
+      {"sim:model=Tern,serial=QRT7100012", kApexImage,
+       "QRA0203.mbl is an image for the Quorrel Apex, but this interface is a Quorrel Tern"},
+      {"sim:model=TernII,serial=QRT7100013", kApexImage,
+       "QRA0203.mbl is an image for the Quorrel Apex, but this interface is a Quorrel Tern II Memory"},
+  };
+  for (const auto& c : cases) {
+    const auto device = PlugIn(c.port);
+    const auto before = Memory(*device);
+    const std::string serial = device->SerialNumber();
+    EXPECT_EQ(Run(Single(c.port, c.image)), kExitImageForOtherModel) << c.port << "\n" << err_;
+    EXPECT_NE(err_.find(c.says), std::string::npos) << err_;
+    EXPECT_NE(err_.find("--force"), std::string::npos) << err_;
+    EXPECT_TRUE(device->LoaderCommands().empty()) << c.port;
+    EXPECT_EQ(Memory(*device), before) << c.port;
+    EXPECT_EQ(device->SerialNumber(), serial);
+    EXPECT_EQ(device->State(), sim::RunState::Application);
+  }
+}
+
+TEST_F(ConsoleRefusal, ForceProgramsAnImageOfTheOtherModel) {
+  const std::string port = "sim:model=Apex,serial=QRA7100021";
+  const auto device = PlugIn(port);
+  Options options = Single(port, kTernImage);
+  options.force = true;
+  EXPECT_EQ(Run(options), kExitSuccess) << err_;
+  EXPECT_TRUE(Holds(*device, kTernImage));
+  EXPECT_EQ(device->SerialNumber(), "QRA7100021");
+}
+
+// A gang decides by the image's name as a single run does, not by its folder:
+// an Apex image in a folder named Tern is still the Apex's.
+TEST_F(ConsoleRefusal, AGangDecidesByTheImagesName) {
+  fs::create_directories(scratch_ / "Tern");
+  const fs::path image = scratch_ / "Tern" / "QRA0203.mbl";
+  fs::copy_file(kData / kApexImage, image);
+  const std::string apex = "sim:model=Apex,serial=QRA7100031";
+  const std::string tern = "sim:model=Tern,serial=QRT7100032";
+  const auto apexDevice = PlugIn(apex);
+  const auto ternDevice = PlugIn(tern);
+  const auto ternBefore = Memory(*ternDevice);
+  Options options = Single(apex, image.string());
+  options.ports.push_back(tern);
+  options.reportFile = (scratch_ / "records.jsonl").string();
+  EXPECT_EQ(Run(options), kExitSomeFailed) << err_;
+  std::map<std::string, double> status;
+  std::ifstream records(*options.reportFile);
+  for (std::string line; std::getline(records, line);) {
+    const auto record = testing_support::ParseJsonLine(line);
+    ASSERT_TRUE(record) << line;
+    status[std::get<std::string>(record->at("port"))] = std::get<double>(record->at("exit_status"));
+  }
+  EXPECT_EQ(status[apex], kExitSuccess);
+  EXPECT_EQ(status[tern], kExitImageForOtherModel);
+  EXPECT_TRUE(Holds(*apexDevice, kApexImage));
+  EXPECT_EQ(Memory(*ternDevice), ternBefore);
+
+}
+
+TEST_F(ConsoleRefusal, AGangWithForceTakesTheImageForEveryInterface) {
+  const std::string first = "sim:model=Apex,serial=QRA7100033";
+  const std::string second = "sim:model=Apex,serial=QRA7100034";
+  const auto devices = {PlugIn(first), PlugIn(second)};
+  Options options = Single(first, kTernImage);
+  options.ports.push_back(second);
+  EXPECT_EQ(Run(options), kExitSomeFailed) << err_;
+  for (const auto& device : devices) EXPECT_TRUE(device->LoaderCommands().empty());
+  options.force = true;
+  EXPECT_EQ(Run(options), kExitSuccess) << err_;
+  for (const auto& device : devices) EXPECT_TRUE(Holds(*device, kTernImage));
+}
+
 // ---- A patch that is there but cannot be read ------------------------------------
 
 TEST_F(ConsoleRefusal, APatchThatIsALoopOfLinksIsRefusedBeforeAnyPortOpens) {

@@ -77,6 +77,18 @@ class RefusedInput : public ::testing::Test {
   std::string transcript_;
 };
 
+// Yesterday a Tern given an Apex image was erased and left without firmware.
+TEST_F(RefusedInput, AnImageOfTheOtherModelIsRefusedWithNothingErased) {
+  const std::string tern = "model=Tern,serial=QRT2718281";
+  const DeviceState untouched = Serve(tern, kData, {}, "twin");
+  const DeviceState after =
+      Serve(tern, kData, {"--image", "Image/Apex/QRA0203.mbl", "--lang", "1033"}, "refused");
+  EXPECT_EQ(exitCode_, 35) << transcript_;
+  ASSERT_EQ(untouched.memory.size(), 65536u);
+  EXPECT_TRUE(after.memory == untouched.memory) << "the device's memory changed";
+  EXPECT_EQ(after.serial.substr(0, 10), "QRT2718281");
+}
+
 // A planted PATCH.TXT that links to itself is no missing patch: an old loader
 // would be erased first and then find none.
 TEST_F(RefusedInput, APatchThatIsALoopOfLinksIsRefusedWithNothingErased) {

@@ -14,8 +14,10 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 
@@ -23,7 +25,9 @@
 #include "app/dialog_setup.h"
 #include "gui/qt_dialog_window.h"
 #include "i18n/language_table.h"
+#include "i18n/notices.h"
 #include "platform/clock.h"
+#include "platform/stop_signals.h"
 #include "resources/dialog_ids.h"
 #include "sim/sim_interface.h"
 #include "sim/sim_ports.h"
@@ -234,6 +238,63 @@ TEST_F(UpgradeWindow, WholeUpgradeByClickingTheButtons) {
   auto* bar = Get<QProgressBar>(kIdProgressBar);
   EXPECT_GT(bar->maximum(), 0);
   EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+}  // namespace
+
+namespace {
+
+// The question names both models and answers No to Enter: nothing is
+// erased. Yes takes the image, and it is programmed.
+TEST_F(UpgradeWindow, AnImageForAnotherModelIsAskedAboutNoByDefault) {
+  const Segments tern = wizard::testing::MakeApplication(21);
+  const std::string ternPath = base_.AddImage("Image/Tern/QRT0105.mbl", tern);
+  const auto device = [] { return sim::FindSimInterface("COM3"); };
+  QStringList questions;
+  bool defaultIsNo = false;
+  bool warns = false;
+  int answered = 0;
+  const int result = Run(
+      Context(table_),
+      [&] {
+        Get<QComboBox>(kIdPortCombo)->setCurrentIndex(2);  // COM3
+        Get<QPushButton>(kIdFileButton)->click();
+        EXPECT_FALSE(Get<QPushButton>(kIdUpgradeButton)->isEnabled());
+        EXPECT_TRUE(Get<QPushButton>(kIdFileButton)->isEnabled());
+        EXPECT_TRUE(device()->LoaderCommands().empty());
+        Get<QPushButton>(kIdFileButton)->click();
+        ASSERT_TRUE(Get<QPushButton>(kIdUpgradeButton)->isEnabled());
+        Get<QPushButton>(kIdUpgradeButton)->click();
+      },
+      [&](QDialog& box) {
+        if (auto* chooser = qobject_cast<QFileDialog*>(&box)) {
+          chooser->selectFile(QString::fromStdString(ternPath));
+          static_cast<QDialog*>(chooser)->accept();
+          return;
+        }
+        auto& message = dynamic_cast<QMessageBox&>(box);
+        if (message.text() == Text(i18n::prjProDlg4)) {
+          message.button(QMessageBox::Ok)->click();
+          return;
+        }
+        questions << message.text();
+        defaultIsNo = message.defaultButton() == message.button(QMessageBox::No);
+        warns = message.icon() == QMessageBox::Warning;
+        if (answered++ == 0) {
+          QTest::keyClick(&message, Qt::Key_Return);  // the default
+        } else {
+          message.button(QMessageBox::Yes)->click();
+        }
+      });
+  EXPECT_EQ(result, wizard::kResultOk);
+  ASSERT_EQ(questions.size(), 2);
+  EXPECT_TRUE(questions[0].contains("Quorrel Apex"));
+  EXPECT_TRUE(questions[0].contains("Quorrel Tern"));
+  EXPECT_TRUE(questions[0].contains("QRT0105.mbl"));
+  EXPECT_TRUE(defaultIsNo);
+  EXPECT_TRUE(warns);
+  for (const auto& [address, bytes] : tern) EXPECT_EQ(device()->ReadMemory(address, bytes.size()), bytes);
+  EXPECT_EQ(device()->SerialNumber(), "QRA1234567");
 }
 
 }  // namespace
