@@ -50,11 +50,18 @@ constexpr std::array<std::string_view, 0x1B> kEnglish = {
 
 // The notices from index 0x40 on.
 constexpr int kLaterRangeStart = 0x40;
-constexpr std::array<std::string_view, 2> kEnglishFrom40 = {
+constexpr std::array<std::string_view, 7> kEnglishFrom40 = {
     "{file} is an image for the {image}, but this interface is a {interface}. Programming it may leave the "
     "interface without working firmware. Use it anyway?",
     "{file} is an image for the {image}, but this interface is a {interface}: it was not used, and nothing was "
     "erased. Choose an image for the {interface}, or give --force to program this one anyway.",
+    "The port {port} could not be opened: there is no such device. Check that the interface's cable and adapter "
+    "are plugged in and that the right port is chosen.",
+    "The port {port} could not be opened: it is in use ({error}). Close the other program, or wait until its "
+    "run ends, and try again.",
+    "The port {port} could not be opened: {error}.",
+    "No port is chosen: choose the interface's port in the list, then press File... again.",
+    "The device {port} disappeared ({error}): check the cable and the adapter.",
 };
 
 }  // namespace

@@ -64,6 +64,13 @@ inline constexpr Entry PortStableNameTip = Notice(0x1A);
 // answered: the window's question, and the terminal's refusal.
 inline constexpr Entry ImageForOtherModelQuestion = Notice(0x40);  // {file} {image} {interface}
 inline constexpr Entry ImageForOtherModelRefused = Notice(0x41);   // {file} {image} {interface}
+// The window's status line when a port does not open, by what is wrong.
+inline constexpr Entry PortNoSuchDevice = Notice(0x42);  // {port}
+inline constexpr Entry PortBusy = Notice(0x43);          // {port} {error}
+inline constexpr Entry PortNotOpened = Notice(0x44);     // {port} {error}
+inline constexpr Entry NoPortChosen = Notice(0x45);
+// The window's status line when the device goes away mid-run (an adapter pulled out).
+inline constexpr Entry DeviceDisappeared = Notice(0x46);  // {port} {error}
 
 // The built-in English of a notice; empty for an index no notice uses.
 std::string_view BuiltInNotice(int index);
