@@ -8,11 +8,10 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "support/child_process.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -20,10 +19,7 @@ namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(QUORREL_SOURCE_DIR) / "data";
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
+using testing_support::FileText;
 
 struct DeviceState {
   std::string memory;
@@ -69,7 +65,7 @@ class RefusedInput : public ::testing::Test {
     }
     server->Signal(SIGTERM);
     EXPECT_TRUE(server->Wait(10'000).has_value());
-    return {ReadFile(memory), ReadFile(serial)};
+    return {FileText(memory), FileText(serial)};
   }
 
   fs::path work_;
