@@ -51,6 +51,14 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
          SameLetters(name.substr(name.size() - tail.size()), tail);
 }
 
+// A name in the folder is a patch that is there, whether or not it can be
+// read: a link to nothing, a loop of links or a name that cannot be looked at
+// is refused as damaged before anything is erased, never taken for absent.
+bool PatchEntryExists(const std::string& patchPath) {
+  std::error_code error;
+  return std::filesystem::symlink_status(patchPath, error).type() != std::filesystem::file_type::not_found;
+}
+
 std::string WhatIsWrong(const i18n::LanguageTable* table, const bootloader::ImageDamage& damage) {
   using bootloader::ImageProblem;
   auto text = [table](i18n::Entry entry) {
@@ -82,18 +90,6 @@ std::string DescribeRefusedFile(const i18n::LanguageTable* table, const std::str
   return i18n::FillIn(text, {{"file", path}, {"line", std::to_string(damage.line)}, {"what", WhatIsWrong(table, damage)}});
 }
 
-
-namespace {
-
-// A name in the folder is a patch that is there, whether or not it can be
-// read: a link to nothing, a loop of links or a name that cannot be looked at
-// is refused as damaged before anything is erased, never taken for absent.
-bool PatchEntryExists(const std::string& patchPath) {
-  std::error_code error;
-  return std::filesystem::symlink_status(patchPath, error).type() != std::filesystem::file_type::not_found;
-}
-
-}  // namespace
 
 CheckedFiles CheckImageAndPatch(const std::string& imagePath, const std::string& patchPath) {
   CheckedFiles files;
