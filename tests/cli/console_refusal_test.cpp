@@ -1,7 +1,7 @@
 // Whole runs of the terminal front end against the simulated interface for
 // what a run must say truly and never erase for: a stop at each step before
-// the erase, an image named for another model (single and gang runs, with
-// and without --force), and a loader patch that is there but unreadable.
+// the erase, and an image named for another model (single and gang runs,
+// with and without --force).
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -199,35 +199,6 @@ TEST_F(ConsoleRefusal, AGangDecidesByTheImagesName) {
   EXPECT_TRUE(Holds(*apexDevice, kApexImage));
   EXPECT_EQ(Memory(*ternDevice), ternBefore);
 
-}
-
-TEST_F(ConsoleRefusal, AGangWithForceTakesTheImageForEveryInterface) {
-  const std::string first = "sim:model=Apex,serial=QRA7100033";
-  const std::string second = "sim:model=Apex,serial=QRA7100034";
-  const auto devices = {PlugIn(first), PlugIn(second)};
-  Options options = Single(first, kTernImage);
-  options.ports.push_back(second);
-  EXPECT_EQ(Run(options), kExitSomeFailed) << err_;
-  for (const auto& device : devices) EXPECT_TRUE(device->LoaderCommands().empty());
-  options.force = true;
-  EXPECT_EQ(Run(options), kExitSuccess) << err_;
-  for (const auto& device : devices) EXPECT_TRUE(Holds(*device, kTernImage));
-}
-
-// ---- A patch that is there but cannot be read ------------------------------------
-
-TEST_F(ConsoleRefusal, APatchThatIsALoopOfLinksIsRefusedBeforeAnyPortOpens) {
-  fs::copy(kData / "Lang", scratch_ / "Lang", fs::copy_options::recursive);
-  fs::create_directories(scratch_ / "Image" / "Apex");
-  fs::copy_file(kData / kApexImage, scratch_ / kApexImage);
-  fs::create_symlink("PATCH.TXT", scratch_ / "PATCH.TXT");
-  fs::current_path(scratch_);
-  const std::string port = "sim:model=Apex,serial=QRA7100041,loader=0100";
-  const auto device = PlugIn(port);
-  EXPECT_EQ(Run(Single(port, kApexImage)), kExitPatchDamaged) << err_;
-  EXPECT_NE(err_.find("PATCH.TXT"), std::string::npos) << err_;
-  EXPECT_NE(err_.find("Too many levels of symbolic links"), std::string::npos) << err_;
-  EXPECT_TRUE(device->ReceivedBytes().empty());
 }
 
 }  // namespace

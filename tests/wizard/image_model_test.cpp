@@ -1,7 +1,8 @@
 // An image's file name says which model it is for. Once the interface has
 // answered its model, an image named for another one is not taken unless the
-// user says Yes to the question (No by default) or the host accepts it
-// outright; recovery mode checks nothing.
+// user says Yes to the question (No by default); recovery mode checks nothing.
+// (Yes in the real window, and the terminal with and without --force: their
+// own tests.)
 
 #include <gtest/gtest.h>
 
@@ -78,41 +79,6 @@ TEST_F(ImageModelDialogTest, TheWindowAsksAndNoIsTheDefault) {
   ExpectNothingChanged();
 }
 
-TEST_F(ImageModelDialogTest, YesProgramsTheImage) {
-  Open();
-  host_.AnswerMessage(MessageResult::Yes);
-  ChooseImage(base_.AddImage("Image/Tern/QRT0105.mbl", tern_));
-  ASSERT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageChosen);
-  Upgrade();
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
-  EXPECT_TRUE(FlashHolds(tern_));
-  EXPECT_EQ(Device()->SerialNumber(), "QRA1234567");
-}
-
-// The name decides, not the folder it lies in.
-TEST_F(ImageModelDialogTest, TheFileNameDecidesNotTheFolder) {
-  Open();
-  ChooseImage(base_.AddImage("Image/Apex/QRT0105.mbl", tern_));
-  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageForOtherModel);
-  ChooseImage(base_.AddImage("Image/Tern/QRA0300.mbl", MakeApplication(12)));
-  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageChosen);
-  EXPECT_EQ(host_.Messages().size(), 1u);  // only the first was asked about
-}
-
-TEST_F(ImageModelDialogTest, AnImageOfNoModelIsTakenWithoutAQuestion) {
-  Open();
-  ChooseImage(base_.AddImage("Image/QRR0100.mbl", tern_));
-  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageChosen);
-  EXPECT_TRUE(host_.Messages().empty());
-}
-
-TEST_F(ImageModelDialogTest, ATernIIMemoryTakesTheTernsImagesWithoutAQuestion) {
-  OpenDialog("model=TernII,serial=QRT1234567");
-  ChooseImage(base_.AddImage("Image/Tern/QRT0105.mbl", tern_));
-  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageChosen);
-  EXPECT_TRUE(host_.Messages().empty());
-}
-
 TEST_F(ImageModelDialogTest, RecoveryModeChecksNoModel) {
   Open();
   ChooseRecovery();
@@ -120,30 +86,6 @@ TEST_F(ImageModelDialogTest, RecoveryModeChecksNoModel) {
   ChooseImage(base_.AddImage("Image/QRT0105.mbl", tern_));
   EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageChosen);
   EXPECT_EQ(host_.Messages().size(), asked);
-}
-
-// The terminal asks nobody: without --force it says why and takes nothing,
-// with it the image is taken without a word.
-TEST_F(ImageModelDialogTest, TheTerminalRefusesUnlessTold) {
-  app::DialogOptions options;
-  options.terminalAdvice = true;
-  Open(options);
-  ChooseImage(base_.AddImage("Image/Tern/QRT0105.mbl", tern_));
-  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageForOtherModel);
-  ASSERT_EQ(host_.Messages().size(), 1u);
-  EXPECT_EQ(host_.Messages()[0].buttons, MessageButtons::Ok);
-  EXPECT_NE(host_.Messages()[0].text.find("--force"), std::string::npos);
-  ExpectNothingChanged();
-}
-
-TEST_F(ImageModelDialogTest, TheTerminalTakesItWhenTold) {
-  app::DialogOptions options;
-  options.terminalAdvice = true;
-  options.acceptImageForOtherModel = true;
-  Open(options);
-  ChooseImage(base_.AddImage("Image/Tern/QRT0105.mbl", tern_));
-  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::ImageChosen);
-  EXPECT_TRUE(host_.Messages().empty());
 }
 
 }  // namespace

@@ -67,14 +67,4 @@ TEST(StopRequest, AWithdrawnSignalIsTakenBackAndTheNextOneCounts) {
   EXPECT_EQ(platform::StopSignalCount(), before + 2);
 }
 
-// A request made after a signal heeds only the signals after it.
-TEST(StopRequest, ARequestHeedsTheSignalsAfterItIsMade) {
-  const platform::ScopedStopSignals signals;
-  ASSERT_EQ(std::raise(SIGHUP), 0);
-  const wizard::StopRequest later(/*followSignals=*/true);
-  EXPECT_FALSE(later.Requested());
-  ASSERT_EQ(std::raise(SIGHUP), 0);
-  EXPECT_TRUE(later.Requested());
-}
-
 }  // namespace

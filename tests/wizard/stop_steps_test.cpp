@@ -1,8 +1,8 @@
-// A stop asked for at each step of File... and Upgrade says what is true of
-// the device: during detection, during the firmware's exchanges on a silent
-// port, and between the reset into the loader and the first erase, the
-// device was not changed (restarted into its firmware when it was in its
-// loader). The stop is raised at a chosen moment through the clock.
+// A stop asked for at the steps of an upgrade says what is true of the
+// device: while the firmware is silent and before Upgrade the device was not
+// changed; once the first erase has gone out it needs recovery. (Detection
+// and the restart before the first erase: the terminal's tests.) The stop is
+// raised at a chosen moment through the clock.
 
 #include <gtest/gtest.h>
 
@@ -54,60 +54,35 @@ class StopStepsTest : public DialogFixture {
   std::vector<std::uint8_t> firmware_;
 };
 
-// The firmware is still settling when the stop comes: identify never goes out.
-TEST_F(StopStepsTest, AStopWhileDetectionWaitsSendsNothingAndSaysStopped) {
-  Open("serial=QRA1234567");
-  Device()->ClearLogs();
-  const platform::Micros start = platform::CurrentClock()->Now();
-  StopAfter(500);
-  host_.AnswerChooser(base_.AddImage("Image/Apex/QRA0200.mbl", MakeApplication(1)));
-  host_.Click(kIdFileButton);
-  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::Stopped);
-  EXPECT_TRUE(Device()->ApplicationCommands().empty());
-  EXPECT_TRUE(host_.ChooserRequests().empty());
-  EXPECT_TRUE(host_.Messages().empty());
-  // The wait for the firmware ended with the stop, not two seconds later.
-  EXPECT_LT(platform::CurrentClock()->Now() - start, 1'000'000);
-  EXPECT_FALSE(host_.Enabled(kIdUpgradeButton));
-  ExpectUntouched();
-}
+// The firmware falls silent during the upgrade's identify, or during its
+// serial-number read: a stop while the answer is awaited is a stop, not
+// "did not answer".
+struct SilentStep {
+  const char* fault;
+  i18n::Entry before;  // the line after which the stop comes
+  std::uint32_t afterMs;
+  i18n::Entry silent;  // what a silent firmware alone would have said
+};
 
-// A silent port during a stop is a stop, not "the interface did not answer".
-TEST_F(StopStepsTest, AStopDuringIdentifyOnASilentPortIsAStop) {
-  Open("serial=QRA1234567,fault=no-reply");
-  StopAfter(2'100);  // the firmware has settled; identify is out, its answer awaited
-  host_.Click(kIdFileButton);
-  EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::Stopped);
-  EXPECT_EQ(Device()->ApplicationCommands(), std::vector<std::string>{"10,3"});
-  EXPECT_TRUE(host_.Messages().empty());  // no "did not answer" box
-  EXPECT_EQ(host_.ControlText(kIdKindLabel), "");
-  ExpectUntouched();
-}
+class SilentFirmwareStop : public StopStepsTest, public ::testing::WithParamInterface<SilentStep> {};
 
-TEST_F(StopStepsTest, AStopDuringTheUpgradesIdentifyOnASilentPortIsAStop) {
-  Open("serial=QRA1234567,fault=no-reply@2");
+TEST_P(SilentFirmwareStop, IsAStopNotASilentDevice) {
+  const SilentStep step = GetParam();
+  Open(std::string("serial=QRA1234567,fault=") + step.fault);
   ChooseImage(base_.AddImage("Image/Apex/QRA0200.mbl", MakeApplication(1)));
   host_.OnListLine([&](const std::string& line) {
-    if (line == Text(i18n::UpgradeList3)) StopAfter(100);
+    if (line == Text(step.before)) StopAfter(step.afterMs);
   });
   Upgrade();
   EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::StoppedUntouched);
-  EXPECT_FALSE(ListHas(Text(i18n::UpgradeList6)));
+  EXPECT_FALSE(ListHas(Text(step.silent)));
   EXPECT_TRUE(Device()->LoaderCommands().empty());
   ExpectUntouched();
 }
 
-TEST_F(StopStepsTest, AStopBeforeTheSerialNumberReadIsAStop) {
-  Open("serial=QRA1234567,fault=no-reply@3");
-  ChooseImage(base_.AddImage("Image/Apex/QRA0200.mbl", MakeApplication(1)));
-  host_.OnListLine([&](const std::string& line) {
-    if (line == Text(i18n::UpgradeList4)) StopAfter(1'100);  // while the serial number's answer is awaited
-  });
-  Upgrade();
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::StoppedUntouched);
-  EXPECT_FALSE(ListHas(Text(i18n::UpgradeList8)));
-  ExpectUntouched();
-}
+INSTANTIATE_TEST_SUITE_P(IdentifyAndSerialNumber, SilentFirmwareStop,
+                         ::testing::Values(SilentStep{"no-reply@2", i18n::UpgradeList3, 100, i18n::UpgradeList6},
+                                           SilentStep{"no-reply@3", i18n::UpgradeList4, 1'100, i18n::UpgradeList8}));
 
 // A stop already asked for when Upgrade is pressed opens nothing.
 TEST_F(StopStepsTest, AStopBeforeUpgradeOpensNothing) {
@@ -120,39 +95,6 @@ TEST_F(StopStepsTest, AStopBeforeUpgradeOpensNothing) {
   EXPECT_TRUE(Device()->ApplicationCommands().empty());
   EXPECT_TRUE(Device()->LineEvents().empty());
   ExpectUntouched();
-}
-
-// In its loader, before the first erase, the flash is whole: the device is
-// restarted into its firmware as after an upgrade, and nothing was changed.
-TEST_F(StopStepsTest, AStopAfterTheResetIntoTheLoaderRestartsTheFirmware) {
-  Open("serial=QRA1234567");
-  const Segments image = MakeApplication(4);
-  ChooseImage(base_.AddImage("Image/Apex/QRA0200.mbl", image));
-  bool wasInLoader = false;
-  host_.OnListLine([&](const std::string& line) {
-    if (line != Text(i18n::UpgradeList10)) return;
-    // The link opens, the reset plays and its last wait runs: the device is in its loader.
-    alarms_->After(400, [&] {
-      wasInLoader = Device()->InLoader();
-      stop_.Request();
-    });
-  });
-  Upgrade();
-  EXPECT_TRUE(wasInLoader);
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::StoppedUntouched);
-  EXPECT_EQ(Erases(), 0u);
-  EXPECT_FALSE(ListHas(i18n::FillIn(Text(i18n::StoppedInLoaderWindow), {{"serial", "QRA1234567"}})));
-  ExpectUntouched();
-  EXPECT_EQ(Device()->State(), sim::RunState::Application);
-  EXPECT_TRUE(host_.Enabled(kIdUpgradeButton));
-
-  // The firmware answers: the same dialog upgrades it once the stop is taken back.
-  host_.OnListLine(nullptr);
-  stop_.Withdraw();
-  Upgrade();
-  EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
-  EXPECT_TRUE(FlashHolds(image));
-  EXPECT_EQ(Device()->SerialNumber(), "QRA1234567");
 }
 
 // Once the first erase has gone out, the firmware is gone: the stop says so.
