@@ -14,6 +14,7 @@ wizard::DialogContext MakeDialogContext(const Layout& layout, const i18n::Langua
   context.passwordFill = options.passwordFill;
   context.recoverySerialNumber = options.recoverySerialNumber;
   context.terminalAdvice = options.terminalAdvice;
+  context.acceptImageForOtherModel = options.acceptImageForOtherModel;
   context.stopRequest = options.stopRequest;
   context.journalFolder = platform::UserStateFolder();
   return context;

@@ -20,6 +20,7 @@ struct DialogOptions {
   std::uint8_t passwordFill = bootloader::kDefaultPasswordFill;
   std::optional<std::string> recoverySerialNumber;  // a technician's --serial
   bool terminalAdvice = false;                      // advice names options, not window controls
+  bool acceptImageForOtherModel = false;            // the terminal's --force
   const wizard::StopRequest* stopRequest = nullptr;
 };
 

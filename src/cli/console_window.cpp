@@ -74,7 +74,7 @@ wizard::MessageResult ConsoleWindow::MessageBox(const std::string& text, const s
   return loop_.Call(
       [&] {
         // A question is answered by the options; nobody is asked it.
-        if (buttons != wizard::MessageButtons::Ok) {
+        if (wizard::IsQuestion(buttons)) {
           return answers_.recoveryYes ? wizard::MessageResult::Yes : wizard::MessageResult::No;
         }
         output_.Message(caption + ": " + text);
@@ -82,18 +82,6 @@ wizard::MessageResult ConsoleWindow::MessageBox(const std::string& text, const s
       },
       wizard::UnseenAnswer(buttons));
 }
-
-namespace {
-
-// The last folder name of a path: "Apex" of ".../Image/Apex/" and of
-// ".../Apex/QRA0203.mbl"'s folder.
-std::string FolderName(const fs::path& folder) {
-  fs::path path = folder.lexically_normal();
-  if (!path.has_filename()) path = path.parent_path();
-  return path.filename().string();
-}
-
-}  // namespace
 
 wizard::FileChoice ConsoleWindow::ChooseFile(const wizard::FileChooserRequest& request) {
   return loop_.Call([&] {
@@ -103,13 +91,6 @@ wizard::FileChoice ConsoleWindow::ChooseFile(const wizard::FileChooserRequest& r
       return wizard::FileChoice{};
     }
     const fs::path image = fs::absolute(*answers_.image);
-    const std::string wanted = FolderName(request.initialFolder);
-    if (answers_.imageMustSuitModel && !answers_.recoveryYes && FolderName(image.parent_path()) != wanted) {
-      output_.Message("the image " + *answers_.image + " is not in the " + wanted +
-                      " folder: it is not for this interface's model");
-      imageRefusedForModel_ = true;
-      return wizard::FileChoice{};
-    }
     return wizard::FileChoice{true, image.string(), image.filename().string()};
   });
 }

@@ -19,9 +19,6 @@ struct ConsoleAnswers {
   std::string port;                  // the port list's selection
   std::optional<std::string> image;  // what the chooser returns; none: cancel
   bool recoveryYes = false;          // the answer to the recovery question
-  // A gang run takes one image for many interfaces: the image's folder must
-  // be the one the chooser opens for the interface's model.
-  bool imageMustSuitModel = false;
 };
 
 class ConsoleWindow final : public wizard::DialogWindow {
@@ -56,8 +53,6 @@ class ConsoleWindow final : public wizard::DialogWindow {
   void EndDialog(int result) override;
   void RunAboutDialog() override {}
 
-  // The image was not taken: its folder is another model's.
-  bool ImageRefusedForModel() const { return imageRefusedForModel_; }
   // The folder and pattern the chooser was last opened with.
   const std::optional<wizard::FileChooserRequest>& LastChooser() const { return lastChooser_; }
 
@@ -69,7 +64,6 @@ class ConsoleWindow final : public wizard::DialogWindow {
   std::string title_;
   std::map<int, std::string> texts_;
   std::optional<wizard::FileChooserRequest> lastChooser_;
-  bool imageRefusedForModel_ = false;
 };
 
 }  // namespace cli

@@ -18,12 +18,12 @@ namespace {
 using wizard::DetectionOutcome;
 using wizard::UpgradeOutcome;
 
-// Presses the buttons a user would: File..., Upgrade, and Exit after a failure.
-void PressButtons(bool recovery, wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop,
-                  const wizard::StopRequest* stop) {
+// Presses the buttons a user would: File..., Upgrade, and Exit after a
+// failure. A stop asked for meanwhile is the dialog's to report.
+void PressButtons(bool recovery, wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
   if (recovery) dialog.OnSysCommand(resources::kCmdRecovery);
   dialog.OnFileButton();
-  if (dialog.LastDetection() != DetectionOutcome::ImageChosen || (stop && stop->Requested())) {
+  if (dialog.LastDetection() != DetectionOutcome::ImageChosen) {
     dialog.OnOK();
     return;
   }
@@ -40,6 +40,8 @@ int DetectionExitCode(DetectionOutcome outcome) {
     case DetectionOutcome::Cancelled: return kExitNoImage;
     case DetectionOutcome::ImageRefused: return kExitImageDamaged;
     case DetectionOutcome::PatchRefused: return kExitPatchDamaged;
+    case DetectionOutcome::ImageForOtherModel: return kExitImageForOtherModel;
+    case DetectionOutcome::Stopped: return kExitStoppedUntouched;
     default: return kExitInternal;
   }
 }
@@ -64,13 +66,8 @@ int UpgradeExitCode(UpgradeOutcome outcome) {
   }
 }
 
-int ExitCodeOf(const wizard::UpgradeDialog& dialog, const ConsoleWindow& window, const wizard::StopRequest* stop) {
+int ExitCodeOf(const wizard::UpgradeDialog& dialog) {
   const DetectionOutcome detection = dialog.LastDetection();
-  if (window.ImageRefusedForModel()) return kExitImageForOtherModel;
-  if (detection == DetectionOutcome::ImageChosen && dialog.LastUpgrade() == UpgradeOutcome::None && stop &&
-      stop->Requested()) {
-    return kExitStoppedUntouched;
-  }
   if (detection != DetectionOutcome::ImageChosen) return DetectionExitCode(detection);
   return UpgradeExitCode(dialog.LastUpgrade());
 }
@@ -125,15 +122,14 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
     run.end = std::chrono::system_clock::now();
     return run;
   }
-  const wizard::StopRequest* stop = setup.dialog.stopRequest;
-  ConsoleWindow window(sink, ConsoleAnswers{port, options.image, options.recovery, setup.imageMustSuitModel},
+  ConsoleWindow window(sink, ConsoleAnswers{port, options.image, options.recovery},
                        [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
-                         PressButtons(options.recovery, dialog, loop, stop);
+                         PressButtons(options.recovery, dialog, loop);
                        });
   wizard::UpgradeDialog dialog(window, app::MakeDialogContext(setup.layout, *setup.table, setup.dialog));
   window.RunModal(dialog);
   if (dialog.SerialPortIsOpen()) dialog.CloseSerialPort();
-  run.exitCode = ExitCodeOf(dialog, window, stop);
+  run.exitCode = ExitCodeOf(dialog);
   run.model = window.GetControlText(resources::kIdKindLabel);
   run.facts = dialog.Facts();
   run.image = dialog.Image();

@@ -24,7 +24,6 @@ struct RunSetup {
   app::Layout layout;
   const i18n::LanguageTable* table = nullptr;
   app::DialogOptions dialog;
-  bool imageMustSuitModel = false;  // gang runs
 };
 
 struct DeviceRun {

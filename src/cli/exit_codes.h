@@ -24,15 +24,15 @@ enum ExitCode : int {
   kExitLoaderRestartFailed = 16,  // upgrade: restarting the loader for the patch failed
   kExitWorkerNotStarted = 17,
   kExitSerialNotWritten = 18,  // programmed, but the serial number was not written back: use --recovery
-  kExitStoppedUntouched = 19,  // stopped by a signal before the loader: the device was not changed
-  kExitStoppedInLoader = 20,   // stopped by a signal in the loader: the device needs --recovery
+  kExitStoppedUntouched = 19,  // stopped by a signal before the erase: the device was not changed
+  kExitStoppedInLoader = 20,   // stopped by a signal after the erase: the device needs --recovery
   kExitNotWritten = 21,        // the run record of a device that succeeded, or a listing, was not written
   kExitJournalNotWritten = 22,  // the journal could not be written: nothing was erased
   kExitPortHeld = 25,          // another run holds the port; nothing was sent
   kExitLockFolderUnusable = 26,  // the lock folder is missing or cannot be written; nothing was sent
   kExitLockNotTaken = 27,        // a stale lock of the port cannot be removed; nothing was sent
   kExitPortsNotListed = 30,  // --list-ports: the device manager cannot be read
-  kExitImageForOtherModel = 35,  // gang: the image's folder is another model's; nothing was sent
+  kExitImageForOtherModel = 35,  // the image's name says another model (no --force); nothing was erased
   kExitSomeFailed = 36,          // gang: not every device succeeded (each one's status is in the summary)
   kExitInternal = 70,
 };

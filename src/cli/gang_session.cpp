@@ -151,8 +151,7 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
         if (found != rowOf.end()) toRow(device, DescribeLineTrouble(device, trouble, detail, lost[found->second]));
       });
 
-  RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
-  setup.imageMustSuitModel = true;
+  const RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
   std::vector<DeviceRun> runs(ports.size());
   std::atomic<bool> allRecorded{true};
   std::vector<std::thread> devices;

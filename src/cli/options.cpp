@@ -65,6 +65,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       options.allPorts = true;
     } else if (arg == "--verify") {
       options.verify = true;
+    } else if (arg == "--force") {
+      options.force = true;
     } else if (arg == "--port" || arg == "--image" || arg == "--serial" || arg == "--lang" ||
                arg == "--password-fill" || arg == "--trace" || arg == "--ports-file" || arg == "--report") {
       if (!needValue()) return {std::nullopt, arg + " needs a value"};
@@ -97,9 +99,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return R"(Usage: quorrel-upgrade --port NAME --image FILE [--recovery [--serial SN]] [--verify]
-                       [--lang ID] [--password-fill HEX] [--trace FILE] [--report FILE]
+                       [--force] [--lang ID] [--password-fill HEX] [--trace FILE]
+                       [--report FILE]
        quorrel-upgrade --port NAME --port NAME ... | --ports-file FILE | --all-ports
-                       --image FILE [--verify] [--trace DIR] [--report FILE]
+                       --image FILE [--verify] [--force] [--trace DIR] [--report FILE]
        quorrel-upgrade --list-ports
 
 Upgrades the application firmware of a Quorrel interface, as the wizard's window
@@ -115,6 +118,9 @@ does: File..., then Upgrade.
                        number an earlier run on the device kept in the journal,
                        else QRX0000000
   --verify             read every programmed block back and compare
+  --force              program an image whose name says it is for another
+                       model (QRA*.mbl is for the Apex, QRT*.mbl for the Tern
+                       and Tern II Memory); without it such an image is refused
   --lang ID            language identifier (1033 English, 1042 Korean, ...)
   --password-fill HEX  the loader password's fill byte (default FF)
   --trace FILE         write every byte on the wire, both ways, to FILE (a
@@ -169,9 +175,11 @@ Exit status:
   17  the upgrade could not be started
   18  programmed, but the serial number did not arrive on the device (it is
       read back); run again with --recovery --serial SN to write it
-  19  stopped by a signal before the boot loader: the device was not changed
-  20  stopped by a signal in the boot loader, after a whole block: the device
-      has no working firmware; run again with --recovery --serial SN
+  19  stopped by a signal before anything was erased: the device was not
+      changed (one already in its boot loader is restarted into its firmware)
+  20  stopped by a signal in the boot loader after the erase, after a whole
+      block: the device has no working firmware; run again with --recovery
+      --serial SN
   21  the device succeeded, but its run record (--report) could not be written;
       or --list-ports or --help could not write its listing
   22  the journal could not be written: nothing was erased
@@ -180,7 +188,8 @@ Exit status:
       be written: the port cannot be locked; nothing was sent
   27  a stale lock of the port cannot be removed by this user; nothing was sent
   30  --list-ports: the device manager (udev) cannot be read
-  35  a gang run's image is in another model's folder: that device was left alone
+  35  the image's name says it is for another model than the interface's:
+      nothing was erased (--force takes it)
   36  a gang run where not every device succeeded (see the summary and the record)
 When a device fails and its record cannot be written either, the device's
 status wins (a gang's 36 too): it says what the device needs.

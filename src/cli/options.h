@@ -16,6 +16,7 @@ struct Options {
   bool recovery = false;
   std::optional<std::string> serial;  // written back in recovery mode
   bool verify = false;
+  bool force = false;  // take an image whose name says it is for another model
   std::optional<std::uint16_t> languageId;
   std::optional<std::uint8_t> passwordFill;
   std::optional<std::string> traceFile;  // a file; a folder in a gang run

@@ -93,6 +93,7 @@ app::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopReq
   dialog.passwordFill = options.passwordFill.value_or(bootloader::kDefaultPasswordFill);
   dialog.recoverySerialNumber = options.serial;
   dialog.terminalAdvice = true;
+  dialog.acceptImageForOtherModel = options.force;
   dialog.stopRequest = stop;
   return dialog;
 }

@@ -1,5 +1,7 @@
 #include "device/interface_commands.h"
 
+#include <utility>
+
 #include "platform/clock.h"
 
 namespace device {
@@ -11,11 +13,13 @@ std::string WriteSerialCommand(std::string_view serialNumber) {
   return command;
 }
 
-InterfaceCommands::InterfaceCommands(serial::SerialPort& port) : port_(port) {}
+InterfaceCommands::InterfaceCommands(serial::SerialPort& port, StopCheck stopCheck)
+    : port_(port), stopCheck_(std::move(stopCheck)) {}
 
 bool InterfaceCommands::OpenForCommands(const std::string& portName) {
   if (!port_.Open(portName, kCommandBaudRate)) return false;
-  for (int i = 0; i < kOpenSettleWaits; ++i) platform::CurrentClock()->Sleep(kOpenSettleWaitMs);
+  // A stop cuts the settling short; the command after it is then never sent.
+  for (int i = 0; i < kOpenSettleWaits && !Stopping(); ++i) platform::CurrentClock()->Sleep(kOpenSettleWaitMs);
   port_.Purge();
   port_.ClearReceived();
   return true;
@@ -35,18 +39,21 @@ ExchangeResult InterfaceCommands::CollectReplyLines(std::string& replyBuffer,
       waiting = false;  // further lines are still read and handled
     }
     if (!waiting) return ExchangeResult::Completed;
+    if (Stopping()) return ExchangeResult::Stopped;
   }
   return ExchangeResult::TimedOut;
 }
 
 ExchangeResult InterfaceCommands::IdentifyInterface(std::string& replyBuffer,
                                                     const LineHandler& handler) {
+  if (Stopping()) return ExchangeResult::Stopped;
   port_.Write(kIdentifyCommand);
   return CollectReplyLines(replyBuffer, handler);
 }
 
 ExchangeResult InterfaceCommands::ReadSerialNumber(std::string& replyBuffer, std::string& serialNumber,
                                                    const std::function<void()>& onLine) {
+  if (Stopping()) return ExchangeResult::Stopped;
   port_.Write(kReadSerialCommand);
   return CollectReplyLines(replyBuffer, [&](std::string& payload) {
     serialNumber = IsValidSerialNumber(payload) ? payload : std::string(PlaceholderSerialNumber);

@@ -33,7 +33,9 @@ inline constexpr std::uint32_t kWriteSettleMs = 1000;
 inline constexpr std::uint32_t kWriteStoreMs = 500;
 
 enum class LineVerdict { Complete, Failed };
-enum class ExchangeResult { Completed, Failed, TimedOut };
+// Stopped: a stop was asked for before the command went out or while its
+// reply was awaited; nothing more was sent.
+enum class ExchangeResult { Completed, Failed, TimedOut, Stopped };
 
 // Gets the reply buffer holding the cut payload; it may replace the buffer's
 // content (detection puts "Unknown" there).
@@ -44,10 +46,15 @@ std::string WriteSerialCommand(std::string_view serialNumber);
 
 class InterfaceCommands {
  public:
-  explicit InterfaceCommands(serial::SerialPort& port);
+  // Asked while the firmware settles and while a reply is awaited; true ends
+  // the wait, and an exchange then reports Stopped.
+  using StopCheck = std::function<bool()>;
 
-  // Opens at 115200 baud, lets the firmware settle for 2 s, purges and clears
-  // the ring. False (and nothing sent) when the port does not open.
+  explicit InterfaceCommands(serial::SerialPort& port, StopCheck stopCheck = {});
+
+  // Opens at 115200 baud, lets the firmware settle for 2 s (less when a stop
+  // is asked for), purges and clears the ring. False (and nothing sent) when
+  // the port does not open.
   bool OpenForCommands(const std::string& portName);
   // The reply buffer belongs to the caller (the worker shows it later); it is
   // emptied here, as a command has just been sent.
@@ -63,7 +70,10 @@ class InterfaceCommands {
   bool WriteSerialNumber(const std::string& portName, const std::string& serialNumber);
 
  private:
+  bool Stopping() const { return stopCheck_ && stopCheck_(); }
+
   serial::SerialPort& port_;
+  StopCheck stopCheck_;
 };
 
 }  // namespace device

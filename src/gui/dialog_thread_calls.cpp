@@ -17,8 +17,8 @@ struct Handover {
 
 // One task on its way to the dialog's thread. Qt deletes the event once it
 // has been delivered, or unrun when its receiver goes away; either way the
-// destructor wakes the caller. The synchronisation lives in this program's
-// own code, where the thread checker sees it (Qt is not built for it).
+// destructor wakes a waiting caller. The synchronisation lives in this
+// program's own code, where the thread checker sees it (Qt is not built for it).
 class CallEvent final : public QEvent {
  public:
   static QEvent::Type Kind() {
@@ -26,13 +26,15 @@ class CallEvent final : public QEvent {
     return kind;
   }
 
-  CallEvent(std::function<void()> task, Handover& handover)
+  // No handover: nobody waits for the task.
+  CallEvent(std::function<void()> task, Handover* handover)
       : QEvent(Kind()), task_(std::move(task)), handover_(handover) {}
 
   ~CallEvent() override {
-    std::lock_guard<std::mutex> lock(handover_.mutex);
-    handover_.done = true;
-    handover_.over.notify_one();  // under the lock: the caller's handover outlives this
+    if (!handover_) return;
+    std::lock_guard<std::mutex> lock(handover_->mutex);
+    handover_->done = true;
+    handover_->over.notify_one();  // under the lock: the caller's handover outlives this
   }
 
   // Called by the caller once the event is complete, just before posting.
@@ -45,7 +47,7 @@ class CallEvent final : public QEvent {
 
  private:
   std::function<void()> task_;
-  Handover& handover_;
+  Handover* handover_;
   std::atomic<bool> published_{false};
 };
 
@@ -81,6 +83,16 @@ void DialogThreadCalls::Close() {
   }
 }
 
+void DialogThreadCalls::Post(std::function<void()> call) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) return;
+  }
+  auto* event = new CallEvent(std::move(call), nullptr);
+  event->Publish();
+  QCoreApplication::postEvent(receiver_, event);
+}
+
 bool DialogThreadCalls::HandOver(std::function<void()> task) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -88,7 +100,7 @@ bool DialogThreadCalls::HandOver(std::function<void()> task) {
     ++inFlight_;
   }
   Handover handover;
-  auto* event = new CallEvent(std::move(task), handover);
+  auto* event = new CallEvent(std::move(task), &handover);
   event->Publish();
   QCoreApplication::postEvent(receiver_, event);
   {

@@ -43,6 +43,11 @@ class DialogThreadCalls {
     HandOver([&] { call(); });
   }
 
+  // Queues `call` to the dialog's thread, from any thread, and returns at
+  // once: for work the caller must not wait for (the dialog's thread may be
+  // waiting for the caller). Dropped while the loop does not run.
+  void Post(std::function<void()> call);
+
   // The dialog's loop runs: other threads' calls are carried out.
   void Open();
   // On the dialog's thread, when its loop has ended: calls already on their

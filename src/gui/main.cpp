@@ -16,13 +16,16 @@ int main(int argc, char** argv) {
   // "sim:" names reach the simulated interface (demos, support), and
   // "rfc2217://HOST:PORT" a serial port on a terminal server.
   sim::RegisterBuiltInPorts();
-  // SIGINT, SIGTERM and SIGHUP stop an upgrade at a safe point, then the window.
+  // SIGINT, SIGTERM and SIGHUP stop an upgrade at a safe point, then end the
+  // window, unless the device was left in its loader (gui/window_stop.h).
   const platform::ScopedStopSignals stopSignals;
-  const wizard::StopRequest stop(/*followSignals=*/true);
+  wizard::StopRequest stop(/*followSignals=*/true);
   app::UpgradeApp upgradeApp;
   upgradeApp.stopRequest = &stop;
-  upgradeApp.StartUp([&upgradeApp]() -> std::unique_ptr<wizard::DialogWindow> {
-    auto window = std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage());
+  upgradeApp.StartUp([&upgradeApp, &stop]() -> std::unique_ptr<wizard::DialogWindow> {
+    gui::QtWindowOptions options;
+    options.stopRequest = &stop;
+    auto window = std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage(), options);
     // The ports this machine has join COM1 to COM16, and follow hot-plugging.
     gui::AttachSystemPorts(*window, upgradeApp.languageTable);
     return window;

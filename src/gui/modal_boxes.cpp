@@ -11,12 +11,15 @@ namespace gui {
 
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text, const QString& caption,
                                             wizard::MessageButtons buttons, wizard::MessageIcon icon) {
-  const QMessageBox::Icon shown = icon == wizard::MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon;
+  const QMessageBox::Icon shown = icon == wizard::MessageIcon::Stop      ? QMessageBox::Critical
+                                   : icon == wizard::MessageIcon::Warning ? QMessageBox::Warning
+                                                                          : QMessageBox::NoIcon;
   const QMessageBox::StandardButtons set =
-      buttons == wizard::MessageButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
+      wizard::IsQuestion(buttons) ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
   auto box = std::make_unique<QMessageBox>(shown, caption, text, set, owner);
   box->setTextFormat(Qt::PlainText);  // a language text is shown as written, never read as markup
   box->setWindowModality(Qt::WindowModal);
+  if (buttons == wizard::MessageButtons::YesNoDefaultNo) box->setDefaultButton(QMessageBox::No);
   return box;
 }
 

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QSocketNotifier>
 
-#include "gui/port_open_notice.h"
+#include "gui/port_notices.h"
 #include "gui/qt_dialog_window.h"
 #include "resources/dialog_ids.h"
 
@@ -69,12 +69,8 @@ void AttachPorts(QtDialogWindow& window, std::unique_ptr<platform::PortSource> s
                  std::unique_ptr<platform::PortMonitor> monitor, const PortTexts& texts) {
   auto* combo = qobject_cast<QComboBox*>(window.Control(resources::kIdPortCombo));
   if (combo) new PortListWatcher(*combo, std::move(source), std::move(monitor), texts);
-  new PortOpenNotice(
-      window.Dialog(),
-      [&window](const std::string& text) {
-        window.MessageBox(text, kNoticeCaption, wizard::MessageButtons::Ok, wizard::MessageIcon::Stop);
-      },
-      texts);
+  new PortNotices(
+      window.Dialog(), [&window](const std::string& text) { window.PostStatusLine(text); }, texts);
 }
 
 }  // namespace gui

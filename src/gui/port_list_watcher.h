@@ -48,8 +48,8 @@ class PortListWatcher final : public QObject {
 };
 
 // The system's ports in the window's list, followed while the window lives,
-// and a message naming the fix when a port cannot be opened for lack of
-// permission, in the table's language.
+// and status lines, in the table's language, saying why a port did not open
+// (naming the fix for a lack of permission) and when a device went away.
 void AttachSystemPorts(QtDialogWindow& window, const i18n::LanguageTable& table);
 // The same with the ports of `source` and the changes of `monitor`.
 void AttachPorts(QtDialogWindow& window, std::unique_ptr<platform::PortSource> source,

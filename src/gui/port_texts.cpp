@@ -5,18 +5,32 @@
 
 namespace gui {
 
+namespace {
+
+template <typename Fetch, typename ToQString>
+PortTexts TextsOf(Fetch text, ToQString toQString) {
+  return PortTexts{text(i18n::PortPermissionDenied),
+                   toQString(text(i18n::PortNotPermittedTip)),
+                   toQString(text(i18n::PortStableNameTip)),
+                   text(i18n::PortNoSuchDevice),
+                   text(i18n::PortBusy),
+                   text(i18n::PortNotOpened),
+                   text(i18n::NoPortChosen),
+                   text(i18n::DeviceDisappeared),
+                   text(i18n::LockFolderUnusable)};
+}
+
+}  // namespace
+
 PortTexts PortTextsFrom(const i18n::LanguageTable& table) {
   const platform::CodePage codePage = table.CodePage();
-  return PortTexts{table.GetText(i18n::PortPermissionDenied),
-                   FromCodePage(codePage, table.GetText(i18n::PortNotPermittedTip)),
-                   FromCodePage(codePage, table.GetText(i18n::PortStableNameTip)),
-                   table.GetText(i18n::LockFolderUnusable)};
+  return TextsOf([&](i18n::Entry entry) { return table.GetText(entry); },
+                 [&](const std::string& text) { return FromCodePage(codePage, text); });
 }
 
 PortTexts EnglishPortTexts() {
-  const auto english = [](i18n::Entry entry) { return std::string(i18n::BuiltInNotice(entry.index)); };
-  return PortTexts{english(i18n::PortPermissionDenied), QString::fromStdString(english(i18n::PortNotPermittedTip)),
-                   QString::fromStdString(english(i18n::PortStableNameTip)), english(i18n::LockFolderUnusable)};
+  return TextsOf([](i18n::Entry entry) { return std::string(i18n::BuiltInNotice(entry.index)); },
+                 [](const std::string& text) { return QString::fromStdString(text); });
 }
 
 }  // namespace gui

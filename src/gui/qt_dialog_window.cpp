@@ -176,6 +176,10 @@ void QtDialogWindow::ListAppend(int id, const std::string& line) {
   });
 }
 
+void QtDialogWindow::PostStatusLine(const std::string& line) {
+  calls_.Post([this, line] { ListAppend(resources::kIdStatusList, line); });
+}
+
 void QtDialogWindow::ListClear(int id) {
   calls_.Run([&] {
     if (auto* list = qobject_cast<QListWidget*>(Control(id))) list->clear();

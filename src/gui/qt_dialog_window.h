@@ -17,6 +17,10 @@
 
 class QDialog;
 
+namespace wizard {
+class StopRequest;
+}
+
 namespace gui {
 
 // The handlers a run delivers the window's events to, on the dialog's
@@ -40,6 +44,10 @@ struct QtWindowOptions {
   std::function<void(QDialog& box)> modalShown;
   // Called once the window's loop runs, after OnInitDialog.
   std::function<void()> shown;
+  // The dialog's stop request, which the window withdraws once an upgrade it
+  // stopped in the boot loader has ended, so that the window stays open
+  // (gui/window_stop.h). Null: every stop ends the window.
+  wizard::StopRequest* stopRequest = nullptr;
 };
 
 class QtDialogWindow final : public wizard::DialogWindow {
@@ -83,6 +91,10 @@ class QtDialogWindow final : public wizard::DialogWindow {
   void StopTimer(int id) override;
   void EndDialog(int result) override;
   void RunAboutDialog() override;
+
+  // Appends a line to the status list on the dialog's thread without waiting
+  // for it: for reports from threads the dialog's thread may be waiting for.
+  void PostStatusLine(const std::string& line);
 
  private:
   void ConnectButtons();

@@ -1,6 +1,7 @@
 #include <QTimer>
 
 #include "gui/qt_dialog_window.h"
+#include "gui/window_stop.h"
 #include "wizard/upgrade_dialog.h"
 
 namespace gui {
@@ -10,21 +11,20 @@ constexpr int kStopPollMs = 200;
 }  // namespace
 
 int QtDialogWindow::RunModal(wizard::UpgradeDialog& dialog) {
+  WindowStop stop(dialog, options_.stopRequest);
   DialogEvents events;
   events.initDialog = [&dialog] { dialog.OnInitDialog(); };
   events.fileButton = [&dialog] { dialog.OnFileButton(); };
-  events.upgradeButton = [&dialog] { dialog.OnUpgradeButton(); };
+  events.upgradeButton = [&dialog, &stop] {
+    stop.UpgradeStarted();
+    dialog.OnUpgradeButton();
+  };
   events.ok = [&dialog] { dialog.OnOK(); };
   events.cancel = [&dialog] { dialog.OnCancel(); };
   events.timer = [&dialog](int id) { dialog.OnTimer(id); };
   events.sysCommand = [&dialog](int command) { return dialog.OnSysCommand(command); };
-  // A stop asked for by the system ends the window once no upgrade runs: a
-  // running one ends itself at a safe point first and says where it left the
-  // device.
   QTimer stopPoll;
-  QObject::connect(&stopPoll, &QTimer::timeout, [&dialog] {
-    if (dialog.StopRequested() && !dialog.Busy()) dialog.OnCancel();
-  });
+  QObject::connect(&stopPoll, &QTimer::timeout, [&stop] { stop.Check(); });
   stopPoll.start(kStopPollMs);
   return Run(std::move(events));
 }

@@ -48,38 +48,44 @@ constexpr std::array<std::string_view, 0x1B> kEnglish = {
     "Stable name: ",
 };
 
-// The port locks, from index 0x50 on.
-constexpr int kLockNoticesFrom = 0x50;
-constexpr std::array<std::string_view, 2> kLockNotices = {
-    "The lock folder {folder} cannot take the lock of the port {port}: {error}. Without the lock another program "
-    "could use the interface during the upgrade, so nothing was sent. Create the folder, or set QUORREL_LOCK_DIR "
-    "to a folder you may write.",
-    "The port {port} cannot be locked: {error}. Nothing was sent: remove that lock file, or have it removed, and "
-    "try again.",
+// The notices added later, each at its index.
+struct LaterNotice {
+  int index;
+  std::string_view text;
 };
-
-// Notices 30 to 3F: the upgrade journal.
-constexpr int kJournalFirst = 0x30;
-constexpr std::array<std::string_view, 4> kJournalEnglish = {
-    "The serial number {serial} comes from the journal of the upgrade on {port} at {time} UTC.",
-    "The interface on {port} did not answer. The last upgrade on this port ({time} UTC) left it in its boot "
-    "loader without working firmware; its serial number is {serial}. Choose Interface Recovery in the system "
-    "menu (Alt+Space), then File... and Upgrade: the number is written back from the journal.",
-    "The interface on {port} did not answer. The last upgrade on this port ({time} UTC) left it in its boot "
-    "loader without working firmware; its serial number is {serial}. To finish it, run: {command}",
-    "The journal of this upgrade could not be written ({error}). Nothing was erased: the interface runs its "
-    "firmware as before. Without the journal a crash or a power cut during programming could lose its serial "
-    "number: make the folder writable, then try again.",
+constexpr LaterNotice kLaterNotices[] = {
+    {0x30, "The serial number {serial} comes from the journal of the upgrade on {port} at {time} UTC."},
+    {0x31, "The interface on {port} did not answer. The last upgrade on this port ({time} UTC) left it in its boot "
+           "loader without working firmware; its serial number is {serial}. Choose Interface Recovery in the system "
+           "menu (Alt+Space), then File... and Upgrade: the number is written back from the journal."},
+    {0x32, "The interface on {port} did not answer. The last upgrade on this port ({time} UTC) left it in its boot "
+           "loader without working firmware; its serial number is {serial}. To finish it, run: {command}"},
+    {0x33, "The journal of this upgrade could not be written ({error}). Nothing was erased: the interface runs its "
+           "firmware as before. Without the journal a crash or a power cut during programming could lose its serial "
+           "number: make the folder writable, then try again."},
+    {0x40, "{file} is an image for the {image}, but this interface is a {interface}. Programming it may leave the "
+           "interface without working firmware. Use it anyway?"},
+    {0x41, "{file} is an image for the {image}, but this interface is a {interface}: it was not used, and nothing was "
+           "erased. Choose an image for the {interface}, or give --force to program this one anyway."},
+    {0x42, "The port {port} could not be opened: there is no such device. Check that the interface's cable and adapter "
+           "are plugged in and that the right port is chosen."},
+    {0x43, "The port {port} could not be opened: it is in use ({error}). Close the other program, or wait until its "
+           "run ends, and try again."},
+    {0x44, "The port {port} could not be opened: {error}."},
+    {0x45, "No port is chosen: choose the interface's port in the list, then press File... again."},
+    {0x46, "The device {port} disappeared ({error}): check the cable and the adapter."},
+    {0x50, "The lock folder {folder} cannot take the lock of the port {port}: {error}. Without the lock another program "
+           "could use the interface during the upgrade, so nothing was sent. Create the folder, or set QUORREL_LOCK_DIR "
+           "to a folder you may write."},
+    {0x51, "The port {port} cannot be locked: {error}. Nothing was sent: remove that lock file, or have it removed, and "
+           "try again."},
 };
 
 }  // namespace
 
 std::string_view BuiltInNotice(int index) {
-  if (index >= kLockNoticesFrom && index < kLockNoticesFrom + static_cast<int>(kLockNotices.size())) {
-    return kLockNotices[static_cast<std::size_t>(index - kLockNoticesFrom)];
-  }
-  if (index >= kJournalFirst && index < kJournalFirst + static_cast<int>(kJournalEnglish.size())) {
-    return kJournalEnglish[static_cast<std::size_t>(index - kJournalFirst)];
+  for (const LaterNotice& notice : kLaterNotices) {
+    if (notice.index == index) return notice.text;
   }
   if (index < 0 || index >= static_cast<int>(kEnglish.size())) return {};
   return kEnglish[static_cast<std::size_t>(index)];

@@ -4,8 +4,8 @@
 // They live in the language files as section 04 ("Note0400=...") like any
 // other text; where a file lacks one, its built-in English stands in. A text
 // may hold placeholders in braces ({file}, {line}, {what}, {value}, {port},
-// {serial}, {error}, {limit}, {folder}, {time}, {command}), filled in by FillIn, so a translation may put
-// them in any order.
+// {serial}, {error}, {limit}, {folder}, {time}, {command}, {image}, {interface}),
+// filled in by FillIn, so a translation may put them in any order.
 //
 // Indexes are fixed once shipped; new notices take the next free index below
 // kNoticeCount.
@@ -70,6 +70,18 @@ inline constexpr Entry JournalNotWritten = Notice(0x33);        // {error}
 // before anything is sent.
 inline constexpr Entry LockFolderUnusable = Notice(0x50);  // {folder} {error} {port}
 inline constexpr Entry PortLockNotTaken = Notice(0x51);    // {port} {error}
+
+// An image whose file name says it is for another model than the interface
+// answered: the window's question, and the terminal's refusal.
+inline constexpr Entry ImageForOtherModelQuestion = Notice(0x40);  // {file} {image} {interface}
+inline constexpr Entry ImageForOtherModelRefused = Notice(0x41);   // {file} {image} {interface}
+// The window's status line when a port does not open, by what is wrong.
+inline constexpr Entry PortNoSuchDevice = Notice(0x42);  // {port}
+inline constexpr Entry PortBusy = Notice(0x43);          // {port} {error}
+inline constexpr Entry PortNotOpened = Notice(0x44);     // {port} {error}
+inline constexpr Entry NoPortChosen = Notice(0x45);
+// The window's status line when the device goes away mid-run (an adapter pulled out).
+inline constexpr Entry DeviceDisappeared = Notice(0x46);  // {port} {error}
 
 // The built-in English of a notice; empty for an index no notice uses.
 std::string_view BuiltInNotice(int index);

@@ -12,11 +12,16 @@ constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Written from a signal handler: a lock-free atomic is all it may touch.
 std::atomic<int> lastSignal{0};
+std::atomic<unsigned> signalCount{0};
 static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<unsigned>::is_always_lock_free);
 
 struct sigaction previous[std::size(kStopSignals)];
 
-extern "C" void OnStopSignal(int number) { lastSignal.store(number); }
+extern "C" void OnStopSignal(int number) {
+  lastSignal.store(number);
+  signalCount.fetch_add(1);
+}
 
 }  // namespace
 
@@ -37,5 +42,7 @@ ScopedStopSignals::~ScopedStopSignals() {
 bool StopSignalRaised() { return lastSignal.load() != 0; }
 
 int LastStopSignal() { return lastSignal.load(); }
+
+unsigned StopSignalCount() { return signalCount.load(); }
 
 }  // namespace platform

@@ -20,5 +20,8 @@ class ScopedStopSignals {
 bool StopSignalRaised();
 // The number of the last one (0: none).
 int LastStopSignal();
+// How many stop signals have arrived in this process, ever: a count that
+// only grows, so an observer can tell a second signal from the first.
+unsigned StopSignalCount();
 
 }  // namespace platform

@@ -27,6 +27,11 @@ constexpr std::size_t kLongestNonModelText = 10;
 void UpgradeDialog::OnFileButton() {
   const std::string portName = PortName();
   if (!m_recoveryMode && !DetectInterface(portName)) return;
+  // A stop asked for meanwhile ends File... here, before the chooser.
+  if (StopRequested()) {
+    EndDetectionStopped();
+    return;
+  }
   // Recovery mode never asked the interface; its kind stays as it was, and the
   // general folder is offered.
   const device::InterfaceKind kind = m_recoveryMode ? device::InterfaceKind::Unknown : m_interfaceKind;
@@ -35,7 +40,7 @@ void UpgradeDialog::OnFileButton() {
 }
 
 bool UpgradeDialog::DetectInterface(const std::string& portName) {
-  device::InterfaceCommands commands(m_serialPort);
+  device::InterfaceCommands commands(m_serialPort, [this] { return StopRequested(); });
   if (!commands.OpenForCommands(portName)) {
     // The port stays as the failed open left it; nothing else changes.
     m_lastDetection = DetectionOutcome::PortNotOpened;
@@ -51,6 +56,11 @@ bool UpgradeDialog::DetectInterface(const std::string& portName) {
     m_window.SetControlText(kIdKindLabel, payload);
     return device::LineVerdict::Complete;
   });
+  // A port that stayed silent while a stop was asked for is no silent device.
+  if (result == device::ExchangeResult::Stopped) {
+    EndDetectionStopped();
+    return false;
+  }
   if (result == device::ExchangeResult::TimedOut) {
     ShowMessage(SilentFirmwareMessage(portName));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
@@ -66,6 +76,12 @@ bool UpgradeDialog::DetectInterface(const std::string& portName) {
   return true;
 }
 
+void UpgradeDialog::EndDetectionStopped() {
+  if (m_serialPort.IsOpen()) m_serialPort.Close();
+  AppendWithBlank(Text(i18n::StoppedUntouched));
+  m_lastDetection = DetectionOutcome::Stopped;
+}
+
 void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::string& pattern) {
   const FileChoice choice = m_window.ChooseFile(FileChooserRequest{folder, kImageFilterLabel, pattern});
   if (!choice.ok) {
@@ -73,6 +89,7 @@ void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::s
     m_lastDetection = DetectionOutcome::Cancelled;
     return;
   }
+  if (!ImageSuitsInterface(choice)) return;
   // A damaged file is refused here, before anything could be erased: Upgrade
   // stays disabled and File... stays available for another choice.
   if (!CheckChosenFiles(choice.fullPath)) return;
@@ -82,6 +99,27 @@ void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::s
   m_window.EnableControl(kIdUpgradeButton, true);
   m_window.EnableControl(kIdFileButton, false);
   m_lastDetection = DetectionOutcome::ImageChosen;
+}
+
+// Programming an image built for another model would leave this interface
+// without working firmware. Its file name says which model it is for: the
+// window asks (No unless the user says Yes), the terminal refuses it unless
+// told to take it. Recovery mode has no model to check against.
+bool UpgradeDialog::ImageSuitsInterface(const FileChoice& choice) {
+  if (m_recoveryMode || m_context.acceptImageForOtherModel) return true;
+  if (!ImageIsForOtherModel(choice.fileName, m_interfaceKind)) return true;
+  const std::string text =
+      i18n::FillIn(Advice(i18n::ImageForOtherModelQuestion, i18n::ImageForOtherModelRefused),
+                   {{"file", choice.fileName},
+                    {"image", ImageModelOf(choice.fileName)->names},
+                    {"interface", m_window.GetControlText(kIdKindLabel)}});
+  if (m_context.terminalAdvice) {
+    ShowMessage(text);
+  } else if (ShowMessage(text, MessageButtons::YesNoDefaultNo, MessageIcon::Warning) == MessageResult::Yes) {
+    return true;
+  }
+  m_lastDetection = DetectionOutcome::ImageForOtherModel;
+  return false;
 }
 
 // The image and, when it is there, the loader patch are read whole and

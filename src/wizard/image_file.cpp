@@ -1,7 +1,10 @@
 #include "wizard/image_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "bootloader/firmware_image.h"
@@ -10,6 +13,51 @@
 
 namespace wizard {
 namespace {
+
+// Each model's image folder under Image/ and the chooser's pattern there.
+struct ModelImages {
+  device::InterfaceKind kind;
+  const char* folder;
+  const char* pattern;
+  const char* names;
+};
+constexpr ModelImages kModelImages[] = {
+    {device::InterfaceKind::Apex, "Apex", "QRA*.mbl", "Quorrel Apex"},
+    {device::InterfaceKind::Tern, "Tern", "QRT*.mbl", "Quorrel Tern / Quorrel Tern II Memory"},
+};
+
+// The images of `kind`'s folder; null for a kind with none of its own.
+const ModelImages* ModelImagesFor(device::InterfaceKind kind) {
+  const device::InterfaceKind family = device::IsTernFamily(kind) ? device::InterfaceKind::Tern : kind;
+  for (const ModelImages& model : kModelImages) {
+    if (model.kind == family) return &model;
+  }
+  return nullptr;
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+// A pattern of one '*' between a fixed start and a fixed end ("QRA*.mbl"),
+// letter case aside.
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+  const std::size_t star = pattern.find('*');
+  const std::string_view head = pattern.substr(0, star);
+  const std::string_view tail = pattern.substr(star + 1);
+  return name.size() >= head.size() + tail.size() && SameLetters(name.substr(0, head.size()), head) &&
+         SameLetters(name.substr(name.size() - tail.size()), tail);
+}
+
+// A name in the folder is a patch that is there, whether or not it can be
+// read: a link to nothing, a loop of links or a name that cannot be looked at
+// is refused as damaged before anything is erased, never taken for absent.
+bool PatchEntryExists(const std::string& patchPath) {
+  std::error_code error;
+  return std::filesystem::symlink_status(patchPath, error).type() != std::filesystem::file_type::not_found;
+}
 
 std::string WhatIsWrong(const i18n::LanguageTable* table, const bootloader::ImageDamage& damage) {
   using bootloader::ImageProblem;
@@ -50,8 +98,7 @@ CheckedFiles CheckImageAndPatch(const std::string& imagePath, const std::string&
     files.damage = std::move(image.damage);
     return files;
   }
-  std::error_code error;
-  if (std::filesystem::exists(patchPath, error)) {
+  if (PatchEntryExists(patchPath)) {
     bootloader::ImageReadResult patch = bootloader::ReadFirmwareImage(patchPath);
     if (!patch.image) {
       files.damage = std::move(patch.damage);
@@ -66,15 +113,21 @@ CheckedFiles CheckImageAndPatch(const std::string& imagePath, const std::string&
 
 ImageFolder ImageFolderFor(const std::string& baseFolder, device::InterfaceKind kind) {
   const std::string image = platform::FindEntryPath(baseFolder, "Image");
-  switch (kind) {
-    case device::InterfaceKind::Apex:
-      return {platform::FindEntryPath(image, "Apex") + "/", "QRA*.mbl"};
-    case device::InterfaceKind::Tern:
-    case device::InterfaceKind::TernIIMemory:
-      return {platform::FindEntryPath(image, "Tern") + "/", "QRT*.mbl"};
-    default:
-      return {image + "/", "*.mbl"};
+  const ModelImages* model = ModelImagesFor(kind);
+  if (!model) return {image + "/", "*.mbl"};
+  return {platform::FindEntryPath(image, model->folder) + "/", model->pattern};
+}
+
+std::optional<ImageModel> ImageModelOf(const std::string& fileName) {
+  for (const ModelImages& model : kModelImages) {
+    if (MatchesPattern(fileName, model.pattern)) return ImageModel{model.kind, model.names};
   }
+  return std::nullopt;
+}
+
+bool ImageIsForOtherModel(const std::string& fileName, device::InterfaceKind kind) {
+  const std::optional<ImageModel> image = ImageModelOf(fileName);
+  return image && ModelImagesFor(image->kind) != ModelImagesFor(kind);
 }
 
 ImageMeasure MeasureImageFile(const std::string& path) {

@@ -2,13 +2,12 @@
 // Where the images of a model lie, and the size of the one chosen.
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
-#include "device/interface_kind.h"
-
-#include <memory>
-
 #include "bootloader/firmware_image.h"
+#include "device/interface_kind.h"
 
 namespace i18n {
 class LanguageTable;
@@ -27,6 +26,19 @@ struct ImageFolder {
 // Tern family, Image/ with "*.mbl" otherwise (recovery mode and Unknown).
 // Each folder name also matches an entry that differs only in letter case.
 ImageFolder ImageFolderFor(const std::string& baseFolder, device::InterfaceKind kind);
+
+// The models an image is for, by the chooser pattern its file name matches
+// (letter case aside, as the chooser takes it): "QRA*.mbl" the Apex,
+// "QRT*.mbl" the Tern and the Tern II Memory. A name that matches neither
+// says no model: such an image, like those of the recovery folder, is taken
+// for any model.
+struct ImageModel {
+  device::InterfaceKind kind;  // Apex, or Tern for the Tern family
+  const char* names;           // the models, as a message names them
+};
+std::optional<ImageModel> ImageModelOf(const std::string& fileName);
+// The image's name says it is for a model other than `kind`.
+bool ImageIsForOtherModel(const std::string& fileName, device::InterfaceKind kind);
 
 struct ImageMeasure {
   enum class Status { NotOpened, Measured, LengthFailed };

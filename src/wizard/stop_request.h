@@ -12,19 +12,28 @@ namespace wizard {
 
 class StopRequest {
  public:
-  explicit StopRequest(bool followSignals = false) : followSignals_(followSignals) {}
+  // A request that follows the signals heeds those that arrive after it is made.
+  explicit StopRequest(bool followSignals = false)
+      : followSignals_(followSignals), signalsTakenBack_(platform::StopSignalCount()) {}
   StopRequest(const StopRequest&) = delete;
   StopRequest& operator=(const StopRequest&) = delete;
 
   void Request() { requested_ = true; }
   // A host that stays open after a stop (the window) takes it back before the
-  // user starts again; a signal once raised is not taken back.
-  void Withdraw() { requested_ = false; }
-  bool Requested() const { return requested_.load() || (followSignals_ && platform::StopSignalRaised()); }
+  // user starts again, together with the signals that raised it; a signal
+  // that comes later raises it anew.
+  void Withdraw() {
+    requested_ = false;
+    signalsTakenBack_ = platform::StopSignalCount();
+  }
+  bool Requested() const {
+    return requested_.load() || (followSignals_ && platform::StopSignalCount() != signalsTakenBack_.load());
+  }
 
  private:
   bool followSignals_;
   std::atomic<bool> requested_{false};
+  std::atomic<unsigned> signalsTakenBack_;
 };
 
 }  // namespace wizard

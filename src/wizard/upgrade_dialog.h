@@ -49,6 +49,10 @@ struct DialogContext {
   std::function<std::string(int id)> loadString;
   // The terminal front end: advice names its options, not the window's controls.
   bool terminalAdvice = false;
+  // An image whose name says it is for another model is taken without a
+  // question (the terminal's --force); otherwise the window asks and the
+  // terminal refuses it.
+  bool acceptImageForOtherModel = false;
   // Asked between the steps of an upgrade; null: nothing asks it to stop.
   const StopRequest* stopRequest = nullptr;
   // The upgrade journal's folder (the user's state folder), ending with '/';
@@ -65,6 +69,8 @@ enum class DetectionOutcome {
   Cancelled,      // the chooser was cancelled
   ImageRefused,   // the image is damaged or no file: Upgrade stays disabled
   PatchRefused,   // PATCH.TXT is there but damaged: Upgrade stays disabled
+  ImageForOtherModel,  // the image's name says another model: not taken
+  Stopped,        // a stop was asked for: nothing more was sent
   ImageChosen,
 };
 
@@ -169,7 +175,9 @@ class UpgradeDialog {
 
   // File... (detection and image choice).
   bool DetectInterface(const std::string& portName);
+  void EndDetectionStopped();
   void ChooseAndRecordImage(const std::string& folder, const std::string& pattern);
+  bool ImageSuitsInterface(const FileChoice& choice);
   bool CheckChosenFiles(const std::string& imagePath);
   void MeasureImage();
 
@@ -193,6 +201,7 @@ class UpgradeDialog {
   PhaseResult EndPortInUse(const std::string& portName);
   PhaseResult EndSaying(const std::string& text, UpgradeOutcome outcome);
   PhaseResult EndStoppedUntouched();
+  PhaseResult EndStoppedBeforeErase();
   PhaseResult EndStoppedInLoader();
   PhaseResult EndPatchMissing();
   void EndSerialNotWritten();

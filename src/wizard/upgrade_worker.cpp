@@ -137,6 +137,8 @@ std::string UpgradeDialog::Advice(i18n::Entry window, i18n::Entry terminal) cons
 // ---- Interface phase --------------------------------------------------------
 
 UpgradeDialog::PhaseResult UpgradeDialog::InterfacePhase(std::string& textBuffer) {
+  // A stop asked for before the run began: nothing is opened.
+  if (StopRequested()) return EndStoppedUntouched();
   if (m_recoveryMode) {
     LookUpRecoveryNote(textBuffer);
     const std::string serialNumber = RecoverySerialNumber();
@@ -146,7 +148,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::InterfacePhase(std::string& textBuffer
     SayWhereTheNumberCameFrom(serialNumber);
     return PhaseResult::Continue;
   }
-  device::InterfaceCommands commands(m_serialPort);
+  device::InterfaceCommands commands(m_serialPort, [this] { return StopRequested(); });
   if (!commands.OpenForCommands(textBuffer)) {
     Pause(kAroundPortCloseMs);
     m_serialPort.Close();
@@ -163,7 +165,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::InterfacePhase(std::string& textBuffer
 }
 
 UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer) {
-  device::InterfaceCommands commands(m_serialPort);
+  device::InterfaceCommands commands(m_serialPort, [this] { return StopRequested(); });
   bool mismatch = false;
   const device::ExchangeResult identified = commands.IdentifyInterface(textBuffer, [&](std::string& payload) {
     if (payload == m_window.GetControlText(kIdKindLabel)) {
@@ -178,6 +180,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
     return device::LineVerdict::Failed;
   });
   if (mismatch) return EndInterfaceCheck(UpgradeOutcome::ModelMismatch);
+  if (identified == device::ExchangeResult::Stopped) return EndStoppedUntouched();
   if (identified == device::ExchangeResult::TimedOut) {
     AppendWithBlank(Text(i18n::UpgradeList6));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
@@ -195,6 +198,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
     AppendWithBlank(Text(i18n::UpgradeList7));
     Pause(kAfterReplyLineMs);
   });
+  if (read == device::ExchangeResult::Stopped) return EndStoppedUntouched();
   if (read == device::ExchangeResult::TimedOut) {
     AppendWithBlank(Text(i18n::UpgradeList8));
     if (m_serialPort.IsOpen()) m_serialPort.Close();
@@ -257,7 +261,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::BootLoaderPhase(const std::string& tex
 UpgradeDialog::PhaseResult UpgradeDialog::EraseAndUnlock() {
   bootloader::BootLoader& loader = *m_bootLoader;
   for (int i = 0; i < kMassEraseCommands; ++i) {
-    if (StopRequested()) return EndStoppedInLoader();
+    if (StopRequested()) return i == 0 ? EndStoppedBeforeErase() : EndStoppedInLoader();
     if (loader.Command(bootloader::kCmdMassErase, bootloader::kMassEraseAddress, bootloader::kMassEraseLength,
                        nullptr, loader.replyData.data()) != bootloader::kOk) {
       return EndEraseFailed();
@@ -401,6 +405,14 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndStoppedUntouched() {
   AppendWithBlank(Text(i18n::StoppedUntouched));
   HandBack(UpgradeOutcome::StoppedUntouched);
   return PhaseResult::Ended;
+}
+
+// The loader has erased nothing yet: the normal restart takes the device
+// back to its firmware, whole.
+UpgradeDialog::PhaseResult UpgradeDialog::EndStoppedBeforeErase() {
+  m_bootLoader->Finish();
+  m_bootLoader.reset();
+  return EndStoppedUntouched();
 }
 
 // The device is in its loader with part of its flash written: it needs

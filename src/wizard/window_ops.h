@@ -15,15 +15,18 @@
 
 namespace wizard {
 
-enum class MessageButtons : std::uint8_t { Ok, YesNo };
-enum class MessageIcon : std::uint8_t { None, Stop };
+// YesNoDefaultNo: a question whose safe answer is No, which Enter gives.
+enum class MessageButtons : std::uint8_t { Ok, YesNo, YesNoDefaultNo };
+enum class MessageIcon : std::uint8_t { None, Stop, Warning };
 // The platform's button identifiers.
 enum class MessageResult : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+inline bool IsQuestion(MessageButtons buttons) { return buttons != MessageButtons::Ok; }
 
 // What a message box asked after its dialog has ended answers: nobody saw it,
 // so a question gets No.
 inline MessageResult UnseenAnswer(MessageButtons buttons) {
-  return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Ok;
+  return IsQuestion(buttons) ? MessageResult::No : MessageResult::Ok;
 }
 
 // The open-file dialog: one file, owned by the main dialog, default title.

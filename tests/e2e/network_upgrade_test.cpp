@@ -6,12 +6,11 @@
 #include <signal.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 
 #include "support/child_process.h"
+#include "support/file_text.h"
 #include "support/image_bytes.h"
 #include "support/lock_folder.h"
 
@@ -21,11 +20,7 @@ namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(QUORREL_SOURCE_DIR) / "data";
 
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
+using testing_support::FileText;
 
 TEST(NetworkUpgrade, UpgradesQuorrelSimInAnotherProcess) {
   const fs::path work = fs::temp_directory_path() / ("quorrel-e2e-" + std::to_string(::getpid()));
@@ -56,11 +51,11 @@ TEST(NetworkUpgrade, UpgradesQuorrelSimInAnotherProcess) {
   server->Signal(SIGTERM);
   ASSERT_TRUE(server->Wait(10'000).has_value());
 
-  const std::string image = ReadFile(memory);
+  const std::string image = FileText(memory);
   ASSERT_EQ(image.size(), 65536u) << upgrade->Transcript();
   for (const auto& [address, value] : testsupport::ReadImageBytes((kData / "Image/Apex/QRA0203.mbl").string()))
     ASSERT_EQ(static_cast<std::uint8_t>(image[address]), value) << "at " << address;
-  EXPECT_EQ(ReadFile(serial).substr(0, 10), "QRA3141592");
+  EXPECT_EQ(FileText(serial).substr(0, 10), "QRA3141592");
   fs::remove_all(work);
 }
 

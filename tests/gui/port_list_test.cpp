@@ -1,9 +1,11 @@
 // The window's port list: COM1 to COM16 first and in order, nothing chosen at
 // start, the ports found after them with their adapter in a tooltip, the
-// list following plugs and pulls, and the permission message.
+// list following plugs and pulls, and the status lines for a port that does
+// not open and a device that went away.
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -13,9 +15,10 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "gui/port_list_watcher.h"
-#include "gui/port_open_notice.h"
+#include "gui/port_notices.h"
 #include "gui/qt_application.h"
 #include "gui/qt_dialog_window.h"
 #include "i18n/language_table.h"
@@ -149,25 +152,39 @@ TEST_F(PortListTest, NoSourceLeavesTheSixteenNames) {
   EXPECT_EQ(Items(), ComNames());
 }
 
-TEST(PortOpenNoticeTest, PermissionIsExplainedAndAMissingDeviceIsNot) {
-  const std::string text = PortOpenNoticeText("\\\\.\\COM12", platform::Error::PermissionDenied);
-  EXPECT_NE(text.find("COM12"), std::string::npos);
-  EXPECT_EQ(text.find("\\\\.\\"), std::string::npos);
-  EXPECT_NE(text.find("dialout"), std::string::npos);
-  EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::Error::NotFound).empty());
-  EXPECT_TRUE(PortOpenNoticeText("/dev/ttyUSB0", platform::Error::Busy).empty());
+platform::OpenResult Failed(platform::Error error, const std::string& detail = {}) {
+  return platform::OpenResult{nullptr, error, detail};
 }
 
-TEST(PortOpenNoticeTest, ALockFolderThatCannotTakeTheLockIsNamedWithTheFix) {
+TEST(PortNoticesTest, ALockFolderThatCannotTakeTheLockIsNamedWithTheFix) {
   const testing_support::ScopedLockFolder locks("gui-locks");
   ::setenv("QUORREL_LOCK_DIR", "/nonexistent/quorrel-locks", 1);
-  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", platform::Error::LockFolderUnusable);
+  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", Failed(platform::Error::LockFolderUnusable));
   EXPECT_NE(text.find("/nonexistent/quorrel-locks"), std::string::npos) << text;
   EXPECT_NE(text.find("does not exist"), std::string::npos) << text;
   EXPECT_NE(text.find("QUORREL_LOCK_DIR"), std::string::npos) << text;
 }
 
-TEST(PortOpenNoticeTest, ListensToFailedOpensWhileItLives) {
+TEST(PortNoticesTest, EachReasonAPortDidNotOpenHasItsLine) {
+  const std::string denied = PortOpenNoticeText("\\\\.\\COM12", Failed(platform::Error::PermissionDenied));
+  EXPECT_NE(denied.find("COM12"), std::string::npos);
+  EXPECT_EQ(denied.find("\\\\.\\"), std::string::npos);
+  EXPECT_NE(denied.find("dialout"), std::string::npos);
+  const std::string missing = PortOpenNoticeText("/dev/ttyUSB0", Failed(platform::Error::NotFound, "ENOENT"));
+  EXPECT_NE(missing.find("/dev/ttyUSB0 could not be opened: there is no such device"), std::string::npos) << missing;
+  // A port in use names its holder, as the system said it.
+  const std::string busy =
+      PortOpenNoticeText("/dev/ttyUSB0", Failed(platform::Error::Busy, "/dev/ttyUSB0 is held by process 42"));
+  EXPECT_NE(busy.find("it is in use (/dev/ttyUSB0 is held by process 42)"), std::string::npos) << busy;
+  EXPECT_NE(PortOpenNoticeText("", Failed(platform::Error::EmptyName)).find("No port is chosen"), std::string::npos);
+  const std::string other = PortOpenNoticeText("rfc2217://lab:4001", Failed(platform::Error::ConnectionFailed, "refused"));
+  EXPECT_NE(other.find("rfc2217://lab:4001 could not be opened: " +
+                       platform::DescribeOpenError(platform::Error::ConnectionFailed) + " (refused)"),
+            std::string::npos)
+      << other;
+}
+
+TEST(PortNoticesTest, ListensToFailedOpensWhileItLives) {
   gui_test::EnsureQtApplication();
   platform::RegisterPortScheme("denied-test:", [](const std::string& name) {
     return platform::OpenResult{nullptr, platform::Error::PermissionDenied, name};
@@ -175,38 +192,78 @@ TEST(PortOpenNoticeTest, ListensToFailedOpensWhileItLives) {
   std::vector<std::string> shown;
   {
     QObject parent;
-    new PortOpenNotice(parent, [&](const std::string& text) { shown.push_back(text); });
+    new PortNotices(parent, [&](const std::string& text) { shown.push_back(text); });
     EXPECT_FALSE(platform::OpenSerialDevice("denied-test:a").device);
     EXPECT_FALSE(platform::OpenSerialDevice("nosuchscheme").device);
   }
   EXPECT_FALSE(platform::OpenSerialDevice("denied-test:b").device);
-  ASSERT_EQ(shown.size(), 1u);
+  ASSERT_EQ(shown.size(), 2u);
   EXPECT_NE(shown[0].find("denied-test:a"), std::string::npos);
+  EXPECT_NE(shown[1].find("nosuchscheme"), std::string::npos);
 }
 
-TEST(PortOpenNoticeTest, WindowShowsTheFixInAStopBoxAndForgetsItWhenClosed) {
+// File... and the worker say why a port did not open in the status list; no
+// message box comes up for it, whichever thread opened.
+TEST(PortNoticesTest, WindowSaysWhyInItsStatusListWithoutABoxAndForgetsItWhenClosed) {
   gui_test::EnsureQtApplication();
   platform::RegisterPortScheme("denied-window:", [](const std::string& name) {
     return platform::OpenResult{nullptr, platform::Error::PermissionDenied, name};
   });
-  std::vector<QString> texts;
+  platform::RegisterPortScheme("missing-window:", [](const std::string& name) {
+    return platform::OpenResult{nullptr, platform::Error::NotFound, name};
+  });
+  int boxes = 0;
   QtWindowOptions options;
   options.modalShown = [&](QDialog& box) {
-    auto& message = dynamic_cast<QMessageBox&>(box);
-    texts.push_back(message.text());
-    EXPECT_EQ(message.icon(), QMessageBox::Critical);
-    EXPECT_EQ(message.windowTitle(), QString(kNoticeCaption));
-    message.button(QMessageBox::Ok)->click();
+    ++boxes;
+    box.reject();
   };
+  QStringList lines;
   {
     QtDialogWindow window(platform::kCodePageUtf8, options);
     AttachPorts(window, nullptr, nullptr);
-    EXPECT_FALSE(platform::OpenSerialDevice("denied-window:x").device);
+    window.SetShownListener([&] {
+      EXPECT_FALSE(platform::OpenSerialDevice("denied-window:x").device);
+      std::thread([] { EXPECT_FALSE(platform::OpenSerialDevice("missing-window:y").device); }).join();
+      // Queued after the lines, so the window ends once they are in.
+      QMetaObject::invokeMethod(
+          &window.Dialog(), [&] { window.EndDialog(wizard::kResultOk); }, Qt::QueuedConnection);
+    });
+    window.Run(DialogEvents{});
+    auto* list = qobject_cast<QListWidget*>(window.Control(resources::kIdStatusList));
+    for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
   }
-  EXPECT_FALSE(platform::OpenSerialDevice("denied-window:y").device);
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_TRUE(texts[0].contains("denied-window:x"));
-  EXPECT_TRUE(texts[0].contains("dialout"));
+  EXPECT_FALSE(platform::OpenSerialDevice("denied-window:z").device);
+  EXPECT_EQ(boxes, 0);
+  ASSERT_EQ(lines.size(), 2) << lines.join('|').toStdString();
+  EXPECT_TRUE(lines[0].contains("denied-window:x"));
+  EXPECT_TRUE(lines[0].contains("dialout"));
+  EXPECT_TRUE(lines[1].contains("missing-window:y could not be opened: there is no such device"));
+}
+
+// A device that goes away mid-run is named in the status list, once, from
+// whichever thread met it; refused settings are not the window's to say.
+TEST(PortNoticesTest, WindowSaysTheDeviceDisappearedInItsStatusList) {
+  gui_test::EnsureQtApplication();
+  QStringList lines;
+  {
+    QtDialogWindow window(platform::kCodePageUtf8);
+    AttachPorts(window, nullptr, nullptr);
+    window.SetShownListener([&] {
+      std::thread([] {
+        platform::ReportLineTrouble("/dev/ttyUSB0", platform::LineTrouble::SettingsRefused, "9600 8E1");
+        platform::ReportLineTrouble("/dev/ttyUSB0", platform::LineTrouble::Lost, "Input/output error");
+      }).join();
+      QMetaObject::invokeMethod(
+          &window.Dialog(), [&] { window.EndDialog(wizard::kResultOk); }, Qt::QueuedConnection);
+    });
+    window.Run(DialogEvents{});
+    auto* list = qobject_cast<QListWidget*>(window.Control(resources::kIdStatusList));
+    for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+  }
+  ASSERT_EQ(lines.size(), 1) << lines.join('|').toStdString();
+  EXPECT_EQ(lines[0].toStdString(),
+            "The device /dev/ttyUSB0 disappeared (Input/output error): check the cable and the adapter.");
 }
 
 // The window's port texts come from the language file like every other text.
@@ -215,8 +272,10 @@ TEST(PortTextsTest, ComeFromTheLanguageFileInItsCodePage) {
   korean.Load(QUORREL_SOURCE_DIR "/data/", 1042);
   const PortTexts texts = PortTextsFrom(korean);
   EXPECT_EQ(texts.stableNameTip, QString::fromUtf8("고정 이름: "));
-  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", platform::Error::PermissionDenied, texts);
+  const std::string text = PortOpenNoticeText("/dev/ttyUSB0", Failed(platform::Error::PermissionDenied), texts);
   EXPECT_NE(text.find("포트 /dev/ttyUSB0"), std::string::npos) << text;
+  const std::string gone = DeviceLostText("/dev/ttyUSB0", "EIO", texts);
+  EXPECT_NE(gone.find("장치 /dev/ttyUSB0"), std::string::npos) << gone;
 }
 
 }  // namespace

@@ -14,16 +14,21 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 
 #include "gui/qt_application.h"
 #include "app/dialog_setup.h"
+#include "gui/port_list_watcher.h"
 #include "gui/qt_dialog_window.h"
 #include "i18n/language_table.h"
+#include "i18n/notices.h"
 #include "platform/clock.h"
+#include "platform/stop_signals.h"
 #include "resources/dialog_ids.h"
 #include "sim/sim_interface.h"
 #include "sim/sim_ports.h"
@@ -234,6 +239,212 @@ TEST_F(UpgradeWindow, WholeUpgradeByClickingTheButtons) {
   auto* bar = Get<QProgressBar>(kIdProgressBar);
   EXPECT_GT(bar->maximum(), 0);
   EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+}  // namespace
+
+namespace {
+
+// A stop raised by a signal while the image is programmed: the upgrade ends
+// after its block, and the window, unlike the terminal, goes on.
+class StoppedWindow : public UpgradeWindow {
+ protected:
+  StoppedWindow() {
+    image_ = wizard::testing::MakeApplication(7);
+    imagePath_ = base_.AddImage("Image/Apex/QRA0200.mbl", image_);
+    recoveryImagePath_ = base_.AddImage("Image/QRA0200.mbl", image_);
+  }
+  // Opens the window on COM3 with the stop following signals; `steps` run
+  // once the window is up, `answer` answers what the chooser and the boxes
+  // ask after the first image.
+  int RunWithSignals(const std::function<void()>& steps, const std::function<void(QDialog&)>& answer = {}) {
+    app::DialogOptions dialogOptions;
+    dialogOptions.stopRequest = &stop_;
+    gui::QtWindowOptions options;
+    options.clockTimers = true;
+    options.stopRequest = &stop_;
+    options.modalShown = [&, first = true](QDialog& box) mutable {
+      auto* chooser = qobject_cast<QFileDialog*>(&box);
+      if (chooser && first) {
+        first = false;
+        chooser->selectFile(QString::fromStdString(imagePath_));
+        static_cast<QDialog*>(chooser)->accept();
+      } else if (answer) {
+        answer(box);
+      }
+    };
+    window_ = std::make_unique<gui::QtDialogWindow>(platform::kCodePageUtf8, options);
+    dialog_ = std::make_unique<wizard::UpgradeDialog>(*window_, Context(table_, dialogOptions));
+    // The first image line that moves the bar brings the signal.
+    QObject::connect(Get<QProgressBar>(kIdProgressBar), &QProgressBar::valueChanged, [this](int value) {
+      if (value > 0 && !signalled_) {
+        signalled_ = true;
+        std::raise(SIGTERM);
+      }
+    });
+    window_->SetShownListener([&] {
+      Get<QComboBox>(kIdPortCombo)->setCurrentIndex(2);  // COM3
+      Get<QPushButton>(kIdFileButton)->click();
+      Get<QPushButton>(kIdUpgradeButton)->click();
+      // The worker ends after its block; the window takes the stop back.
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_->Busy() && !dialog_->WorkerRunning() && !stop_.Requested(); },
+                                  30'000));
+      steps();
+    });
+    const int result = window_->RunModal(*dialog_);
+    dialog_.reset();
+    return result;
+  }
+  QString LastStatusLine() const {
+    auto* list = Get<QListWidget>(kIdStatusList);
+    for (int row = list->count() - 1; row >= 0; --row) {
+      if (!list->item(row)->text().isEmpty()) return list->item(row)->text();
+    }
+    return {};
+  }
+
+  const platform::ScopedStopSignals signals_;
+  wizard::StopRequest stop_{/*followSignals=*/true};
+  bool signalled_ = false;
+  Segments image_;
+  std::string imagePath_, recoveryImagePath_;
+};
+
+TEST_F(StoppedWindow, ASignalInTheLoaderLeavesTheWindowOpenWithTheNumberForRecovery) {
+  const auto device = sim::FindSimInterface("COM3");
+  int successBoxes = 0;
+  const int result = RunWithSignals(
+      [&] {
+        EXPECT_EQ(dialog_->LastUpgrade(), wizard::UpgradeOutcome::StoppedInLoader);
+        EXPECT_TRUE(sim::FindSimInterface("COM3")->InLoader());
+        const std::string word =
+            i18n::FillIn(table_.GetText(i18n::StoppedInLoaderWindow), {{"serial", "QRA1234567"}});
+        EXPECT_EQ(LastStatusLine(), QString::fromStdString(word));
+        EXPECT_EQ(Get<QLabel>(kIdSerialLabel)->text(), QStringLiteral("QRA1234567"));
+        EXPECT_EQ(dialog_->RecoverySerialNumber(), "QRA1234567");
+        // Polls of the stop come and go; the window stays.
+        QTest::qWait(700);
+        EXPECT_TRUE(window_->Dialog().isVisible());
+        EXPECT_TRUE(Get<QPushButton>(kIdUpgradeButton)->isEnabled());
+
+        // Interface Recovery finishes the job with the number kept.
+        window_->SystemMenu().actions().last()->trigger();
+        ASSERT_TRUE(dialog_->RecoveryMode());
+        Get<QPushButton>(kIdUpgradeButton)->click();
+      },
+      [&](QDialog& box) {
+        auto& message = dynamic_cast<QMessageBox&>(box);
+        if (message.text() == Text(i18n::prjProDlg4)) ++successBoxes;
+        message.button(message.buttons().contains(message.button(QMessageBox::Yes)) ? QMessageBox::Yes
+                                                                                    : QMessageBox::Ok)
+            ->click();
+      });
+  EXPECT_EQ(result, wizard::kResultOk);  // the closing timer of the recovery's success
+  EXPECT_EQ(successBoxes, 1);
+  const auto recovered = sim::FindSimInterface("COM3");
+  EXPECT_FALSE(recovered->InLoader());
+  EXPECT_EQ(recovered->SerialNumber(), "QRA1234567");
+  for (const auto& [address, bytes] : image_) EXPECT_EQ(recovered->ReadMemory(address, bytes.size()), bytes);
+}
+
+TEST_F(StoppedWindow, ASecondSignalWhileTheWindowRestsClosesIt) {
+  const int result = RunWithSignals([&] {
+    ASSERT_EQ(dialog_->LastUpgrade(), wizard::UpgradeOutcome::StoppedInLoader);
+    std::raise(SIGHUP);
+  });
+  EXPECT_EQ(result, wizard::kResultCancel);
+}
+
+// The question names both models and answers No to Enter: nothing is
+// erased. Yes takes the image, and it is programmed.
+TEST_F(UpgradeWindow, AnImageForAnotherModelIsAskedAboutNoByDefault) {
+  const Segments tern = wizard::testing::MakeApplication(21);
+  const std::string ternPath = base_.AddImage("Image/Tern/QRT0105.mbl", tern);
+  const auto device = [] { return sim::FindSimInterface("COM3"); };
+  QStringList questions;
+  bool defaultIsNo = false;
+  bool warns = false;
+  int answered = 0;
+  const int result = Run(
+      Context(table_),
+      [&] {
+        Get<QComboBox>(kIdPortCombo)->setCurrentIndex(2);  // COM3
+        Get<QPushButton>(kIdFileButton)->click();
+        EXPECT_FALSE(Get<QPushButton>(kIdUpgradeButton)->isEnabled());
+        EXPECT_TRUE(Get<QPushButton>(kIdFileButton)->isEnabled());
+        EXPECT_TRUE(device()->LoaderCommands().empty());
+        Get<QPushButton>(kIdFileButton)->click();
+        ASSERT_TRUE(Get<QPushButton>(kIdUpgradeButton)->isEnabled());
+        Get<QPushButton>(kIdUpgradeButton)->click();
+      },
+      [&](QDialog& box) {
+        if (auto* chooser = qobject_cast<QFileDialog*>(&box)) {
+          chooser->selectFile(QString::fromStdString(ternPath));
+          static_cast<QDialog*>(chooser)->accept();
+          return;
+        }
+        auto& message = dynamic_cast<QMessageBox&>(box);
+        if (message.text() == Text(i18n::prjProDlg4)) {
+          message.button(QMessageBox::Ok)->click();
+          return;
+        }
+        questions << message.text();
+        defaultIsNo = message.defaultButton() == message.button(QMessageBox::No);
+        warns = message.icon() == QMessageBox::Warning;
+        if (answered++ == 0) {
+          QTest::keyClick(&message, Qt::Key_Return);  // the default
+        } else {
+          message.button(QMessageBox::Yes)->click();
+        }
+      });
+  EXPECT_EQ(result, wizard::kResultOk);
+  ASSERT_EQ(questions.size(), 2);
+  EXPECT_TRUE(questions[0].contains("Quorrel Apex"));
+  EXPECT_TRUE(questions[0].contains("Quorrel Tern"));
+  EXPECT_TRUE(questions[0].contains("QRT0105.mbl"));
+  EXPECT_TRUE(defaultIsNo);
+  EXPECT_TRUE(warns);
+  for (const auto& [address, bytes] : tern) EXPECT_EQ(device()->ReadMemory(address, bytes.size()), bytes);
+  EXPECT_EQ(device()->SerialNumber(), "QRA1234567");
+}
+
+// File... says in the status list why the port did not open, with no box.
+TEST_F(UpgradeWindow, FileSaysWhyThePortDidNotOpen) {
+  gui::QtWindowOptions options;
+  options.clockTimers = true;
+  int boxes = 0;
+  options.modalShown = [&](QDialog& box) {
+    ++boxes;
+    box.reject();
+  };
+  window_ = std::make_unique<gui::QtDialogWindow>(platform::kCodePageUtf8, options);
+  gui::AttachPorts(*window_, nullptr, nullptr, gui::PortTextsFrom(table_));
+  dialog_ = std::make_unique<wizard::UpgradeDialog>(*window_, Context(table_));
+  QStringList lines;
+  const auto listed = [&] {
+    lines.clear();
+    auto* list = Get<QListWidget>(kIdStatusList);
+    for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+    return lines;
+  };
+  window_->SetShownListener([&] {
+    Get<QPushButton>(kIdFileButton)->click();  // no port chosen
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed().size() == 1; }, 5'000));
+    Get<QComboBox>(kIdPortCombo)->setCurrentIndex(2);  // COM3, held by another program
+    sim::AttachSimInterface("COM3", std::make_shared<sim::SimInterface>(sim::SimOptions{}));
+    auto other = sim::FindSimInterface("COM3")->Open();
+    ASSERT_TRUE(other.device);
+    Get<QPushButton>(kIdFileButton)->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed().size() == 2; }, 5'000));
+    window_->EndDialog(wizard::kResultCancel);
+  });
+  window_->RunModal(*dialog_);
+  dialog_.reset();
+  EXPECT_EQ(boxes, 0);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[0], Text(i18n::NoPortChosen));
+  EXPECT_EQ(lines[1].toStdString(), i18n::FillIn(table_.GetText(i18n::PortBusy),
+                                                 {{"port", "COM3"}, {"error", "the simulated interface is open already"}}));
 }
 
 }  // namespace

@@ -76,6 +76,33 @@ TEST_F(InputSafetyTest, ADamagedPatchIsRefusedWithTheImage) {
   ExpectNothingErased();
 }
 
+// A patch that is there but cannot be read is damaged, not absent: an old
+// loader would otherwise be erased and then find no patch.
+TEST_F(InputSafetyTest, APatchThatCannotBeReadIsRefusedNotTakenForAbsent) {
+  const struct {
+    const char* target;
+    const char* says;
+  } cases[] = {
+      {"PATCH.TXT", "Too many levels of symbolic links"},  // a link to itself
+      {"nowhere/PATCH.TXT", "No such file or directory"},  // a link to nothing
+  };
+  for (const auto& planted : cases) {
+    const sim::ScopedSimInterfaces fresh;
+    OpenDialog("serial=QRA1234567,loader=0100");
+    std::filesystem::remove(base_.PatchPath());
+    std::filesystem::create_symlink(planted.target, base_.PatchPath());
+    ChooseImage(base_.AddImage("Image/Apex/QRA0200.mbl", image_));
+    EXPECT_EQ(dialog_->LastDetection(), DetectionOutcome::PatchRefused) << planted.target;
+    ASSERT_FALSE(host_.Messages().empty());
+    const std::string message = host_.Messages().back().text;
+    EXPECT_NE(message.find(base_.PatchPath()), std::string::npos) << message;
+    EXPECT_NE(message.find(planted.says), std::string::npos) << message;
+    EXPECT_FALSE(host_.Enabled(kIdUpgradeButton));
+    host_.Click(kIdUpgradeButton);
+    ExpectNothingErased();
+  }
+}
+
 TEST_F(InputSafetyTest, AnImageWithoutDataIsRefused) {
   OpenDialog("serial=QRA1234567");
   for (const char* text : {"", "q\r\n", "@C000\r\n@D000\r\nq\r\n"}) {

@@ -40,12 +40,31 @@ TEST(StopSignals, ThePreviousHandlerComesBack) {
   std::signal(SIGHUP, SIG_DFL);
 }
 
-TEST(StopRequest, ARequestCanBeWithdrawnButNotASignal) {
+TEST(StopRequest, ARequestCanBeWithdrawn) {
   wizard::StopRequest request;
   request.Request();
   EXPECT_TRUE(request.Requested());
   request.Withdraw();
   EXPECT_FALSE(request.Requested());
+}
+
+// The window withdraws the stop that ended an upgrade: that signal is taken
+// back with it, and the next one raises the request anew. Other requests of
+// the process still see every signal.
+TEST(StopRequest, AWithdrawnSignalIsTakenBackAndTheNextOneCounts) {
+  const platform::ScopedStopSignals signals;
+  wizard::StopRequest window(/*followSignals=*/true);
+  const wizard::StopRequest other(/*followSignals=*/true);
+  const unsigned before = platform::StopSignalCount();
+  ASSERT_EQ(std::raise(SIGTERM), 0);
+  EXPECT_EQ(platform::StopSignalCount(), before + 1);
+  EXPECT_TRUE(window.Requested());
+  window.Withdraw();
+  EXPECT_FALSE(window.Requested());
+  EXPECT_TRUE(other.Requested());
+  ASSERT_EQ(std::raise(SIGINT), 0);
+  EXPECT_TRUE(window.Requested());
+  EXPECT_EQ(platform::StopSignalCount(), before + 2);
 }
 
 }  // namespace

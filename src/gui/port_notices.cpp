@@ -1,0 +1,48 @@
+#include "gui/port_notices.h"
+
+#include "i18n/notices.h"
+#include "platform/port_names.h"
+#include "wizard/hold_refusal.h"
+
+namespace gui {
+namespace {
+
+// What the system said, for the lines that carry it.
+std::string SystemWords(const platform::OpenResult& result) {
+  if (result.detail.empty()) return platform::DescribeOpenError(result.error);
+  if (result.error == platform::Error::Busy) return result.detail;  // it names the holder
+  return platform::DescribeOpenError(result.error) + " (" + result.detail + ")";
+}
+
+}  // namespace
+
+std::string PortOpenNoticeText(const std::string& portName, const platform::OpenResult& result,
+                               const PortTexts& texts) {
+  const std::string port = platform::StripDevicePrefix(portName);
+  switch (result.error) {
+    case platform::Error::EmptyName: return texts.noPortChosen;
+    case platform::Error::NotFound: return i18n::FillIn(texts.noSuchDevice, {{"port", port}});
+    case platform::Error::PermissionDenied: return i18n::FillIn(texts.permissionDenied, {{"port", port}});
+    case platform::Error::LockFolderUnusable: return wizard::FillInLockFolderNotice(texts.lockFolderUnusable, portName);
+    case platform::Error::Busy: return i18n::FillIn(texts.busy, {{"port", port}, {"error", SystemWords(result)}});
+    default: return i18n::FillIn(texts.notOpened, {{"port", port}, {"error", SystemWords(result)}});
+  }
+}
+
+std::string DeviceLostText(const std::string& device, const std::string& detail, const PortTexts& texts) {
+  return i18n::FillIn(texts.deviceGone, {{"port", platform::StripDevicePrefix(device)}, {"error", detail}});
+}
+
+PortNotices::PortNotices(QObject& parent, const Show& show, const PortTexts& texts)
+    : QObject(&parent),
+      openFailures_([show, texts](const std::string& name, const platform::OpenResult& result) {
+        show(PortOpenNoticeText(name, result, texts));
+      }),
+      lineTroubles_([show, texts](const std::string& device, platform::LineTrouble trouble, const std::string& detail) {
+        // Each device reports its loss once; refused settings are the terminal's to name.
+        if (trouble == platform::LineTrouble::Lost) show(DeviceLostText(device, detail, texts));
+      }) {}
+
+PortNotices::~PortNotices() = default;
+
+}  // namespace gui
