@@ -27,7 +27,11 @@ std::string ProgressCell(const GangRow& row) {
   const int percent = static_cast<int>(done * 100 / (row.high - row.low));
   constexpr int kBar = 10;
   const int filled = percent * kBar / 100;
-  return "[" + std::string(filled, '#') + std::string(kBar - filled, '.') + "] " + std::to_string(percent) + "% ";
+  // Appended in place: prepending a literal to a temporary string makes the
+  // optimiser warn of an overlap that cannot happen.
+  std::string cell = "[";
+  cell.append(static_cast<std::size_t>(filled), '#').append(static_cast<std::size_t>(kBar - filled), '.');
+  return cell + "] " + std::to_string(percent) + "% ";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "gui/pictures.h"
+#include "gui/wrapping_line_delegate.h"
 
 namespace gui {
 namespace {
@@ -85,6 +86,7 @@ QWidget* MakeList(QWidget& parent, const ControlTemplate& control) {
   list->setFrameShape(Has(control, resources::kBorder) ? QFrame::StyledPanel : QFrame::NoFrame);
   list->setVerticalScrollBarPolicy(Has(control, resources::kVScroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
+  WrapLines(*list);
   return list;
 }
 

@@ -20,13 +20,20 @@ constexpr int kIconPixels = 32;
 }  // namespace
 
 HostDialog::HostDialog(QWidget* parent) : QDialog(parent) {
-  // Alt+Space: the title bar belongs to the window manager, so the dialog
-  // offers its system menu itself.
-  auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-  shortcut->setContext(Qt::WindowShortcut);
-  connect(shortcut, &QShortcut::activated, this, [this] {
-    if (requests_.systemMenu) requests_.systemMenu(mapToGlobal(QPoint(0, 0)));
-  });
+  // The title bar belongs to the window manager, so the dialog offers its
+  // system menu itself. A window manager keeps Alt+Space for its own menu,
+  // so the keyboard's context-menu keys open ours too.
+  const QKeySequence keys[] = {QKeySequence(Qt::ALT | Qt::Key_Space), QKeySequence(Qt::Key_Menu),
+                               QKeySequence(Qt::SHIFT | Qt::Key_F10)};
+  for (const QKeySequence& key : keys) {
+    auto* shortcut = new QShortcut(key, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this] { OpenSystemMenuFromKeyboard(); });
+  }
+}
+
+void HostDialog::OpenSystemMenuFromKeyboard() {
+  if (requests_.systemMenu) requests_.systemMenu(mapToGlobal(QPoint(0, 0)));
 }
 
 void HostDialog::reject() {
@@ -45,6 +52,14 @@ void HostDialog::done(int result) {
   } else {
     reject();
   }
+}
+
+void HostDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Styles draw the focus only once the keyboard has moved it; a person who
+  // starts at the keyboard should see from the start which control takes
+  // the keys.
+  setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void HostDialog::keyPressEvent(QKeyEvent* event) {
@@ -74,6 +89,12 @@ void HostDialog::closeEvent(QCloseEvent* event) {
 }
 
 void HostDialog::contextMenuEvent(QContextMenuEvent* event) {
+  // A context-menu key that a control left alone reaches the dialog too.
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    OpenSystemMenuFromKeyboard();
+    event->accept();
+    return;
+  }
   if (IsBackground(event->pos()) && requests_.systemMenu) {
     requests_.systemMenu(event->globalPos());
     event->accept();

@@ -14,7 +14,8 @@ class HostDialog final : public QDialog {
   struct Requests {
     std::function<void()> ok;                           // Enter
     std::function<void()> cancel;                       // Escape, the close box
-    std::function<void(const QPoint& global)> systemMenu;  // Alt+Space, right-click on the background
+    // Alt+Space, the Menu key, Shift+F10, a right-click on the background
+    std::function<void(const QPoint& global)> systemMenu;
   };
 
   explicit HostDialog(QWidget* parent = nullptr);
@@ -30,6 +31,7 @@ class HostDialog final : public QDialog {
   void done(int result) override;
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -37,6 +39,7 @@ class HostDialog final : public QDialog {
 
  private:
   bool IsBackground(const QPoint& pos) const;
+  void OpenSystemMenuFromKeyboard();
 
   Requests requests_;
   QIcon icon_;

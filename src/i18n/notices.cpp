@@ -22,19 +22,20 @@ constexpr std::array<std::string_view, 0x1B> kEnglish = {
     "The port {port} is in use by another program, and no serial number has been read from the interface. "
     "Nothing was changed: close the other program and try again.",
     "The serial number {serial} was not written back: the interface runs its new firmware without it. Choose "
-    "Interface Recovery in the system menu (Alt+Space), then File... and Upgrade, to write it.",
+    "Interface Recovery in the system menu (Alt+Space, or a right-click on the window's "
+    "background), then File... and Upgrade, to write it.",
     "The serial number {serial} was not written back: the interface runs its new firmware without it. Run again "
     "with --recovery --serial {serial} to write it.",
     "The boot loader of this interface needs the loader patch, and {file} was not found. Put the patch file "
-    "there, then choose Interface Recovery in the system menu (Alt+Space), File... and Upgrade: until then the "
-    "interface stays in its boot loader without working firmware.",
+    "there, then choose Interface Recovery in the system menu (Alt+Space, or a right-click on the window's "
+    "background), File... and Upgrade: until then the interface stays in its boot loader without working firmware.",
     "The boot loader of this interface needs the loader patch, and {file} was not found. Put the patch file "
     "there, then run again with --recovery --serial {serial}: until then the interface stays in its boot loader "
     "without working firmware.",
     "Stopped. The interface was not changed.",
     "Stopped during programming. The interface stays in its boot loader without working firmware; its serial "
-    "number is {serial}. Choose Interface Recovery in the system menu (Alt+Space), then File... and Upgrade, to "
-    "finish.",
+    "number is {serial}. Choose Interface Recovery in the system menu (Alt+Space, or a right-click on the "
+    "window's background), then File... and Upgrade, to finish.",
     "Stopped during programming. The interface stays in its boot loader without working firmware; its serial "
     "number is {serial}. Run again with --recovery --serial {serial} to finish.",
     "Erasing the flash failed: the interface has no working firmware now. Check the cable, then run again with "

@@ -48,6 +48,7 @@ TEST(FirmwareImageCheck, EveryDamageIsFoundWithItsLineAndLineEndsOfEitherKindAgr
       {"end line without its line end", "@C000\n01 02 03\nq", ImageProblem::None, 0, ""},
       {"damage after the end line is not read", "@C000\n01 02\nq\n1G\n", ImageProblem::None, 0, ""},
       {"partly hexadecimal value", "@C000\r\n01 02\r\n03 1G 05\r\n", ImageProblem::NotHexValue, 3, "1G"},
+      {"partly hexadecimal in lower case", "@C000\n01 1g\n", ImageProblem::NotHexValue, 2, "1g"},
       {"three digits", "@C000\n01 123\n", ImageProblem::NotHexValue, 2, "123"},
       {"address without a number", "@C000\n01\n@\n02\n", ImageProblem::NoAddress, 3, ""},
       {"address with garbage", "@C0G0\n01\n", ImageProblem::NoAddress, 1, ""},

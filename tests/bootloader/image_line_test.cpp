@@ -50,6 +50,44 @@ TEST(ImageLine, OnlyTwoDigitValuesAreTaken) {
   EXPECT_EQ(ParseImageLine(std::string_view("01 \0\0 03\r\n", 10)).kind, ImageLineKind::Malformed);
 }
 
+// The digit a character stands for, written out by hand rather than
+// computed, so a shifted range in the reader cannot hide behind the same
+// shift here.
+int ExpectedDigit(unsigned char c) {
+  static const std::string_view kDigits = "0123456789ABCDEF";
+  static const std::string_view kLower = "0123456789abcdef";
+  if (const auto at = kDigits.find(static_cast<char>(c)); at != std::string_view::npos) return static_cast<int>(at);
+  if (const auto at = kLower.find(static_cast<char>(c)); at != std::string_view::npos) return static_cast<int>(at);
+  return -1;
+}
+
+// Every byte in each digit's place of a value and of an address: the
+// neighbours of each range ('/', ':', '@', 'G', '`', 'g') are refused, never
+// read as a digit, which would program other bytes than the file says.
+TEST(ImageLine, EveryByteIsADigitOnlyWhenItIsOneInEitherCase) {
+  for (int byte = 0; byte < 256; ++byte) {
+    const auto c = static_cast<unsigned char>(byte);
+    const int digit = ExpectedDigit(c);
+    const std::string ch(1, static_cast<char>(c));
+    const std::string shown = "byte " + std::to_string(byte);
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;  // separators and line ends
+
+    const auto low = ParseImageLine("01 1" + ch + " 03\n");
+    const auto high = ParseImageLine("01 " + ch + "1 03\n");
+    const auto address = ParseImageLine("@1" + ch + "\n");
+    if (digit < 0) {
+      EXPECT_EQ(low.problem, bootloader::ImageLineProblem::NotHexValue) << shown;
+      EXPECT_EQ(high.problem, bootloader::ImageLineProblem::NotHexValue) << shown;
+      EXPECT_EQ(address.problem, bootloader::ImageLineProblem::NoAddress) << shown;
+      continue;
+    }
+    EXPECT_EQ(ValuesOf(low), (Bytes{0x01, static_cast<std::uint8_t>(0x10 + digit), 0x03})) << shown;
+    EXPECT_EQ(ValuesOf(high), (Bytes{0x01, static_cast<std::uint8_t>(digit * 16 + 1), 0x03})) << shown;
+    EXPECT_EQ(address.kind, ImageLineKind::Address) << shown;
+    EXPECT_EQ(address.address, 0x10 + digit) << shown;
+  }
+}
+
 TEST(ImageLine, TheLongestLineFitsTheValueArea) {
   std::string line;
   for (int i = 0; i < 42; ++i) line += "7F ";

@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -225,28 +226,101 @@ TEST_F(QtWindow, SystemMenuHoldsCloseThenTheAppendedItemsInOrder) {
   EXPECT_EQ(actions[4]->data().toInt(), resources::kCmdRecovery);
 }
 
-TEST_F(QtWindow, SystemMenuOpensOnAltSpaceAndOnTheBackgroundAndDeliversChoices) {
-  bool openedByKey = false;
-  bool openedByRightClick = false;
+// A window manager keeps Alt+Space for its own menu, so the keyboard's
+// context-menu keys reach the dialog's menu too, whichever control has the
+// focus; so does a context-menu key the platform reports as such.
+TEST_F(QtWindow, SystemMenuOpensFromEveryMenuKeyAndOnTheBackgroundAndDeliversChoices) {
+  const std::pair<const char*, QKeyCombination> keys[] = {
+      {"Alt+Space", Qt::ALT | Qt::Key_Space},
+      {"Menu", QKeyCombination(Qt::Key_Menu)},
+      {"Shift+F10", Qt::SHIFT | Qt::Key_F10},
+  };
+  std::vector<std::string> openedBy;
   const int result = RunWith([&] {
     window.AppendSystemMenuItem(resources::kCmdRecovery, "Interface Recovery(&R)");
     QApplication::setActiveWindow(&window.Dialog());
-    QTest::keyClick(&window.Dialog(), Qt::Key_Space, Qt::AltModifier);
-    openedByKey = window.SystemMenu().isVisible();
+    for (int focus : {resources::kIdPortCombo, resources::kIdFileEdit, resources::kIdStatusList}) {
+      window.Control(focus)->setFocus();
+      for (const auto& [name, key] : keys) {
+        QTest::keyClick(&window.Dialog(), key.key(), key.keyboardModifiers());
+        if (window.SystemMenu().isVisible()) openedBy.push_back(name + std::string(" ") + std::to_string(focus));
+        window.SystemMenu().hide();
+      }
+    }
+    QWidget* button = window.Control(resources::kIdUpgradeButton);
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(button, &menuKey);
+    if (window.SystemMenu().isVisible()) openedBy.push_back("context-menu key");
     window.SystemMenu().hide();
     // Right-click on the picture's area at the bottom left.
     const QPoint background(5, window.Dialog().height() - 60);
     QContextMenuEvent click(QContextMenuEvent::Mouse, background, window.Dialog().mapToGlobal(background));
     QApplication::sendEvent(&window.Dialog(), &click);
-    openedByRightClick = window.SystemMenu().isVisible();
+    if (window.SystemMenu().isVisible()) openedBy.push_back("right-click");
     window.SystemMenu().hide();
     window.SystemMenu().actions().last()->trigger();
     window.SystemMenu().actions().first()->trigger();  // Close
   });
-  EXPECT_TRUE(openedByKey);
-  EXPECT_TRUE(openedByRightClick);
+  std::vector<std::string> expected;
+  for (int focus : {resources::kIdPortCombo, resources::kIdFileEdit, resources::kIdStatusList}) {
+    for (const auto& [name, key] : keys) expected.push_back(name + std::string(" ") + std::to_string(focus));
+  }
+  expected.push_back("context-menu key");
+  expected.push_back("right-click");
+  EXPECT_EQ(openedBy, expected);
   EXPECT_EQ(fake.commands, std::vector<int>{resources::kCmdRecovery});
   EXPECT_EQ(result, kResultCancel);  // Close is the Cancel command
+}
+
+// Lines wider than the status list wrap inside it: a sentence at its
+// blanks, a path without blanks anywhere. Nothing runs past the right edge,
+// each line keeps the rows its text needs, and its last row is drawn, also
+// once the vertical scroll bar takes its room.
+TEST_F(QtWindow, StatusLinesTooLongForTheListWrapAndShowWhole) {
+  const std::string sentence =
+      "The serial number QRA1234567 was not written back: the interface runs its new firmware without it. Choose "
+      "Interface Recovery in the system menu, then File... and Upgrade, to write it.";
+  const std::string path = "/home/technician/.local/share/quorrel-upgrade/Image/Apex/" + std::string(120, 'x') + ".mbl";
+  auto* list = Get<QListWidget>(resources::kIdStatusList);
+  std::vector<QRect> rects;
+  std::vector<bool> lastRowDrawn;
+  QRect viewport;
+  bool scrollBarShown = false;
+  RunWith([&] {
+    for (int i = 0; i < 30; ++i) window.ListAppend(resources::kIdStatusList, i % 10 == 0 ? sentence : "short");
+    window.ListAppend(resources::kIdStatusList, path);
+    window.ListAppend(resources::kIdStatusList, sentence);
+    QApplication::processEvents();
+    viewport = list->viewport()->rect();
+    scrollBarShown = list->verticalScrollBar()->isVisible();
+    for (int row : {list->count() - 2, list->count() - 1}) {
+      list->scrollToItem(list->item(row));
+      const QRect rect = list->visualItemRect(list->item(row));
+      rects.push_back(rect);
+      // Some ink in the bottom row of the line's rows.
+      const QImage drawn = list->viewport()->grab().toImage();
+
+      const int rowHeight = list->fontMetrics().height();
+      bool ink = false;
+      for (int y = rect.bottom() - rowHeight + 2; y < rect.bottom() - 1; ++y) {
+        for (int x = rect.left(); x < rect.right(); ++x) ink = ink || qGray(drawn.pixel(x, y)) < 128;
+      }
+      lastRowDrawn.push_back(ink);
+    }
+  });
+  EXPECT_TRUE(scrollBarShown);
+  EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+  const QFontMetrics metrics = list->fontMetrics();
+  const std::pair<std::string, QRect> lines[] = {{path, rects.at(0)}, {sentence, rects.at(1)}};
+  for (const auto& [text, rect] : lines) {
+    EXPECT_LE(rect.right(), viewport.right()) << text;
+    // Far more rows than one: the whole text, wrapped at the list's width.
+    const QRect needed = metrics.boundingRect(QRect(0, 0, rect.width() - 8, 10000), Qt::TextWrapAnywhere,
+                                              QString::fromStdString(text));
+    EXPECT_GE(rect.height(), needed.height()) << text;
+    EXPECT_GE(rect.height(), 3 * metrics.height()) << text;
+  }
+  EXPECT_EQ(lastRowDrawn, (std::vector<bool>{true, true}));
 }
 
 TEST_F(QtWindow, MessageBoxesAreTheRealBoxesAnsweredByButton) {

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -181,6 +182,35 @@ TEST_F(UpgradeWindow, SystemMenuOffersHelpAboutAndRecoveryInOrder) {
   EXPECT_EQ(commands[4], kCmdRecovery);
   EXPECT_EQ(aboutCaption, QStringLiteral("About Halvik"));
   EXPECT_TRUE(recovery);
+}
+
+// A person at the keyboard: the port list, the first control, has the focus
+// at start and the style is told to draw it; Interface Recovery is reached
+// by keys alone, the menu's letter and the box's Yes, from either key a
+// window manager leaves to the program.
+TEST_F(UpgradeWindow, AtTheKeyboardThePortListShowsItsFocusAndRecoveryIsReachedByKeys) {
+  for (const QKeyCombination key : {QKeyCombination(Qt::Key_Menu), Qt::SHIFT | Qt::Key_F10}) {
+    const QWidget* focused = nullptr;
+    QStyle::State portListState = QStyle::State_None;
+    bool recovery = false;
+    Run(
+        Context(table_),
+        [&] {
+          QApplication::processEvents();
+          focused = QApplication::focusWidget();
+          QStyleOptionComboBox option;
+          option.initFrom(Get<QComboBox>(kIdPortCombo));
+          portListState = option.state;
+          QTest::keyClick(&window_->Dialog(), key.key(), key.keyboardModifiers());
+          QTest::keyClick(&window_->SystemMenu(), Qt::Key_R);
+          recovery = dialog_->RecoveryMode();
+        },
+        [](QDialog& box) { dynamic_cast<QMessageBox&>(box).button(QMessageBox::Yes)->click(); });
+    EXPECT_EQ(focused, Get<QComboBox>(kIdPortCombo)) << key.key();
+    EXPECT_TRUE(portListState & QStyle::State_HasFocus) << key.key();
+    EXPECT_TRUE(portListState & QStyle::State_KeyboardFocusChange) << key.key();
+    EXPECT_TRUE(recovery) << key.key();
+  }
 }
 
 TEST_F(UpgradeWindow, WholeUpgradeByClickingTheButtons) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "i18n/language_table.h"
 #include "i18n/notices.h"
@@ -172,6 +173,32 @@ TEST(ShippedLanguageFiles, CarryEveryNoticeWithItsPlaceholders) {
             << language << " " << index << " " << name;
       }
     }
+  }
+}
+
+// Under a window manager Alt+Space opens the manager's own menu, so every
+// text that sends the user to the window's menu names the right-click too,
+// in each language's words.
+TEST(ShippedLanguageFiles, TextsThatPointToTheMenuNameTheRightClickToo) {
+  const std::pair<std::uint16_t, std::string> languages[] = {
+      {1033, "right-click"}, {1042, "\xEC\x98\xA4\xEB\xA5\xB8\xEC\xAA\xBD"}, {1031, "Rechtsklick"}};
+  for (const auto& [language, rightClick] : languages) {
+    LanguageTable table(platform::kCodePageUtf8);
+    table.Load(std::string(QUORREL_SOURCE_DIR) + "/data/", language);
+    std::vector<std::string> texts;
+    for (int section = 1; section <= 3; ++section) {
+      for (int index = 0; index < SectionCount(section); ++index) {
+        texts.push_back(table.GetText(static_cast<LanguageSection>(section), index));
+      }
+    }
+    for (int index = 0; !BuiltInNotice(index).empty(); ++index) texts.push_back(table.GetText(Notice(index)));
+    int pointing = 0;
+    for (const std::string& text : texts) {
+      if (text.find("Alt+") == std::string::npos) continue;
+      ++pointing;
+      EXPECT_NE(text.find(rightClick), std::string::npos) << language << ": " << text;
+    }
+    EXPECT_GE(pointing, 4) << language;  // the erase failure, the serial number, the patch, the stop
   }
 }
 
