@@ -58,7 +58,8 @@ constexpr LaterNotice kLaterNotices[] = {
     {0x30, "The serial number {serial} comes from the journal of the upgrade on {port} at {time} UTC."},
     {0x31, "The interface on {port} did not answer. The last upgrade on this port ({time} UTC) left it in its boot "
            "loader without working firmware; its serial number is {serial}. Choose Interface Recovery in the system "
-           "menu (Alt+Space), then File... and Upgrade: the number is written back from the journal."},
+           "menu (Alt+Space, or a right-click on the window's background), then File... and Upgrade: the number is "
+           "written back from the journal."},
     {0x32, "The interface on {port} did not answer. The last upgrade on this port ({time} UTC) left it in its boot "
            "loader without working firmware; its serial number is {serial}. To finish it, run: {command}"},
     {0x33, "The journal of this upgrade could not be written ({error}). Nothing was erased: the interface runs its "
