@@ -1,5 +1,6 @@
 #include "cli/console_output.h"
 
+#include "cli/console_texts.h"
 #include "cli/console_write.h"
 #include "platform/clock.h"
 
@@ -9,8 +10,8 @@ namespace {
 constexpr std::int64_t kRedrawMicros = 100'000;
 }  // namespace
 
-ConsoleOutput::ConsoleOutput(std::FILE* out, std::FILE* err, bool errIsTerminal)
-    : out_(out), err_(err), errIsTerminal_(errIsTerminal) {}
+ConsoleOutput::ConsoleOutput(std::FILE* out, std::FILE* err, bool errIsTerminal, const i18n::LanguageTable* texts)
+    : out_(out), err_(err), errIsTerminal_(errIsTerminal), texts_(texts) {}
 
 void ConsoleOutput::StatusLine(const std::string& line) {
   std::lock_guard<std::mutex> guard(mutex_);
@@ -24,6 +25,12 @@ void ConsoleOutput::Message(const std::string& line) {
   ClearBar();
   WriteConsoleText(err_, line + "\n", nullptr);
 }
+
+void ConsoleOutput::Complaint(const std::string& text) { Message(ProgramMessage(text)); }
+
+void ConsoleOutput::InterfaceKind(const std::string& kind) { Message(InterfaceKindLine(texts_, kind)); }
+
+void ConsoleOutput::SerialNumber(const std::string& serial) { Message(SerialNumberLine(texts_, serial)); }
 
 void ConsoleOutput::Programmed(std::int64_t sent, std::int64_t total) {
   std::lock_guard<std::mutex> guard(mutex_);

@@ -10,17 +10,20 @@
 
 #include "cli/console_sink.h"
 #include "cli/progress_meter.h"
+#include "i18n/language_table.h"
 
 namespace cli {
 
 class ConsoleOutput final : public ConsoleSink {
  public:
-  ConsoleOutput(std::FILE* out, std::FILE* err, bool errIsTerminal);
+  // `texts`: the run's language (null: the built-in English).
+  ConsoleOutput(std::FILE* out, std::FILE* err, bool errIsTerminal, const i18n::LanguageTable* texts = nullptr);
 
   void StatusLine(const std::string& line) override;
   void Message(const std::string& line) override;
-  void InterfaceKind(const std::string& kind) override { Message("Interface kind: " + kind); }
-  void SerialNumber(const std::string& serial) override { Message("Serial number: " + serial); }
+  void Complaint(const std::string& text) override;
+  void InterfaceKind(const std::string& kind) override;
+  void SerialNumber(const std::string& serial) override;
   // The bar's clock starts with the first block.
   void Programmed(std::int64_t sent, std::int64_t total) override;
   // Takes the bar off the terminal (before the program ends).
@@ -34,6 +37,7 @@ class ConsoleOutput final : public ConsoleSink {
   std::FILE* out_;
   std::FILE* err_;
   bool errIsTerminal_;
+  const i18n::LanguageTable* texts_;
   bool barShown_ = false;
   ProgressSample sample_;
   std::int64_t startMicros_ = 0;  // when the first block was sent

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/console_output.h"
+#include "cli/console_write.h"
 #include "cli/device_run.h"
 #include "cli/exit_codes.h"
 #include "cli/gang_session.h"
@@ -55,7 +56,7 @@ int RunOneInterface(const Options& options, const ConsoleStreams& streams, const
       });
 
   const RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
-  ConsoleOutput output(streams.out, streams.err, streams.errIsTerminal);
+  ConsoleOutput output(streams.out, streams.err, streams.errIsTerminal, prepared.table.get());
   const DeviceRun run = RunDevice(setup, options, options.ports.front(), output);
   ExplainDetection(run, streams.err);
   if (trace && trace->Failed()) Complain(streams.err, "the trace " + *options.traceFile + " could not be written completely");

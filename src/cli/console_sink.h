@@ -14,6 +14,8 @@ class ConsoleSink {
   virtual ~ConsoleSink() = default;
   virtual void StatusLine(const std::string& line) = 0;
   virtual void Message(const std::string& line) = 0;
+  // A message of the terminal's own (not a message box of the dialog's).
+  virtual void Complaint(const std::string& text) = 0;
   virtual void InterfaceKind(const std::string& kind) = 0;
   virtual void SerialNumber(const std::string& serial) = 0;
   // The image's bytes programmed so far of `total`: (0, total) starts the

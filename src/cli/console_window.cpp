@@ -10,8 +10,9 @@ namespace cli {
 
 namespace fs = std::filesystem;
 
-ConsoleWindow::ConsoleWindow(ConsoleSink& output, ConsoleAnswers answers, Script script)
-    : output_(output), answers_(std::move(answers)), script_(std::move(script)) {
+ConsoleWindow::ConsoleWindow(ConsoleSink& output, ConsoleAnswers answers, const i18n::LanguageTable* language,
+                             Script script)
+    : output_(output), answers_(std::move(answers)), language_(language), script_(std::move(script)) {
   texts_[resources::kIdPortCombo] = answers_.port;
 }
 
@@ -87,7 +88,7 @@ wizard::FileChoice ConsoleWindow::ChooseFile(const wizard::FileChooserRequest& r
   return loop_.Call([&] {
     lastChooser_ = request;
     if (!answers_.image) {
-      output_.Message(DescribeImages(request.initialFolder, request.defaultExtension));
+      output_.Complaint(DescribeImages(request.initialFolder, request.defaultExtension, language_));
       return wizard::FileChoice{};
     }
     const fs::path image = fs::absolute(*answers_.image);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/console_sink.h"
+#include "i18n/language_table.h"
 #include "wizard/dialog_loop.h"
 #include "wizard/dialog_window.h"
 
@@ -24,9 +25,10 @@ struct ConsoleAnswers {
 class ConsoleWindow final : public wizard::DialogWindow {
  public:
   // `script` presses the buttons; it runs on the dialog's thread after
-  // OnInitDialog, and the modal run goes on until the dialog ends.
+  // OnInitDialog, and the modal run goes on until the dialog ends. `language`
+  // gives the texts the terminal adds (null: the built-in English).
   using Script = std::function<void(wizard::UpgradeDialog&, wizard::DialogLoop&)>;
-  ConsoleWindow(ConsoleSink& output, ConsoleAnswers answers, Script script);
+  ConsoleWindow(ConsoleSink& output, ConsoleAnswers answers, const i18n::LanguageTable* language, Script script);
 
   int RunModal(wizard::UpgradeDialog& dialog) override;
 
@@ -59,6 +61,7 @@ class ConsoleWindow final : public wizard::DialogWindow {
  private:
   ConsoleSink& output_;
   ConsoleAnswers answers_;
+  const i18n::LanguageTable* language_;
   Script script_;
   wizard::DialogLoop loop_;
   std::string title_;

@@ -2,9 +2,16 @@
 
 #include <cerrno>
 #include <cstring>
-#include <string>
+
+#include "app/option_table.h"
 
 namespace cli {
+
+std::string ProgramMessage(std::string_view text) {
+  return std::string(app::kTerminalProgram).append(": ").append(text);
+}
+
+void Complain(std::FILE* err, std::string_view text) { std::fputs((ProgramMessage(text) + "\n").c_str(), err); }
 
 void WriteConsoleText(std::FILE* stream, std::string_view text, std::FILE* noteTo) {
   const bool failedBefore = std::ferror(stream) != 0;
@@ -13,21 +20,9 @@ void WriteConsoleText(std::FILE* stream, std::string_view text, std::FILE* noteT
   std::fflush(stream);
   const int error = errno;
   if (failedBefore || !std::ferror(stream) || noteTo == nullptr) return;
-  std::fprintf(noteTo,
-               "quorrel-upgrade: standard output cannot be written (%s); the run goes on to its end, and its exit "
-               "status and run record tell how the device ended\n",
-               std::strerror(error));
+  Complain(noteTo, "standard output cannot be written (" + std::string(std::strerror(error)) +
+                      "); the run goes on to its end, and its exit status and run record tell how the device ended");
   std::fflush(noteTo);
-}
-
-bool ListingWritten(std::FILE* out, std::FILE* err) {
-  // errno still holds the failure of a write the listing made earlier.
-  const bool written = std::fflush(out) == 0 && !std::ferror(out);
-  if (!written) {
-    std::fprintf(err, "quorrel-upgrade: the listing cannot be written to standard output (%s)\n",
-                 std::strerror(errno != 0 ? errno : EIO));
-  }
-  return written;
 }
 
 }  // namespace cli

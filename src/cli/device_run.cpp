@@ -5,6 +5,7 @@
 #include "bootloader/firmware_image.h"
 #include "cli/console_window.h"
 #include "cli/exit_codes.h"
+#include "cli/exit_statuses.h"
 #include "cli/run_preparation.h"
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
@@ -96,14 +97,14 @@ int RefuseUnheld(const RunSetup& setup, const std::string& port, platform::Error
                  ConsoleSink& sink) {
   switch (error) {
     case platform::Error::Busy:
-      sink.Message(port + " is " + detail + ": another run is using the interface; nothing was sent");
+      sink.Complaint(port + " is " + detail + ": another run is using the interface; nothing was sent");
       return kExitPortHeld;
     case platform::Error::LockFolderUnusable:
     case platform::Error::LockNotTaken:
-      sink.Message(wizard::DescribeRefusedHold(setup.table, port, error, detail));
+      sink.Complaint(wizard::DescribeRefusedHold(setup.table, port, error, detail));
       return error == platform::Error::LockNotTaken ? kExitLockNotTaken : kExitLockFolderUnusable;
     default:
-      sink.Message(DescribeOpenFailure(port, platform::OpenResult{nullptr, error, detail}));
+      sink.Complaint(DescribeOpenFailure(port, platform::OpenResult{nullptr, error, detail}));
       return kExitPortNotOpened;
   }
 }
@@ -122,7 +123,7 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
     run.end = std::chrono::system_clock::now();
     return run;
   }
-  ConsoleWindow window(sink, ConsoleAnswers{port, options.image, options.recovery},
+  ConsoleWindow window(sink, ConsoleAnswers{port, options.image, options.recovery}, setup.table,
                        [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
                          PressButtons(options.recovery, dialog, loop);
                        });
@@ -138,38 +139,6 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
   run.journalFound = dialog.JournalNotesFound();
   run.end = std::chrono::system_clock::now();
   return run;
-}
-
-std::string OutcomeWord(int exitCode) {
-  switch (exitCode) {
-    case kExitSuccess: return "succeeded";
-    case kExitPortNotOpened: return "port-not-opened";
-    case kExitNoIdentifyReply: return "no-reply";
-    case kExitUnknownModel: return "unknown-model";
-    case kExitNoImage: return "no-image";
-    case kExitImageMissing: return "image-unreadable";
-    case kExitImageDamaged: return "image-damaged";
-    case kExitPatchDamaged: return "patch-damaged";
-    case kExitPortInUse: return "port-in-use";
-    case kExitModelMismatch: return "model-mismatch";
-    case kExitIdentifyTimeout: return "identify-timed-out";
-    case kExitSerialTimeout: return "serial-read-timed-out";
-    case kExitLinkNotOpened: return "loader-link-not-opened";
-    case kExitEraseFailed: return "erase-failed";
-    case kExitProgramFailed: return "programming-failed";
-    case kExitLoaderRestartFailed: return "loader-restart-failed";
-    case kExitWorkerNotStarted: return "not-started";
-    case kExitSerialNotWritten: return "serial-not-written";
-    case kExitStoppedUntouched: return "stopped-untouched";
-    case kExitStoppedInLoader: return "stopped-needs-recovery";
-    case kExitNotWritten: return "record-not-written";
-    case kExitJournalNotWritten: return "journal-not-written";
-    case kExitImageForOtherModel: return "image-for-other-model";
-    case kExitPortHeld: return "port-held-by-another-run";
-    case kExitLockFolderUnusable: return "lock-folder-unusable";
-    case kExitLockNotTaken: return "lock-not-taken";
-    default: return "internal-error";
-  }
 }
 
 double Seconds(std::chrono::system_clock::time_point from, std::chrono::system_clock::time_point to) {

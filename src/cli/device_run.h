@@ -41,9 +41,6 @@ struct DeviceRun {
 
 DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink);
 
-// A stable word for an exit status, for records and summaries.
-std::string OutcomeWord(int exitCode);
-
 // The record of one device's run: `host` and `version` name the machine and
 // this program.
 RunRecord RecordOf(const DeviceRun& run, const std::string& host, const std::string& version);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/console_texts.h"
 #include "cli/console_write.h"
 #include "platform/clock.h"
 
@@ -67,8 +68,8 @@ std::string FormatGangSummary(const std::vector<GangResult>& results) {
 }
 
 GangBoard::GangBoard(std::FILE* out, std::FILE* err, bool liveLines, std::size_t width,
-                     std::vector<std::string> ports)
-    : out_(out), err_(err), live_(liveLines), width_(width) {
+                     std::vector<std::string> ports, const i18n::LanguageTable* texts)
+    : out_(out), err_(err), live_(liveLines), texts_(texts), width_(width) {
   portWidth_ = kMinPortColumn;
   for (auto& port : ports) {
     portWidth_ = std::clamp(port.size(), portWidth_, kMaxPortColumn);
@@ -80,14 +81,14 @@ GangBoard::GangBoard(std::FILE* out, std::FILE* err, bool liveLines, std::size_t
 void GangBoard::Model(std::size_t row, const std::string& model) {
   std::lock_guard<std::mutex> guard(mutex_);
   rows_.at(row).model = model;
-  if (!live_) std::fprintf(err_, "[%s] Interface kind: %s\n", rows_[row].port.c_str(), model.c_str());
+  if (!live_) Write(err_, "[" + rows_[row].port + "] " + InterfaceKindLine(texts_, model) + "\n");
   Redraw(false);
 }
 
 void GangBoard::Serial(std::size_t row, const std::string& serial) {
   std::lock_guard<std::mutex> guard(mutex_);
   rows_.at(row).serial = serial;
-  if (!live_) std::fprintf(err_, "[%s] Serial number: %s\n", rows_[row].port.c_str(), serial.c_str());
+  if (!live_) Write(err_, "[" + rows_[row].port + "] " + SerialNumberLine(texts_, serial) + "\n");
   Redraw(false);
 }
 

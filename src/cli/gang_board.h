@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "i18n/language_table.h"
+
 namespace cli {
 
 struct GangRow {
@@ -37,8 +39,10 @@ std::string FormatGangSummary(const std::vector<GangResult>& results);
 
 class GangBoard {
  public:
-  // `liveLines`: `out` is a terminal `width` columns wide.
-  GangBoard(std::FILE* out, std::FILE* err, bool liveLines, std::size_t width, std::vector<std::string> ports);
+  // `liveLines`: `out` is a terminal `width` columns wide. `texts`: the
+  // run's language (null: the built-in English).
+  GangBoard(std::FILE* out, std::FILE* err, bool liveLines, std::size_t width, std::vector<std::string> ports,
+            const i18n::LanguageTable* texts = nullptr);
 
   void Model(std::size_t row, const std::string& model);
   void Serial(std::size_t row, const std::string& serial);
@@ -58,6 +62,7 @@ class GangBoard {
   std::FILE* out_;
   std::FILE* err_;
   bool live_;
+  const i18n::LanguageTable* texts_;
   std::size_t width_;
   std::vector<GangRow> rows_;
   std::vector<bool> showsMessage_;  // a row's phase is a message, not a status line

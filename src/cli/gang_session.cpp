@@ -10,6 +10,7 @@
 
 #include "cli/console_write.h"
 #include "cli/exit_codes.h"
+#include "cli/exit_statuses.h"
 #include "cli/gang_board.h"
 #include "cli/port_list_file.h"
 #include "cli/run_preparation.h"
@@ -28,6 +29,8 @@ class RowSink final : public ConsoleSink {
   RowSink(GangBoard& board, std::size_t row) : board_(board), row_(row) {}
   void StatusLine(const std::string& line) override { board_.Status(row_, line); }
   void Message(const std::string& line) override { board_.Message(row_, line); }
+  // The row's port marks the line as the terminal's.
+  void Complaint(const std::string& text) override { board_.Message(row_, text); }
   void InterfaceKind(const std::string& kind) override { board_.Model(row_, kind); }
   void SerialNumber(const std::string& serial) override { board_.Serial(row_, serial); }
   void Programmed(std::int64_t sent, std::int64_t total) override {
@@ -131,7 +134,7 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
   });
 
   const bool live = ShowsLiveLines(streams);
-  GangBoard board(live ? streams.err : streams.out, streams.err, live, RowWidth(streams), ports);
+  GangBoard board(live ? streams.err : streams.out, streams.err, live, RowWidth(streams), ports, prepared.table.get());
   // Reports of the port classes name a port as given or as it resolved.
   std::map<std::string, std::size_t> rowOf;
   for (std::size_t row = 0; row < ports.size(); ++row) {

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "i18n/notices.h"
+
 namespace cli {
 namespace {
 
@@ -37,16 +39,12 @@ std::vector<std::string> ListImages(const std::string& folder, const std::string
   return names;
 }
 
-std::string DescribeImages(const std::string& folder, const std::string& pattern) {
+std::string DescribeImages(const std::string& folder, const std::string& pattern, const i18n::LanguageTable* table) {
   const auto names = ListImages(folder, pattern);
-  std::string text = "no --image given; ";
-  if (names.empty()) {
-    text += "no image (" + pattern + ") in " + folder;
-  } else {
-    text += "images (" + pattern + ") in " + folder + ":";
-    for (const auto& name : names) text += "\n  " + folder + name;
-  }
-  return text + "\nchoose one with --image FILE";
+  const i18n::Entry header = names.empty() ? i18n::NoImageInFolder : i18n::ImagesInFolder;
+  std::string text = i18n::FillIn(i18n::NoticeText(table, header), {{"pattern", pattern}, {"folder", folder}});
+  for (const auto& name : names) text += "\n  " + folder + name;
+  return text + "\n" + i18n::NoticeText(table, i18n::ChooseImageOption);
 }
 
 }  // namespace cli

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "cli/console_session.h"
-#include "cli/console_write.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/port_listing.h"
@@ -22,7 +22,9 @@
 namespace {
 
 // What the program was asked to list, whole on standard output, or its own status.
-int Listed(int status) { return cli::ListingWritten(stdout, stderr) ? status : cli::kExitNotWritten; }
+int Listed(int status) {
+  return app::ListingWritten(app::kTerminalProgram, stdout, stderr) ? status : cli::kExitNotWritten;
+}
 
 }  // namespace
 
@@ -36,11 +38,15 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const cli::ParseResult parsed = cli::ParseOptions(args);
   if (!parsed.options) {
-    std::fprintf(stderr, "quorrel-upgrade: %s\n\n%s", parsed.error.c_str(), cli::UsageText().c_str());
+    std::fputs(app::UsageErrorText(app::kTerminalProgram, parsed.error).c_str(), stderr);
     return cli::kExitUsage;
   }
   if (parsed.options->help) {
     std::fputs(cli::UsageText().c_str(), stdout);
+    return Listed(cli::kExitSuccess);
+  }
+  if (parsed.options->version) {
+    std::fputs(app::VersionText(app::kTerminalProgram).c_str(), stdout);
     return Listed(cli::kExitSuccess);
   }
   if (parsed.options->listPorts) {

@@ -1,5 +1,6 @@
 #pragma once
-// The command line of quorrel-upgrade.
+// The command line of quorrel-upgrade, read from the options table the help
+// and the manual are made from.
 
 #include <cstdint>
 #include <optional>
@@ -22,12 +23,13 @@ struct Options {
   std::optional<std::string> traceFile;  // a file; a folder in a gang run
   std::optional<std::string> reportFile;  // run records are appended here
   bool help = false;
+  bool version = false;
   bool listPorts = false;  // list the serial ports and end
 };
 
 struct ParseResult {
   std::optional<Options> options;  // empty on error
-  std::string error;               // what is wrong, for the user
+  std::string error;               // what is wrong, for the user, in one line
 };
 
 ParseResult ParseOptions(const std::vector<std::string>& args);
@@ -36,6 +38,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args);
 // --all-ports.
 bool IsGangRun(const Options& options);
 
+// The whole help: usage lines, options, what the program does, exit statuses.
 std::string UsageText();
 
 }  // namespace cli

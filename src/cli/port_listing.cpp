@@ -1,5 +1,6 @@
 #include "cli/port_listing.h"
 
+#include "cli/console_write.h"
 #include "cli/exit_codes.h"
 
 namespace cli {
@@ -58,7 +59,7 @@ int ListPorts(platform::PortSource* source, std::FILE* out, std::FILE* err) {
   platform::Discovery discovery;
   if (source) discovery = platform::DiscoverPorts(*source);
   if (!discovery.ok) {
-    std::fputs("quorrel-upgrade: the ports cannot be listed: the device manager (udev) cannot be read\n", err);
+    Complain(err, "the ports cannot be listed: the device manager (udev) cannot be read");
     return kExitPortsNotListed;
   }
   std::fputs(FormatPortListing(discovery).c_str(), out);

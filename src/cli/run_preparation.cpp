@@ -1,8 +1,10 @@
 #include "cli/run_preparation.h"
 
+#include "app/command_line.h"
 #include "app/language_loading.h"
 #include "app/upgrade_app.h"
 #include "bootloader/firmware_image.h"
+#include "cli/console_write.h"
 #include "cli/exit_codes.h"
 #include "cli/record_file.h"
 #include "i18n/notices.h"
@@ -51,7 +53,7 @@ void WriteInterruptedRecords(const std::string& reportFile, const DeviceRun& run
                              const wizard::StopRequest* stop) {
   for (const wizard::FoundNote& found : run.journalFound) {
     if (found.note.run != wizard::RunState::Running) continue;
-    const RunRecord record = InterruptedRecordOf(found.note, platform::HostName(), QUORREL_VERSION);
+    const RunRecord record = InterruptedRecordOf(found.note, platform::HostName(), std::string(app::ProgramVersion()));
     const AppendResult appended =
         AppendRecordLine(reportFile, FormatRunRecord(record), RecordWaitFor(reportFile, stop, err));
     if (!appended.ok) {
@@ -64,8 +66,6 @@ void WriteInterruptedRecords(const std::string& reportFile, const DeviceRun& run
 }
 
 }  // namespace
-
-void Complain(std::FILE* err, const std::string& text) { std::fprintf(err, "quorrel-upgrade: %s\n", text.c_str()); }
 
 int PrepareRun(const Options& options, std::FILE* err, PreparedRun& prepared) {
   const app::StartUpServices system;
@@ -131,7 +131,7 @@ bool CheckRunRecordFile(const Options& options, std::FILE* err) {
 bool WriteRunRecord(const Options& options, const DeviceRun& run, std::FILE* err, const wizard::StopRequest* stop) {
   if (!options.reportFile) return true;
   WriteInterruptedRecords(*options.reportFile, run, err, stop);
-  RunRecord record = RecordOf(run, platform::HostName(), QUORREL_VERSION);
+  RunRecord record = RecordOf(run, platform::HostName(), std::string(app::ProgramVersion()));
   record.adapterSerial = platform::AdapterSerialOf(record.device);
   const AppendResult appended = AppendRecordLine(*options.reportFile, FormatRunRecord(record),
                                                  RecordWaitFor(*options.reportFile, stop, err));

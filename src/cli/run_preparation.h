@@ -34,9 +34,6 @@ int RefuseUnusableLockFolder(const std::vector<std::string>& ports, const i18n::
 
 app::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopRequest* stop);
 
-// "quorrel-upgrade: TEXT" on `err`.
-void Complain(std::FILE* err, const std::string& text);
-
 // Why a port did not open, as the terminal says it.
 std::string DescribeOpenFailure(const std::string& name, const platform::OpenResult& result);
 

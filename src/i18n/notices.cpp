@@ -81,6 +81,11 @@ constexpr LaterNotice kLaterNotices[] = {
            "to a folder you may write."},
     {0x51, "The port {port} cannot be locked: {error}. Nothing was sent: remove that lock file, or have it removed, and "
            "try again."},
+    {0x60, "Interface kind: {interface}"},
+    {0x61, "Serial number: {serial}"},
+    {0x62, "no --image given; images ({pattern}) in {folder}:"},
+    {0x63, "no --image given; no image ({pattern}) in {folder}"},
+    {0x64, "choose one with --image FILE"},
 };
 
 }  // namespace
@@ -91,6 +96,10 @@ std::string_view BuiltInNotice(int index) {
   }
   if (index < 0 || index >= static_cast<int>(kEnglish.size())) return {};
   return kEnglish[static_cast<std::size_t>(index)];
+}
+
+std::string NoticeText(const LanguageTable* table, Entry entry) {
+  return table ? table->GetText(entry) : std::string(BuiltInNotice(entry.index));
 }
 
 std::string FillIn(std::string text,

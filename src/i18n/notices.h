@@ -4,7 +4,8 @@
 // They live in the language files as section 04 ("Note0400=...") like any
 // other text; where a file lacks one, its built-in English stands in. A text
 // may hold placeholders in braces ({file}, {line}, {what}, {value}, {port},
-// {serial}, {error}, {limit}, {folder}, {time}, {command}, {image}, {interface}),
+// {serial}, {error}, {limit}, {folder}, {time}, {command}, {image}, {interface},
+// {pattern}),
 // filled in by FillIn, so a translation may put them in any order.
 //
 // Indexes are fixed once shipped; new notices take the next free index below
@@ -83,8 +84,19 @@ inline constexpr Entry NoPortChosen = Notice(0x45);
 // The window's status line when the device goes away mid-run (an adapter pulled out).
 inline constexpr Entry DeviceDisappeared = Notice(0x46);  // {port} {error}
 
+// What the terminal adds to the window's texts: the labels of its kind and
+// serial-number fields, and the images it lists when no image was given.
+inline constexpr Entry InterfaceKindLabel = Notice(0x60);  // {interface}
+inline constexpr Entry SerialNumberLabel = Notice(0x61);   // {serial}
+inline constexpr Entry ImagesInFolder = Notice(0x62);      // {pattern} {folder}
+inline constexpr Entry NoImageInFolder = Notice(0x63);     // {pattern} {folder}
+inline constexpr Entry ChooseImageOption = Notice(0x64);
+
 // The built-in English of a notice; empty for an index no notice uses.
 std::string_view BuiltInNotice(int index);
+
+// A notice from `table`, or its built-in English when there is no table.
+std::string NoticeText(const LanguageTable* table, Entry entry);
 
 // `text` with each "{name}" replaced by its value.
 std::string FillIn(std::string text,

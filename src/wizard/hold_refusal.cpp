@@ -16,9 +16,7 @@ std::string FillInLockFolderNotice(const std::string& text, const std::string& p
 
 std::string DescribeRefusedHold(const i18n::LanguageTable* table, const std::string& port, platform::Error error,
                                 const std::string& detail) {
-  const auto text = [table](i18n::Entry entry) {
-    return table ? table->GetText(entry) : std::string(i18n::BuiltInNotice(entry.index));
-  };
+  const auto text = [table](i18n::Entry entry) { return i18n::NoticeText(table, entry); };
   switch (error) {
     case platform::Error::LockFolderUnusable: return FillInLockFolderNotice(text(i18n::LockFolderUnusable), port);
     case platform::Error::LockNotTaken:

@@ -61,9 +61,7 @@ bool PatchEntryExists(const std::string& patchPath) {
 
 std::string WhatIsWrong(const i18n::LanguageTable* table, const bootloader::ImageDamage& damage) {
   using bootloader::ImageProblem;
-  auto text = [table](i18n::Entry entry) {
-    return table ? table->GetText(entry) : std::string(i18n::BuiltInNotice(entry.index));
-  };
+  auto text = [table](i18n::Entry entry) { return i18n::NoticeText(table, entry); };
   switch (damage.problem) {
     case ImageProblem::NotHexValue: return i18n::FillIn(text(i18n::WhatNotHexValue), {{"value", damage.value}});
     case ImageProblem::NoAddress: return text(i18n::WhatNoAddress);
@@ -86,7 +84,7 @@ std::string DescribeRefusedFile(const i18n::LanguageTable* table, const std::str
   const i18n::Entry atLine = patch ? i18n::PatchDamagedAtLine : i18n::ImageDamagedAtLine;
   const i18n::Entry whole = patch ? i18n::PatchRefused : i18n::ImageRefused;
   const i18n::Entry entry = damage.line > 0 ? atLine : whole;
-  const std::string text = table ? table->GetText(entry) : std::string(i18n::BuiltInNotice(entry.index));
+  const std::string text = i18n::NoticeText(table, entry);
   return i18n::FillIn(text, {{"file", path}, {"line", std::to_string(damage.line)}, {"what", WhatIsWrong(table, damage)}});
 }
 

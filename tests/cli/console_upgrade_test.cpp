@@ -14,9 +14,12 @@
 #include <regex>
 #include <sstream>
 
+#include "cli/captured_run.h"
 #include "cli/console_session.h"
 #include "cli/exit_codes.h"
 #include "i18n/language_table.h"
+#include "i18n/notices.h"
+#include "platform/codepage.h"
 #include "platform/clock.h"
 #include "platform/file_descriptor.h"
 #include "sim/sim_ports.h"
@@ -125,6 +128,25 @@ TEST_F(ConsoleUpgrade, ListsTheModelsImagesWithoutImageOption) {
   EXPECT_NE(err_.find("QRT"), std::string::npos) << err_;
   EXPECT_NE(err_.find("--image"), std::string::npos) << err_;
   EXPECT_TRUE(out_.empty()) << out_;
+}
+
+// The label and the image list the terminal adds to the window's texts speak
+// the run's language; a message of its own carries its name.
+TEST_F(ConsoleUpgrade, TheTerminalsOwnTextsSpeakTheRunsLanguage) {
+  i18n::LanguageTable german(platform::SystemCodePage());
+  german.Load(kData.string() + "/", 1031);
+  Options options;
+  options.ports = {"sim:model=Tern,serial=QRT7000002"};
+  options.languageId = 1031;
+  const testing::CapturedRun run = testing::RunCaptured(options);
+  EXPECT_EQ(run.code, kExitNoImage);
+  EXPECT_NE(run.err.find(i18n::FillIn(german.GetText(i18n::InterfaceKindLabel), {{"interface", "Quorrel Tern"}})),
+            std::string::npos)
+      << run.err;
+  const std::string header = german.GetText(i18n::ImagesInFolder);
+  EXPECT_NE(run.err.find("quorrel-upgrade: " + header.substr(0, header.find('{'))), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(german.GetText(i18n::ChooseImageOption)), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("Interface kind:"), std::string::npos) << run.err;
 }
 
 TEST_F(ConsoleUpgrade, EachDetectionEndingHasItsOwnStatus) {

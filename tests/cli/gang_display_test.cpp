@@ -12,6 +12,8 @@
 
 #include "cli/gang_board.h"
 #include "cli/port_list_file.h"
+#include "i18n/language_table.h"
+#include "platform/codepage.h"
 
 namespace cli {
 namespace {
@@ -88,6 +90,17 @@ TEST(GangBoardTest, ElsewhereEveryLineCarriesItsPort) {
   EXPECT_EQ(out.Text(), "[COM3] Preparing the upgrade...\n[/dev/ttyUSB0] Programming finished.\n");
   EXPECT_EQ(err.Text(),
             "[/dev/ttyUSB0] Interface kind: Quorrel Tern\n[COM3] Quorrel Upgrade Wizard: The upgrade is complete.\n");
+}
+
+// The labels the board adds come from the run's language file.
+TEST(GangBoardTest, LabelsSpeakTheRunsLanguage) {
+  i18n::LanguageTable german(platform::kCodePageUtf8);
+  german.Load(std::string(QUORREL_SOURCE_DIR) + "/data/", 1031);
+  Captured out, err;
+  GangBoard board(out.file(), err.file(), /*liveLines=*/false, 80, {"COM3"}, &german);
+  board.Model(0, "Quorrel Tern");
+  board.Serial(0, "QRT1234567");
+  EXPECT_EQ(err.Text(), "[COM3] Interface-Modell: Quorrel Tern\n[COM3] Seriennummer: QRT1234567\n");
 }
 
 TEST(GangBoardTest, OnATerminalOneLinePerDeviceIsRedrawnInPlace) {

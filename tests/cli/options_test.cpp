@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace cli {
 namespace {
 
@@ -31,7 +33,14 @@ TEST(CliOptions, RefusesBadInputWithAReason) {
       {{}, "--port"},
       {{"--image", "x.mbl"}, "--port"},
       {{"--port"}, "needs a value"},
-      {{"--port", "COM1", "--bogus"}, "unknown option --bogus"},
+      {{"--port", "COM1", "--bogus"}, "unknown option '--bogus'"},
+      {{"--port", "COM1", "extra"}, "unexpected argument 'extra'"},
+      {{"--port", "COM1", "--", "--verify"}, "unexpected argument '--verify'"},
+      {{"--port", "COM1", "--verify=yes"}, "'--verify' takes no value"},
+      {{"--port=COM1", "--lang=x"}, "--lang"},
+      {{"--port", "COM1", "--recovery", "--port", "COM2"}, "--recovery upgrades one interface at a time"},
+      {{"--all-ports", "--image", "x.mbl", "--serial", "QRA1234567"}, "--serial upgrades one interface at a time"},
+      {{"--list-ports", "--verify"}, "--list-ports goes alone"},
       {{"--port", "COM1", "--lang", "65536"}, "--lang"},
       {{"--port", "COM1", "--lang", "12x"}, "--lang"},
       {{"--port", "COM1", "--lang", "-1"}, "--lang"},
@@ -55,6 +64,7 @@ TEST(CliOptions, RecoverySerialMustBeExactlyASerialNumber) {
     auto result = Parse({"--port", "COM1", "--recovery", "--serial", bad});
     EXPECT_FALSE(result.options) << bad;
     EXPECT_NE(result.error.find("not a serial number"), std::string::npos) << result.error;
+    EXPECT_EQ(result.error.find('\n'), std::string::npos) << result.error;  // one line, whatever was typed
   }
   for (const char* good : {"QRA1234567", "QRX0000000", "QR71234567"}) {
     auto result = Parse({"--port", "COM1", "--recovery", "--serial", good});
@@ -63,11 +73,44 @@ TEST(CliOptions, RecoverySerialMustBeExactlyASerialNumber) {
   }
 }
 
-TEST(CliOptions, HelpNeedsNothingElse) {
-  auto result = Parse({"--help"});
-  ASSERT_TRUE(result.options);
-  EXPECT_TRUE(result.options->help);
+// "--name=value" reads as "--name value"; a value may hold '=' and may start
+// with a dash.
+TEST(CliOptions, TakesAValueAfterAnEqualsSignToo) {
+  auto result = Parse({"--port=sim:model=Apex,serial=QRA1234567", "--image=", "--lang=1031", "--password-fill=0f",
+                       "--trace", "-t.log", "--report=a=b.jsonl"});
+  ASSERT_TRUE(result.options) << result.error;
+  const Options& o = *result.options;
+  EXPECT_EQ(o.ports, std::vector<std::string>{"sim:model=Apex,serial=QRA1234567"});
+  EXPECT_EQ(o.image, "");
+  EXPECT_EQ(o.languageId, 1031);
+  EXPECT_EQ(o.passwordFill, 0x0F);
+  EXPECT_EQ(o.traceFile, "-t.log");
+  EXPECT_EQ(o.reportFile, "a=b.jsonl");
+}
+
+// A gang takes every option of an upgrade but the single interface's ones.
+TEST(CliOptions, AGangTakesTheLanguageAndThePasswordFillToo) {
+  auto result = Parse({"--port", "COM1", "--port", "COM2", "--image", "x.mbl", "--lang", "1042", "--password-fill",
+                       "00", "--verify", "--force"});
+  ASSERT_TRUE(result.options) << result.error;
+  EXPECT_TRUE(IsGangRun(*result.options));
+  EXPECT_EQ(result.options->languageId, 1042);
+}
+
+TEST(CliOptions, HelpAndVersionNeedNothingElse) {
+  auto help = Parse({"--help"});
+  ASSERT_TRUE(help.options);
+  EXPECT_TRUE(help.options->help);
   EXPECT_NE(UsageText().find("Exit status"), std::string::npos);
+  auto version = Parse({"--port", "COM1", "--version"});
+  ASSERT_TRUE(version.options) << version.error;
+  EXPECT_TRUE(version.options->version);
+}
+
+// The help fits a terminal 80 columns wide.
+TEST(CliOptions, HelpFitsEightyColumns) {
+  std::istringstream lines(UsageText());
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
 }
 
 }  // namespace

@@ -76,6 +76,7 @@ TEST_F(PortLockRun, AStaleLockThatCannotBeRemovedEndsTheRunWithItsOwnStatus) {
   EXPECT_EQ(Run({pty_.slavePath()}), kExitLockNotTaken) << err_;
   EXPECT_NE(err_.find(lock.string()), std::string::npos) << err_;
   EXPECT_NE(err_.find("cannot be removed"), std::string::npos) << err_;
+  EXPECT_TRUE(err_.starts_with("quorrel-upgrade: ")) << err_;  // the terminal's own word, not the dialog's
   EXPECT_TRUE(pty_.Pending().empty());
 }
 

@@ -168,7 +168,7 @@ TEST(ShippedLanguageFiles, CarryEveryNoticeWithItsPlaceholders) {
         EXPECT_NE(text, english) << language << " " << index;
       }
       for (const char* name : {"{file}", "{line}", "{what}", "{value}", "{port}", "{serial}", "{error}", "{limit}",
-                               "{time}", "{command}"}) {
+                               "{time}", "{command}", "{folder}", "{image}", "{interface}", "{pattern}"}) {
         EXPECT_EQ(english.find(name) != std::string::npos, text.find(name) != std::string::npos)
             << language << " " << index << " " << name;
       }
