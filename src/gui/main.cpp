@@ -1,17 +1,28 @@
 // quorrel-upgrade-wizard: the wizard in its Qt window.
 
 #include <QApplication>
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/upgrade_app.h"
+#include "app/window_command_line.h"
 #include "gui/port_list_watcher.h"
 #include "gui/qt_dialog_window.h"
+#include "gui/toolkit_options.h"
 #include "platform/standard_streams.h"
 #include "platform/stop_signals.h"
 #include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
   if (!platform::OpenClosedStandardStreams()) return 1;
+  // --help and --version answer on the terminal, without a display, a window
+  // or the single-instance guard; an option nobody reads is refused.
+  if (const auto answered = app::AnswerWindowCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                                         gui::ToolkitOptions(), stdout, stderr)) {
+    return *answered;
+  }
   QApplication application(argc, argv);
   // "sim:" names reach the simulated interface (demos, support), and
   // "rfc2217://HOST:PORT" a serial port on a terminal server.
