@@ -60,6 +60,17 @@ std::optional<Hardware> HardwareFromText(std::string_view text) {
   return std::nullopt;
 }
 
+constexpr std::string_view kKeys[] = {"model", "name",  "serial", "loader",  "paced",
+                                     "delay", "lead",  "trail",  "blank",   "boot",
+                                     "txqueue", "fault"};
+
+bool IsKey(std::string_view key) {
+  for (const std::string_view known : kKeys) {
+    if (key == known) return true;
+  }
+  return false;
+}
+
 struct NamedFault {
   std::string_view name;
   FaultKind kind;
@@ -191,6 +202,8 @@ bool ApplyPair(std::string_view key, const std::string& value, SimOptions& optio
 
 }  // namespace
 
+std::span<const std::string_view> SimOptionKeys() { return kKeys; }
+
 bool SimOptions::Has(FaultKind kind) const {
   for (const auto& fault : faults)
     if (fault.kind == kind) return true;
@@ -224,6 +237,10 @@ std::optional<SimOptions> ParseSimOptions(std::string_view text, std::string* er
       return std::nullopt;
     }
     const std::string key(pair.substr(0, equals));
+    if (!IsKey(key)) {
+      Fail(error, "the sim option \"" + key + "\" is not known");
+      return std::nullopt;
+    }
     const auto value = Unescape(pair.substr(equals + 1));
     if (!value) {
       Fail(error, "the sim option \"" + key + "\" has a bad %HH escape");

@@ -46,6 +46,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,6 +103,10 @@ struct SimOptions {
 // key, a repeated key, a bad value or a stray character gives nullopt and, when
 // `error` is given, one sentence saying what is wrong.
 std::optional<SimOptions> ParseSimOptions(std::string_view text, std::string* error);
+
+// The keys the option text takes, in the order above: a key must be here to
+// be taken, and quorrel-sim's manual page names each one.
+std::span<const std::string_view> SimOptionKeys();
 
 // The full model name of a hardware family.
 std::string_view ModelName(Hardware hardware);

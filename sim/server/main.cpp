@@ -21,9 +21,9 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using sim::server::kServerExitFailed;
+using sim::server::kServerExitOk;
+using sim::server::kServerExitUsage;
 
 int g_stopWrite = -1;
 
@@ -53,19 +53,19 @@ int Serve(const sim::server::ServerOptions& options, const sim::SimOptions& simO
   platform::OpenResult cable = device->Open();
   if (!cable.device) {
     std::cerr << "quorrel-sim: the simulated interface did not open: " << cable.detail << "\n";
-    return kExitFailed;
+    return kServerExitFailed;
   }
   const platform::Result<platform::net::Socket> listening = platform::net::ListenLoopback(options.port);
   if (!listening.ok()) {
     std::cerr << "quorrel-sim: cannot listen on 127.0.0.1 port " << options.port << ": " << listening.detail << "\n";
-    return kExitFailed;
+    return kServerExitFailed;
   }
   const platform::net::Socket& listener = listening.value;
   std::string error;
   const int stopRead = InstallStopSignals();
   if (stopRead < 0) {
     std::cerr << "quorrel-sim: cannot set up signal handling\n";
-    return kExitFailed;
+    return kServerExitFailed;
   }
   std::cout << platform::net::LocalPort(listener) << std::endl;
   {
@@ -75,30 +75,30 @@ int Serve(const sim::server::ServerOptions& options, const sim::SimOptions& simO
   cable.device.reset();
   if (!sim::server::DumpDeviceState(*device, options.dumpMemory, options.dumpSerial, &error)) {
     std::cerr << "quorrel-sim: " << error << "\n";
-    return kExitFailed;
+    return kServerExitFailed;
   }
-  return kExitOk;
+  return kServerExitOk;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!platform::OpenClosedStandardStreams()) return kExitFailed;
+  if (!platform::OpenClosedStandardStreams()) return kServerExitFailed;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   std::string error;
   const auto options = sim::server::ParseServerOptions(args, &error);
   if (!options) {
-    std::cerr << "quorrel-sim: " << error << "\n" << sim::server::ServerUsage();
-    return kExitUsage;
+    std::cerr << sim::server::ServerUsageError(error);
+    return kServerExitUsage;
   }
   if (options->help) {
     std::cout << sim::server::ServerUsage();
-    return kExitOk;
+    return kServerExitOk;
   }
   const auto simOptions = sim::ParseSimOptions(options->simOptions, &error);
   if (!simOptions) {
-    std::cerr << "quorrel-sim: bad --sim options: " << error << "\n";
-    return kExitUsage;
+    std::cerr << sim::server::ServerUsageError("bad --sim options: " + error);
+    return kServerExitUsage;
   }
   return Serve(*options, *simOptions);
 }

@@ -1,5 +1,6 @@
 #include "sim/server/server_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <set>
 
@@ -19,7 +20,41 @@ std::optional<ServerOptions> Fail(std::string* error, std::string message) {
   return std::nullopt;
 }
 
+constexpr ServerOptionSpec kOptions[] = {
+    {"--port", "", "N", "TCP port on 127.0.0.1; 0 (the default): the system picks one"},
+    {"--sim", "", "OPTIONS", "the interface, as after \"sim:\" in a port name"},
+    {"--once", "", "", "end after the first client has left"},
+    {"--dump-memory", "", "FILE", "on exit, the device's 64 KiB memory image, byte for byte"},
+    {"--dump-serial", "", "FILE", "on exit, the device's serial number and a line feed"},
+    {"--help", "-h", "", "show this help and end"},
+};
+
+constexpr ServerExitStatus kStatuses[] = {
+    {kServerExitOk, "ended by SIGINT or SIGTERM, or with --once by the client; or --help answered"},
+    {kServerExitFailed, "the interface or the listening port did not open, or a dump was not written"},
+    {kServerExitUsage, "bad options or --sim options: nothing was served"},
+};
+
+const ServerOptionSpec* FindOption(std::string_view name) {
+  for (const ServerOptionSpec& spec : kOptions) {
+    if (name == spec.name || (!spec.shortName.empty() && name == spec.shortName)) return &spec;
+  }
+  return nullptr;
+}
+
+std::string Label(const ServerOptionSpec& spec) {
+  std::string label;
+  if (!spec.shortName.empty()) label.append(spec.shortName).append(", ");
+  label += spec.name;
+  if (!spec.argument.empty()) label.append(" ").append(spec.argument);
+  return label;
+}
+
 }  // namespace
+
+std::span<const ServerOptionSpec> ServerOptionTable() { return kOptions; }
+
+std::span<const ServerExitStatus> ServerExitStatuses() { return kStatuses; }
 
 std::optional<ServerOptions> ParseServerOptions(std::span<const std::string_view> args, std::string* error) {
   ServerOptions options;
@@ -31,15 +66,16 @@ std::optional<ServerOptions> ParseServerOptions(std::span<const std::string_view
       inlineValue = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    if (!seen.insert(name).second) return Fail(error, "the option " + std::string(name) + " is given twice");
-    const bool flag = name == "--once" || name == "--help" || name == "-h";
-    if (flag) {
+    const ServerOptionSpec* spec = FindOption(name);
+    if (!spec) {
+      if (name.size() > 1 && name.starts_with("-")) return Fail(error, "unknown option '" + std::string(name) + "'");
+      return Fail(error, "unexpected argument '" + std::string(args[i]) + "'");
+    }
+    if (!seen.insert(spec->name).second) return Fail(error, "the option " + std::string(name) + " is given twice");
+    if (spec->argument.empty()) {
       if (inlineValue) return Fail(error, "the option " + std::string(name) + " takes no value");
       (name == "--once" ? options.once : options.help) = true;
       continue;
-    }
-    if (name != "--port" && name != "--sim" && name != "--dump-memory" && name != "--dump-serial") {
-      return Fail(error, "unknown option " + std::string(args[i]) + " (see --help)");
     }
     if (!inlineValue && i + 1 >= args.size()) return Fail(error, "the option " + std::string(name) + " needs a value");
     const std::string_view value = inlineValue ? *inlineValue : args[++i];
@@ -56,15 +92,39 @@ std::optional<ServerOptions> ParseServerOptions(std::span<const std::string_view
   return options;
 }
 
-std::string_view ServerUsage() {
-  return "usage: quorrel-sim [--port N] [--sim OPTIONS] [--once] [--dump-memory FILE] [--dump-serial FILE]\n"
-         "Serves one simulated Quorrel interface as a network serial port (rfc2217://127.0.0.1:PORT).\n"
-         "  --port N            TCP port on 127.0.0.1; 0 (the default) lets the system pick one\n"
-         "  --sim OPTIONS       the interface, as after \"sim:\" in a port name, e.g. model=Tern,serial=QRT7654321\n"
-         "  --once              end after the first client has left\n"
-         "  --dump-memory FILE  on exit, write the device's 64 KiB memory image to FILE\n"
-         "  --dump-serial FILE  on exit, write the device's serial number to FILE\n"
-         "The first line printed is the port number. SIGINT or SIGTERM ends the server.\n";
+std::string ServerSynopsis() {
+  std::string text;
+  for (const ServerOptionSpec& spec : kOptions) {
+    if (spec.name == "--help") continue;
+    if (!text.empty()) text += ' ';
+    text.append("[").append(spec.name);
+    if (!spec.argument.empty()) text.append(" ").append(spec.argument);
+    text += "]";
+  }
+  return text;
+}
+
+std::string ServerUsage() {
+  std::string text =
+      "Usage: quorrel-sim " + ServerSynopsis() + "\n"
+      "Serves one simulated Quorrel interface as a network serial port (rfc2217://127.0.0.1:PORT).\n\n";
+  for (const ServerOptionSpec& spec : kOptions) {
+    std::string label = "  " + Label(spec);
+    label.resize(std::max<std::size_t>(label.size() + 2, 22), ' ');
+    text += label + std::string(spec.help) + "\n";
+  }
+  text +=
+      "\nOPTIONS as in sim:model=Tern,serial=QRT7654321; quorrel-sim(1) names them all.\n"
+      "The first line printed is the port number. SIGINT or SIGTERM ends the server.\n\nExit status:\n";
+  for (const ServerExitStatus& status : kStatuses) {
+    text += "  " + std::to_string(static_cast<int>(status.code)) + "  " + std::string(status.text) + "\n";
+  }
+  return text;
+}
+
+std::string ServerUsageError(std::string_view error) {
+  return std::string(kServerProgram) + ": " + std::string(error) + "\nTry '" + std::string(kServerProgram) +
+         " --help' for more information.\n";
 }
 
 }  // namespace sim::server

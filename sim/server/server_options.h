@@ -1,17 +1,8 @@
 #pragma once
-// The command line of quorrel-sim.
-//
-//   quorrel-sim [--port N] [--sim OPTIONS] [--once]
-//               [--dump-memory FILE] [--dump-serial FILE]
-//
-//   --port N            TCP port on 127.0.0.1 (0, the default: the system picks one)
-//   --sim OPTIONS       the simulated interface, in the option text a "sim:"
-//                       port name takes (a leading "sim:" is allowed)
-//   --once              end after the first client has left
-//   --dump-memory FILE  on exit, the device's 64 KiB memory image, byte for byte
-//   --dump-serial FILE  on exit, the serial number in its information flash, and a line feed
-//
-// The first line on standard output is the port number listened on.
+// The command line of quorrel-sim: its options and exit statuses in tables
+// that the help and the manual page are made from. "--name value" and
+// "--name=value" alike. The first line on standard output is the port number
+// listened on.
 
 #include <cstdint>
 #include <optional>
@@ -20,6 +11,23 @@
 #include <string_view>
 
 namespace sim::server {
+
+inline constexpr std::string_view kServerProgram = "quorrel-sim";
+
+struct ServerOptionSpec {
+  std::string_view name;       // "--port"
+  std::string_view shortName;  // "-h", or empty
+  std::string_view argument;   // "N"; empty for an option that takes no value
+  std::string_view help;
+};
+std::span<const ServerOptionSpec> ServerOptionTable();
+
+enum ServerExit : int { kServerExitOk = 0, kServerExitFailed = 1, kServerExitUsage = 2 };
+struct ServerExitStatus {
+  ServerExit code;
+  std::string_view text;
+};
+std::span<const ServerExitStatus> ServerExitStatuses();
 
 struct ServerOptions {
   std::uint16_t port = 0;
@@ -34,6 +42,13 @@ struct ServerOptions {
 // nullopt and one sentence in `error`.
 std::optional<ServerOptions> ParseServerOptions(std::span<const std::string_view> args, std::string* error);
 
-std::string_view ServerUsage();
+// Every option but --help, each in brackets: "[--port N] [--sim OPTIONS] ...".
+std::string ServerSynopsis();
+
+// The whole help.
+std::string ServerUsage();
+
+// "quorrel-sim: ERROR" and the line that points to the help.
+std::string ServerUsageError(std::string_view error);
 
 }  // namespace sim::server

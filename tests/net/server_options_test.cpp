@@ -47,3 +47,32 @@ TEST(ServerOptions, RefusesBadCommandLinesWithAReason) {
     EXPECT_FALSE(error.empty()) << args.front();
   }
 }
+
+TEST(ServerOptions, NamesAnUnknownOptionApartFromAStrayArgument) {
+  std::string error;
+  EXPECT_FALSE(Parse({"--verbose=2"}, &error));
+  EXPECT_EQ(error, "unknown option '--verbose'");
+  EXPECT_FALSE(Parse({"sim:model=Apex"}, &error));
+  EXPECT_EQ(error, "unexpected argument 'sim:model=Apex'");
+  EXPECT_EQ(sim::server::ServerUsageError(error),
+            "quorrel-sim: unexpected argument 'sim:model=Apex'\nTry 'quorrel-sim --help' for more information.\n");
+}
+
+// The help is made from the tables the parser reads and the manual page is
+// made from: every option it names is taken, every status is listed.
+TEST(ServerOptions, TheHelpNamesEveryOptionAndExitStatus) {
+  const std::string usage = sim::server::ServerUsage();
+  for (const sim::server::ServerOptionSpec& spec : sim::server::ServerOptionTable()) {
+    EXPECT_NE(usage.find(std::string(spec.name)), std::string::npos) << spec.name;
+    std::vector<std::string_view> args{spec.name};
+    if (!spec.argument.empty()) args.push_back("1");
+    std::string error;
+    EXPECT_TRUE(Parse(args, &error)) << spec.name << ": " << error;
+  }
+  for (const sim::server::ServerExitStatus& status : sim::server::ServerExitStatuses()) {
+    EXPECT_NE(usage.find("  " + std::to_string(static_cast<int>(status.code)) + "  " + std::string(status.text)),
+              std::string::npos)
+        << status.code;
+  }
+  EXPECT_EQ(sim::server::ServerSynopsis(), "[--port N] [--sim OPTIONS] [--once] [--dump-memory FILE] [--dump-serial FILE]");
+}
