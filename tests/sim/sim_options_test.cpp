@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <map>
+
 namespace {
 
 using sim::FaultKind;
@@ -85,6 +89,33 @@ TEST(SimOptions, EscapesCarryCommasAndControlCharacters) {
   ASSERT_TRUE(options);
   EXPECT_EQ(options->model, "Quorrel, Apex");
   EXPECT_EQ(options->replyTrail, "\n\r");
+}
+
+}  // namespace
+
+namespace {
+
+std::string ManualTemplate() {
+  std::ifstream page(std::string(QUORREL_SOURCE_DIR) + "/packaging/man/quorrel-sim.1.in");
+  return std::string(std::istreambuf_iterator<char>(page), std::istreambuf_iterator<char>());
+}
+
+// Each key the option text takes works, and quorrel-sim's manual page names
+// it: a key added without a word for its users fails here.
+TEST(SimOptions, EveryKeyIsTakenAndInTheManualPage) {
+  const std::map<std::string_view, std::string_view> samples = {
+      {"model", "Tern"},   {"name", "X"},     {"serial", "QRT1"}, {"loader", "0110"}, {"paced", "1"},
+      {"delay", "5"},      {"lead", "%3C"},   {"trail", "%3E%0D"}, {"blank", "1"},   {"boot", "0"},
+      {"txqueue", "64"},   {"fault", "no-reply"}};
+  const std::string manual = ManualTemplate();
+  ASSERT_FALSE(manual.empty());
+  for (const std::string_view key : sim::SimOptionKeys()) {
+    ASSERT_TRUE(samples.contains(key)) << key;
+    std::string error;
+    EXPECT_TRUE(ParseSimOptions(std::string(key) + "=" + std::string(samples.at(key)), &error)) << key << ": " << error;
+    EXPECT_NE(manual.find(std::string(key) + "="), std::string::npos) << key;
+  }
+  EXPECT_EQ(sim::SimOptionKeys().size(), samples.size());
 }
 
 }  // namespace
