@@ -145,8 +145,8 @@ TEST(WindowCommandLineTest, AnswersHelpAndVersionAndRefusesWhatNobodyReads) {
 }
 
 TEST(WindowCommandLineTest, AHelpThatCannotBeWrittenEndsWithItsStatus) {
-  std::FILE* full = std::fopen("/dev/full", "w");
-  ASSERT_NE(full, nullptr);
+  std::FILE* full = std::fopen("/dev/full", "w");  // a disk that is always full
+  if (full == nullptr) GTEST_SKIP() << "no /dev/full on this system";
   std::FILE* err = std::tmpfile();
   EXPECT_EQ(AnswerWindowCommandLine({"--help"}, {}, full, err), kWindowExitUsage);
   EXPECT_NE(testing_support::StreamText(err).find("quorrel-upgrade-wizard: the listing cannot be written"),
