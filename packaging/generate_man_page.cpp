@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "man_page_facts.h"
+#include "packaging/man_page_facts.h"
 
 int main(int argc, char** argv) {
   if (argc != 5) {

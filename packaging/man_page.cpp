@@ -1,4 +1,4 @@
-#include "man_page.h"
+#include "packaging/man_page.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "man_page_facts.h"
+#include "packaging/man_page_facts.h"
 
 #include "app/option_table.h"
 #include "app/window_command_line.h"

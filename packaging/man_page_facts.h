@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "man_page.h"
+#include "packaging/man_page.h"
 
 namespace man {
 

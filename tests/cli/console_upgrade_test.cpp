@@ -14,6 +14,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/command_line.h"
 #include "cli/captured_run.h"
 #include "cli/console_session.h"
 #include "cli/exit_codes.h"
@@ -322,6 +323,8 @@ TEST_F(ConsoleUpgrade, AStatusListThatCannotBeWrittenNeverStopsTheRun) {
   const auto records = Records();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(std::get<std::string>(records[0].at("outcome")), "succeeded");
+  // The version --version prints.
+  EXPECT_EQ(std::get<std::string>(records[0].at("version")), app::ProgramVersion());
 }
 
 // Like the trace, the record file is checked before any port opens.

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <regex>
 
-#include "man_page.h"
-#include "man_page_facts.h"
+#include "packaging/man_page.h"
+#include "packaging/man_page_facts.h"
 
 namespace man {
 namespace {
