@@ -67,7 +67,10 @@ std::string OptionLabel(const OptionEntry& option) {
 
 // Replaces the line `placeholder` in `page`; false when it is not there.
 bool ReplaceLine(std::string& page, std::string_view placeholder, const std::string& text) {
-  const std::string line = "\n" + std::string(placeholder) + "\n";
+  // Appended in place: prepending to a temporary makes the optimiser warn of
+  // an overlap that cannot happen.
+  std::string line = "\n";
+  line.append(placeholder).append("\n");
   const std::size_t at = page.find(line);
   if (at == std::string::npos) return false;
   page.replace(at + 1, line.size() - 1, text);
