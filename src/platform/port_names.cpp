@@ -8,7 +8,7 @@
 
 #include "platform/port_hold.h"
 #include "platform/trace.h"
-#include "platform/tty_device.h"
+#include "platform/native_port.h"
 
 namespace platform {
 namespace {
@@ -19,7 +19,6 @@ constexpr std::string_view kComPrefix = "COM";
 constexpr int kFirstCom = 1;
 constexpr int kLastCom = 16;
 constexpr std::string_view kComEnvPrefix = "QUORREL_COM";
-constexpr std::string_view kTtyPrefix = "/dev/ttyS";
 
 struct Scheme {
   std::string prefix;
@@ -84,7 +83,7 @@ OpenResult OpenResolved(const std::string& resolved) {
     if (!result.device && result.error == Error::None) result.error = Error::Other;
     return result;
   }
-  if (resolved.front() == '/') return OpenTtyDevice(resolved);
+  if (native_port::Takes(resolved)) return native_port::Open(resolved);
   return OpenResult{nullptr, Error::UnknownName, resolved};
 }
 
@@ -105,7 +104,7 @@ std::string ResolveOnce(const std::string& name, bool followEnvironment) {
   const std::string variable = std::string(kComEnvPrefix) + std::to_string(*com);
   const char* target = std::getenv(variable.c_str());
   if (followEnvironment && target != nullptr && *target != '\0') return ResolveOnce(target, false);
-  return std::string(kTtyPrefix) + std::to_string(*com - 1);
+  return native_port::ComPortDevice(*com);
 }
 
 }  // namespace
@@ -242,8 +241,8 @@ std::string DescribeOpenError(Error error) {
     case Error::None: return "the port opened";
     case Error::EmptyName: return "no port was named";
     case Error::UnknownName:
-      return "the port name is not known (use COM1 to COM16, a device path such as /dev/ttyUSB0, "
-             "sim, or rfc2217://host:port)";
+      return "the port name is not known (use COM1 to COM16, " + std::string(native_port::NameExample()) +
+             ", sim, or rfc2217://host:port)";
     case Error::NotFound: return "there is no such device; check that the interface is plugged in";
     case Error::Busy: return "the port is in use by another program";
     case Error::PermissionDenied:
