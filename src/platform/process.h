@@ -5,12 +5,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/result.h"
-#include <vector>
 
 namespace platform {
 
@@ -53,8 +54,9 @@ class InstanceGuard {
   void Release();
 
  private:
-  explicit InstanceGuard(int socket) : socket_(socket) {}
-  int socket_ = -1;
+  struct Held;  // what the system holds the name by; each backend has its own
+  explicit InstanceGuard(std::unique_ptr<Held> held);
+  std::unique_ptr<Held> held_;
 };
 
 // ---- Current directory ------------------------------------------------------
