@@ -1,3 +1,5 @@
+// Sockets through the BSD socket calls of Linux.
+
 #include "platform/rfc2217_socket.h"
 
 #include <arpa/inet.h>
@@ -12,58 +14,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace platform::net {
 namespace {
 
-bool ParsePort(std::string_view text, std::uint16_t* port) {
-  if (text.empty() || text.size() > 5) return false;
-  unsigned value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) return false;
-  if (value == 0 || value > 65535) return false;
-  *port = static_cast<std::uint16_t>(value);
-  return true;
-}
+int Fd(const Socket& socket) { return static_cast<int>(socket.NativeHandle()); }
 
-bool Refuse(std::string* error, const char* reason) {
-  if (error) *error = reason;
-  return false;
-}
-
-bool SplitHostPort(std::string_view rest, HostPort* out, std::string* error) {
-  std::string_view host;
-  std::string_view port;
-  if (!rest.empty() && rest.front() == '[') {
-    const auto close = rest.find(']');
-    if (close == std::string_view::npos) return Refuse(error, "an IPv6 address lacks its closing ']'");
-    host = rest.substr(1, close - 1);
-    if (close + 1 >= rest.size() || rest[close + 1] != ':') {
-      return Refuse(error, "the address lacks ':PORT'");
-    }
-    port = rest.substr(close + 2);
-  } else {
-    const auto colon = rest.rfind(':');
-    if (colon == std::string_view::npos) return Refuse(error, "the address lacks ':PORT'");
-    host = rest.substr(0, colon);
-    port = rest.substr(colon + 1);
-    if (host.find(':') != std::string_view::npos) {
-      return Refuse(error, "write an IPv6 address in brackets: [addr]:PORT");
-    }
-  }
-  if (host.empty()) return Refuse(error, "the host name is empty");
-  for (char c : host) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '.' || c == '-' || c == ':' || c == '_' || c == '%';
-    if (!ok) return Refuse(error, "the host name holds a character no host name has");
-  }
-  if (!ParsePort(port, &out->port)) return Refuse(error, "the port must be a number from 1 to 65535");
-  out->host = std::string(host);
-  return true;
-}
+// A descriptor the system gave, or none (-1).
+Socket Adopt(int fd) { return fd >= 0 ? Socket(static_cast<Socket::Handle>(fd)) : Socket(); }
 
 bool MakeNonBlocking(int fd) {
   const int flags = fcntl(fd, F_GETFL, 0);
@@ -93,64 +54,28 @@ int FinishConnect(int fd, Micros deadline) {
 }
 
 Socket ConnectOne(const addrinfo& candidate, Micros deadline, std::string* error) {
-  Socket socket(::socket(candidate.ai_family, candidate.ai_socktype | SOCK_CLOEXEC, candidate.ai_protocol));
-  if (!socket.Valid() || !MakeNonBlocking(socket.Fd())) {
+  Socket socket = Adopt(::socket(candidate.ai_family, candidate.ai_socktype | SOCK_CLOEXEC, candidate.ai_protocol));
+  if (!socket.Valid() || !MakeNonBlocking(Fd(socket))) {
     *error = std::strerror(errno);
     return {};
   }
   int failure = 0;
-  if (connect(socket.Fd(), candidate.ai_addr, candidate.ai_addrlen) != 0) {
-    failure = errno == EINPROGRESS ? FinishConnect(socket.Fd(), deadline) : errno;
+  if (connect(Fd(socket), candidate.ai_addr, candidate.ai_addrlen) != 0) {
+    failure = errno == EINPROGRESS ? FinishConnect(Fd(socket), deadline) : errno;
   }
   if (failure != 0) {
     *error = failure == ETIMEDOUT ? "no answer from the host" : std::strerror(failure);
     return {};
   }
-  NoDelay(socket.Fd());
+  NoDelay(Fd(socket));
   return socket;
 }
 
 }  // namespace
 
-Result<HostPort> ParseNetworkPortName(std::string_view name) {
-  if (!name.starts_with(kNetworkScheme)) {
-    return Result<HostPort>::Failure(Error::UnknownName, "a network port name begins with rfc2217://");
-  }
-  Result<HostPort> parsed;
-  if (!SplitHostPort(name.substr(kNetworkScheme.size()), &parsed.value, &parsed.detail)) {
-    return Result<HostPort>::Failure(Error::UnknownName, std::move(parsed.detail));
-  }
-  return parsed;
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    fd_ = other.Release();
-  }
-  return *this;
-}
-
-int Socket::Release() {
-  const int fd = fd_;
-  fd_ = -1;
-  return fd;
-}
-
 void Socket::Reset() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
-Micros WallNow() {
-  static const std::shared_ptr<Clock> wall = MakeRealClock();
-  return wall->Now();
-}
-
-int MillisLeft(Micros deadline) {
-  const Micros left = deadline - WallNow();
-  if (left <= 0) return 0;
-  return static_cast<int>(std::min<Micros>((left + 999) / 1000, 1'000'000));
+  if (Valid()) ::close(Fd(*this));
+  handle_ = kNoHandle;
 }
 
 Result<Socket> ConnectTcp(const HostPort& address, int timeoutMs) {
@@ -172,15 +97,15 @@ Result<Socket> ConnectTcp(const HostPort& address, int timeoutMs) {
 }
 
 Result<Socket> ListenLoopback(std::uint16_t port) {
-  Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  Socket socket = Adopt(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   int one = 1;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (!socket.Valid() || setsockopt(socket.Fd(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
-      bind(socket.Fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      listen(socket.Fd(), 4) != 0) {
+  if (!socket.Valid() || setsockopt(Fd(socket), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
+      bind(Fd(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+      listen(Fd(socket), 4) != 0) {
     return Result<Socket>::Failure(errno == EADDRINUSE ? Error::Busy : Error::Other, std::strerror(errno));
   }
   return {std::move(socket), Error::None, {}};
@@ -189,17 +114,36 @@ Result<Socket> ListenLoopback(std::uint16_t port) {
 std::uint16_t LocalPort(const Socket& socket) {
   sockaddr_in address{};
   socklen_t length = sizeof address;
-  if (getsockname(socket.Fd(), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  if (getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
   return ntohs(address.sin_port);
 }
 
 Socket AcceptConnection(const Socket& listener) {
-  Socket socket(accept4(listener.Fd(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-  if (socket.Valid()) NoDelay(socket.Fd());
+  Socket socket = Adopt(accept4(Fd(listener), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+  if (socket.Valid()) NoDelay(Fd(socket));
   return socket;
 }
 
-std::size_t SendAll(int fd, std::span<const std::uint8_t> bytes, Micros deadline) {
+bool WaitReadable(std::span<const Socket* const> sockets, int timeoutMs, std::span<bool> readable) {
+  std::vector<pollfd> entries;
+  for (const Socket* socket : sockets) entries.push_back(pollfd{Fd(*socket), POLLIN, 0});
+  const int ready = poll(entries.data(), entries.size(), timeoutMs);
+  for (std::size_t i = 0; i < entries.size() && i < readable.size(); ++i) {
+    // A hang-up or an error is news for the reader too: its receive says which.
+    readable[i] = ready > 0 && entries[i].revents != 0;
+  }
+  return ready > 0;
+}
+
+std::optional<std::size_t> Receive(const Socket& socket, std::span<std::uint8_t> buffer) {
+  const ssize_t n = recv(Fd(socket), buffer.data(), buffer.size(), 0);
+  if (n > 0) return static_cast<std::size_t>(n);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 0;
+  return std::nullopt;
+}
+
+std::size_t SendAll(const Socket& socket, std::span<const std::uint8_t> bytes, Micros deadline) {
+  const int fd = Fd(socket);
   std::size_t sent = 0;
   while (sent < bytes.size()) {
     const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
@@ -217,10 +161,12 @@ std::size_t SendAll(int fd, std::span<const std::uint8_t> bytes, Micros deadline
   return sent;
 }
 
-std::size_t UnsentBytes(int fd) {
+std::size_t UnsentBytes(const Socket& socket) {
   int queued = 0;
-  if (ioctl(fd, SIOCOUTQ, &queued) != 0 || queued < 0) return 0;
+  if (ioctl(Fd(socket), SIOCOUTQ, &queued) != 0 || queued < 0) return 0;
   return static_cast<std::size_t>(queued);
 }
+
+void ShutDown(const Socket& socket) { shutdown(Fd(socket), SHUT_RDWR); }
 
 }  // namespace platform::net
