@@ -68,12 +68,12 @@ ImageFolder ImageFolderFor(const std::string& baseFolder, device::InterfaceKind 
   const std::string image = platform::FindEntryPath(baseFolder, "Image");
   switch (kind) {
     case device::InterfaceKind::Apex:
-      return {platform::FindEntryPath(image, "Apex") + "/", "QRA*.mbl"};
+      return {platform::FindEntryPath(image, "Apex") + platform::kFolderSeparator, "QRA*.mbl"};
     case device::InterfaceKind::Tern:
     case device::InterfaceKind::TernIIMemory:
-      return {platform::FindEntryPath(image, "Tern") + "/", "QRT*.mbl"};
+      return {platform::FindEntryPath(image, "Tern") + platform::kFolderSeparator, "QRT*.mbl"};
     default:
-      return {image + "/", "*.mbl"};
+      return {image + platform::kFolderSeparator, "*.mbl"};
   }
 }
 
