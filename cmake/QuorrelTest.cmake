@@ -1,7 +1,14 @@
 # quorrel_add_test(NAME name SOURCES ... LIBS ... [THREADED])
 # One GoogleTest binary; each case becomes a ctest test. THREADED marks the
 # binaries that also run under ThreadSanitizer.
-find_package(GTest REQUIRED)
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  # No Windows GoogleTest is installed on Linux: build it from its sources
+  # (which name their targets GTest::gtest and so on themselves).
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${QUORREL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
 function(quorrel_add_test)
   cmake_parse_arguments(T "THREADED" "NAME" "SOURCES;LIBS" ${ARGN})

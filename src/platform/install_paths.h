@@ -7,17 +7,19 @@
 
 namespace platform {
 
-// The folder of the running program, from /proc/self/exe, ending with '/';
-// empty when the system cannot tell.
+// The folder of the running program, ending with a folder separator; empty
+// when the system cannot tell.
 std::string ExecutableFolder();
 
-// The shipped data of an install, "<prefix>/share/quorrel-upgrade/", for a
-// program in "<prefix>/bin/"; empty when `executableFolder` is no such
-// install (a build tree).
+// The shipped data of an install: on Linux "<prefix>/share/quorrel-upgrade/"
+// for a program in "<prefix>/bin/"; on Windows the program's own folder when
+// it holds Lang\. Empty when `executableFolder` is no such install (a build
+// tree).
 std::string InstalledDataFolder(const std::string& executableFolder);
 
-// The user's own data folder, "$XDG_DATA_HOME/quorrel-upgrade/" or else
-// "$HOME/.local/share/quorrel-upgrade/"; empty without a home.
+// The user's own data folder: on Linux "$XDG_DATA_HOME/quorrel-upgrade/" or
+// else "$HOME/.local/share/quorrel-upgrade/"; on Windows
+// "%LOCALAPPDATA%\Quorrel Upgrade\". Empty without such a home.
 using GetEnvironment = std::function<const char*(const char*)>;
 std::string UserDataFolder(const GetEnvironment& getEnvironment);
 
