@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/process.h"
+#include "platform/win32/system_path.h"
 
 namespace platform {
 
@@ -27,11 +28,11 @@ std::string Join(const std::string& dir, const std::string& name) {
 // `name` would match other entries, so such a name finds nothing.
 std::string FindEntryName(const std::string& dir, const std::string& name) {
   if (name.empty() || name.find_first_of("*?\\/") != std::string::npos) return {};
-  WIN32_FIND_DATAA found{};
-  HANDLE search = FindFirstFileA(Join(dir.empty() ? "." : dir, name).c_str(), &found);
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(win32::SystemPath(Join(dir.empty() ? "." : dir, name)).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return {};
   FindClose(search);
-  return found.cFileName;
+  return win32::AnsiText(found.cFileName);
 }
 
 using RtlGetVersionCall = LONG(WINAPI*)(OSVERSIONINFOEXW*);

@@ -8,6 +8,7 @@
 
 #include "platform/regular_file.h"
 #include "platform/win32/system_error.h"
+#include "platform/win32/system_path.h"
 
 namespace platform {
 namespace {
@@ -56,7 +57,7 @@ bool IsDeviceName(const std::string& path) {
 // A folder opens only with backup semantics, which is not asked for: it is
 // refused here as a plain file's open would be.
 bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(win32::SystemPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -66,8 +67,8 @@ Result<std::string> ReadRegularFile(const std::string& path, std::size_t maxByte
   if (IsDeviceName(path) || IsFolder(path)) return Failed(Error::NotRegularFile, 0);
   // Anything else that is no plain file (a pipe, say) is told by the kind of
   // the open handle, before anything is read from it.
-  const FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  const FileHandle file(CreateFileW(win32::SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     const DWORD error = GetLastError();
     return Failed(OpenFailure(error), error);
@@ -95,7 +96,7 @@ Result<std::string> ReadRegularFile(const std::string& path, std::size_t maxByte
 
 bool IsAbsentOrRegularFile(const std::string& path) {
   if (IsDeviceName(path)) return false;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(win32::SystemPath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
