@@ -16,6 +16,7 @@
 #include "cli/exit_codes.h"
 #include "i18n/language_table.h"
 #include "platform/clock.h"
+#include "platform/process.h"
 #include "sim/sim_ports.h"
 #include "support/image_bytes.h"
 #include "support/stream_text.h"
@@ -104,7 +105,9 @@ TEST_F(ConsoleUpgrade, ListsTheModelsImagesWithoutImageOption) {
   Options options;
   options.ports = {"sim:model=Tern"};
   EXPECT_EQ(Run(options), kExitNoImage);
-  EXPECT_NE(err_.find("Image/Tern/"), std::string::npos) << err_;
+  EXPECT_NE(err_.find(std::string("Image") + platform::kFolderSeparator + "Tern" + platform::kFolderSeparator),
+            std::string::npos)
+      << err_;
   EXPECT_NE(err_.find("QRT"), std::string::npos) << err_;
   EXPECT_NE(err_.find("--image"), std::string::npos) << err_;
   EXPECT_TRUE(out_.empty()) << out_;
