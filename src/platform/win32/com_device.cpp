@@ -29,6 +29,10 @@ constexpr DWORD kWriteChunkMs = 500;
 // bytes not taken are refused. A 4 KiB queue drains at 9600 baud in under
 // 5 seconds, and room for the next byte comes long before that.
 constexpr std::int64_t kWriteStallMicros = 2'000'000;
+// The events a wait for input waits on.
+constexpr DWORD kEventMask = EV_RXCHAR;
+// A wait ended by a new mask completes at once; this is a generous bound.
+constexpr DWORD kEndWaitMs = 1000;
 
 class Handle {
  public:
@@ -216,9 +220,11 @@ class ComDevice final : public SerialDevice {
     return woken == WAIT_OBJECT_0 + 1;
   }
 
-  // Ends the pending event wait and lets it complete: its record is used again.
+  // Ends the pending event wait and lets it complete: its record is used
+  // again. Setting the mask anew ends a pending wait at once.
   void EndEventWait() {
-    CancelIoEx(port_.get(), event_.get());
+    SetCommMask(port_.get(), kEventMask);
+    if (WaitForSingleObject(event_.event(), kEndWaitMs) != WAIT_OBJECT_0) CancelIoEx(port_.get(), event_.get());
     DWORD ignored = 0;
     GetOverlappedResult(port_.get(), event_.get(), &ignored, TRUE);
   }
@@ -310,7 +316,7 @@ OpenResult OpenComDevice(const std::string& name) {
   COMMTIMEOUTS timeouts = PortTimeouts(kWriteChunkMs);
   // Queue sizes are a wish the driver may round or ignore.
   SetupComm(port.get(), kQueueSize, kQueueSize);
-  if (!SetCommTimeouts(port.get(), &timeouts) || !SetCommMask(port.get(), EV_RXCHAR)) {
+  if (!SetCommTimeouts(port.get(), &timeouts) || !SetCommMask(port.get(), kEventMask)) {
     return Failure(Error::Other, name, GetLastError());
   }
   PurgeComm(port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
