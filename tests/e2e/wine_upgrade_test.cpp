@@ -1,0 +1,211 @@
+// The Windows program, run under Wine, upgrading simulated interfaces on
+// this machine: over a network serial port served by the Linux quorrel-sim,
+// and through the Windows serial backend on a COM port that Wine maps to a
+// pseudo-terminal bridged to the simulated interface (a preloaded shim keeps
+// the modem lines and parity a pseudo-terminal drops, and refuses writes now
+// and then). What the device holds afterwards is read from the device itself.
+//
+// The Windows build registers these with its own ctest and tells where its
+// programs are: QUORREL_WINE_RUN (the build's Wine runner),
+// QUORREL_WINE_UPGRADE (quorrel-upgrade.exe) and QUORREL_WINE_PREFIX.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "e2e/pty_sim_bridge.h"
+#include "e2e/wine_line_events.h"
+#include "sim/sim_interface.h"
+#include "support/child_process.h"
+#include "support/image_bytes.h"
+#include "support/test_os.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kData = fs::path(QUORREL_SOURCE_DIR) / "data";
+const std::string kImage = "Image\\Apex\\QRA0203.mbl";
+// A whole upgrade at the simulated interface's own speed, with Wine's start.
+constexpr int kRunMs = 180'000;
+// The loader's write-block command: programming has begun.
+constexpr std::uint8_t kLoaderWrite = 0x12;
+
+std::string Setting(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// The image's bytes, each at its address of `flash`.
+bool HoldsImage(const std::vector<std::uint8_t>& flash) {
+  for (const auto& [address, value] : testsupport::ReadImageBytes((kData / "Image/Apex/QRA0203.mbl").string())) {
+    if (address >= flash.size() || flash[address] != value) return false;
+  }
+  return true;
+}
+
+bool HoldsImage(const sim::SimInterface& device) { return HoldsImage(device.ReadMemory(0, 65536)); }
+
+class WineUpgrade : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    run_ = Setting("QUORREL_WINE_RUN");
+    upgrade_ = Setting("QUORREL_WINE_UPGRADE");
+    prefix_ = Setting("QUORREL_WINE_PREFIX");
+    ASSERT_FALSE(run_.empty() || upgrade_.empty() || prefix_.empty())
+        << "run these from the Windows build's ctest, which names its programs";
+    scratch_ = testsupport::MakeScratchFolder("quorrel-wine");
+    ASSERT_FALSE(scratch_.empty());
+  }
+  void TearDown() override {
+    for (const fs::path& link : links_) fs::remove(link);
+    std::error_code ignored;
+    fs::remove_all(scratch_, ignored);
+  }
+
+  // Maps COM`number` of the Wine prefix to `device` for this test.
+  std::string MapComPort(int number, const std::string& device) {
+    const fs::path link = fs::path(prefix_) / "dosdevices" / ("com" + std::to_string(number));
+    fs::remove(link);
+    fs::create_symlink(device, link);
+    links_.push_back(link);
+    return "COM" + std::to_string(number);
+  }
+
+  // quorrel-upgrade.exe under Wine in the data folder, standard error into
+  // the transcript; `environment` goes before the runner ("NAME=value").
+  std::unique_ptr<nettest::ChildProcess> StartUpgrade(const std::vector<std::string>& environment,
+                                                      const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{"/usr/bin/env"};
+    argv.insert(argv.end(), environment.begin(), environment.end());
+    argv.insert(argv.end(), {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\" 2>&1", kData.string(), run_, upgrade_});
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::string error;
+    auto child = nettest::ChildProcess::Start(argv, &error);
+    EXPECT_TRUE(child) << error;
+    return child;
+  }
+
+  // The shim's settings for a COM port on `bridge`'s pseudo-terminal.
+  std::vector<std::string> ShimFor(const e2etest::PtySimBridge& bridge, const e2etest::WineLineEvents& events,
+                                   int refuseEvery) {
+    return {"LD_PRELOAD=" QUORREL_WINE_LINE_SHIM, "QUORREL_SHIM_TTY=" + bridge.PortName(),
+            "QUORREL_SHIM_EVENTS=" + events.SocketPath(), "QUORREL_SHIM_REFUSE_EVERY=" + std::to_string(refuseEvery),
+            "QUORREL_SHIM_REFUSALS=" + RefusalsFile()};
+  }
+  std::string RefusalsFile() const { return scratch_ + "/refusals"; }
+
+  static void Drain(nettest::ChildProcess& child) {
+    while (child.ReadLine(1'000)) {
+    }
+  }
+
+  std::string run_, upgrade_, prefix_, scratch_;
+  std::vector<fs::path> links_;
+};
+
+TEST_F(WineUpgrade, UpgradesQuorrelSimOverANetworkPort) {
+  const fs::path memory = fs::path(scratch_) / "memory.bin";
+  const fs::path serial = fs::path(scratch_) / "serial.txt";
+  std::string error;
+  auto server = nettest::ChildProcess::Start({QUORREL_SIM_PATH, "--sim", "model=Apex,serial=QRA3141592",
+                                              "--dump-memory", memory.string(), "--dump-serial", serial.string()},
+                                             &error);
+  ASSERT_TRUE(server) << error;
+  const auto port = server->ReadLine(10'000);
+  ASSERT_TRUE(port) << server->Transcript();
+
+  auto upgrade = StartUpgrade({}, {"--port", "rfc2217://127.0.0.1:" + *port, "--image", kImage, "--lang", "1033"});
+  ASSERT_TRUE(upgrade);
+  EXPECT_EQ(upgrade->Wait(kRunMs), cli::kExitSuccess);
+  Drain(*upgrade);
+  server->Signal(SIGTERM);
+  ASSERT_TRUE(server->Wait(10'000).has_value());
+
+  const std::string flash = ReadFile(memory);
+  ASSERT_EQ(flash.size(), 65536u) << upgrade->Transcript();
+  EXPECT_TRUE(HoldsImage(std::vector<std::uint8_t>(flash.begin(), flash.end()))) << upgrade->Transcript();
+  EXPECT_EQ(ReadFile(serial).substr(0, 10), "QRA3141592");
+}
+
+// COM21 has five characters: it is opened as \\.\COM21. Writes refused now
+// and then lose no byte: every frame reaches the loader whole.
+TEST_F(WineUpgrade, UpgradesThroughAComPortWithWritesRefusedNowAndThen) {
+  e2etest::PtySimBridge bridge("model=Apex,serial=QRA2718281");
+  ASSERT_TRUE(bridge.ok());
+  e2etest::WineLineEvents events(bridge, scratch_ + "/line-events");
+  ASSERT_TRUE(events.ok());
+  const std::string com = MapComPort(21, bridge.PortName());
+
+  auto upgrade = StartUpgrade(ShimFor(bridge, events, 7), {"--port", com, "--image", kImage, "--lang", "1033"});
+  ASSERT_TRUE(upgrade);
+  EXPECT_EQ(upgrade->Wait(kRunMs), cli::kExitSuccess);
+  Drain(*upgrade);
+  EXPECT_TRUE(HoldsImage(bridge.Device())) << upgrade->Transcript();
+  EXPECT_EQ(bridge.Device().SerialNumber(), "QRA2718281") << upgrade->Transcript();
+  EXPECT_GT(events.Heard(), 10);  // the reset sequences' line changes reached the device
+  EXPECT_GT(ReadFile(RefusalsFile()).size(), 100u);  // and the writes were refused now and then
+  for (const sim::LoaderCommand& command : bridge.Device().LoaderCommands()) EXPECT_NE(command.reply, 0xA0);
+}
+
+TEST_F(WineUpgrade, ASecondRunOnAHeldComPortIsRefusedAtOnce) {
+  // A paced device keeps the first run busy for most of a minute.
+  e2etest::PtySimBridge bridge("model=Apex,serial=QRA1732050,paced=1");
+  ASSERT_TRUE(bridge.ok());
+  e2etest::WineLineEvents events(bridge, scratch_ + "/line-events");
+  ASSERT_TRUE(events.ok());
+  const std::string com = MapComPort(22, bridge.PortName());
+  auto first = StartUpgrade(ShimFor(bridge, events, 0), {"--port", com, "--image", kImage, "--lang", "1033"});
+  ASSERT_TRUE(first);
+  // Held from its start; the second comes once the first is talking.
+  for (int waited = 0; events.Heard() == 0 && waited < 60'000; waited += 50) first->Wait(50);
+  ASSERT_GT(events.Heard(), 0) << first->Transcript();
+
+  auto second = StartUpgrade({}, {"--port", com, "--image", kImage, "--lang", "1033"});
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->Wait(30'000), cli::kExitPortHeld);
+  Drain(*second);
+  EXPECT_NE(second->Transcript().find("held by process"), std::string::npos) << second->Transcript();
+  EXPECT_NE(second->Transcript().find("quorrel-upgrade.exe"), std::string::npos) << second->Transcript();
+  EXPECT_FALSE(first->Wait(0).has_value()) << "the first run went on meanwhile";
+}
+
+// Ctrl-C (which Wine makes of an interrupt) in the middle of programming:
+// the block under way is finished and the run ends with what recovery needs.
+TEST_F(WineUpgrade, CtrlCInTheLoaderEndsWithTheSerialNumberForRecovery) {
+  e2etest::PtySimBridge bridge("model=Apex,serial=QRA1414213,paced=1");
+  ASSERT_TRUE(bridge.ok());
+  e2etest::WineLineEvents events(bridge, scratch_ + "/line-events");
+  ASSERT_TRUE(events.ok());
+  const std::string com = MapComPort(23, bridge.PortName());
+  auto upgrade = StartUpgrade(ShimFor(bridge, events, 0), {"--port", com, "--image", kImage, "--lang", "1033"});
+  ASSERT_TRUE(upgrade);
+  const auto programming = [&] {
+    for (const sim::LoaderCommand& command : bridge.Device().LoaderCommands()) {
+      if (command.command == kLoaderWrite) return true;
+    }
+    return false;
+  };
+  for (int waited = 0; !programming() && waited < kRunMs; waited += 50) upgrade->Wait(50);
+  ASSERT_TRUE(programming());
+  upgrade->Signal(SIGINT);
+  EXPECT_EQ(upgrade->Wait(60'000), cli::kExitStoppedInLoader);
+  Drain(*upgrade);
+  EXPECT_NE(upgrade->Transcript().find("--recovery --serial QRA1414213"), std::string::npos) << upgrade->Transcript();
+  EXPECT_FALSE(HoldsImage(bridge.Device()));  // stopped before the end, as it says
+}
+
+}  // namespace
