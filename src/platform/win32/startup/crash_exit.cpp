@@ -10,6 +10,10 @@
 
 namespace {
 
+// Not the exception code: Wine hands only its low byte to Linux, which can
+// be 0. No exit status of the programs' own is this one.
+constexpr UINT kCrashStatus = 255;
+
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info) {
   const DWORD code = info != nullptr && info->ExceptionRecord != nullptr ? info->ExceptionRecord->ExceptionCode : 0;
   char text[80];
@@ -17,7 +21,7 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info) {
                                    static_cast<unsigned long>(code));
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(length), &written, nullptr);
-  TerminateProcess(GetCurrentProcess(), code != 0 ? code : EXIT_FAILURE);
+  TerminateProcess(GetCurrentProcess(), kCrashStatus);
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
