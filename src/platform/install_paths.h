@@ -23,9 +23,11 @@ std::string InstalledDataFolder(const std::string& executableFolder);
 using GetEnvironment = std::function<const char*(const char*)>;
 std::string UserDataFolder(const GetEnvironment& getEnvironment);
 
-// Copies into `to` every file of `from` that `to` lacks, making folders as
-// needed, and makes the image folders; a file already there is left as the
-// user made it. False when `to` could not be made.
+// Copies into `to` every file of the shipped data in `from` (Lang/,
+// Image/ and PATCH.TXT) that `to` lacks, making folders as needed, and
+// makes the image folders; a file already there is left as the user made
+// it, and nothing else of `from` (the programs, on Windows) is copied.
+// False when `to` could not be made.
 bool SeedFolder(const std::string& from, const std::string& to);
 
 }  // namespace platform

@@ -89,6 +89,19 @@ TEST(InstallLayout, InstalledProgramSeedsTheUserFolderAndKeepsTheUsersEdits) {
   EXPECT_EQ(Read(install.folders.user + "Lang/1042.txt"), "new language");
 }
 
+// On Windows the shipped folder is the programs' own: they stay there.
+TEST(InstallLayout, OnlyTheShippedDataIsSeeded) {
+  Install install;
+  install.root.Write("usr/share/quorrel-upgrade/quorrel-upgrade.exe", "program");
+  install.root.Write("usr/share/quorrel-upgrade/README.txt", "read me");
+  install.root.Write("usr/share/quorrel-upgrade/Image/Apex/QRA0001.mbl", "image");
+  ChooseLayout(install.work, install.folders);
+  EXPECT_FALSE(std::filesystem::exists(install.folders.user + "quorrel-upgrade.exe"));
+  EXPECT_FALSE(std::filesystem::exists(install.folders.user + "README.txt"));
+  EXPECT_EQ(Read(install.folders.user + "Image/Apex/QRA0001.mbl"), "image");
+  EXPECT_EQ(Read(install.folders.user + "PATCH.TXT"), "patch");
+}
+
 TEST(InstallLayout, CurrentDirectoryHoldingTheTextsStaysTheBase) {
   Install install;
   install.root.Write("work/Lang/1033.txt", "local");
