@@ -74,7 +74,7 @@ std::optional<PortOpener> FindOpener(const std::string& name) {
   return best->opener;
 }
 
-OpenResult OpenResolved(const std::string& resolved) {
+OpenResult OpenResolved(const std::string& resolved, DeviceUse use) {
   if (resolved.empty()) return OpenResult{nullptr, Error::EmptyName, "no port name"};
   // A name with a NUL in it would open whatever its first part names.
   if (resolved.find('\0') != std::string::npos) return OpenResult{nullptr, Error::UnknownName, "NUL in name"};
@@ -83,7 +83,7 @@ OpenResult OpenResolved(const std::string& resolved) {
     if (!result.device && result.error == Error::None) result.error = Error::Other;
     return result;
   }
-  if (native_port::Takes(resolved)) return native_port::Open(resolved);
+  if (native_port::Takes(resolved)) return native_port::Open(resolved, use);
   return OpenResult{nullptr, Error::UnknownName, resolved};
 }
 
@@ -209,18 +209,18 @@ std::unique_ptr<SerialDevice> MakeSettingsReporter(std::unique_ptr<SerialDevice>
 }
 
 // A run of another program may hold the device between its own opens.
-OpenResult OpenUnlessHeld(const std::string& resolved) {
+OpenResult OpenUnlessHeld(const std::string& resolved, DeviceUse use) {
   if (const std::optional<pid_t> owner = PortHeldElsewhere(resolved)) {
     return OpenResult{nullptr, Error::Busy, resolved + " is held by " + DescribeHolder(*owner)};
   }
-  return OpenResolved(resolved);
+  return OpenResolved(resolved, use);
 }
 
 }  // namespace
 
-OpenResult OpenSerialDevice(const std::string& name) {
+OpenResult OpenSerialDevice(const std::string& name, DeviceUse use) {
   const std::string resolved = ResolvePortName(name);
-  OpenResult result = OpenUnlessHeld(resolved);
+  OpenResult result = OpenUnlessHeld(resolved, use);
   if (!result.device) {
     ReportFailure(name, result);
     return result;

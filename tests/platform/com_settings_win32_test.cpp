@@ -88,13 +88,16 @@ TEST(ComSettings, EveryFramingHasTheDriversEncodingAndOddSizesAreRefused) {
   }
 }
 
-TEST(ComSettings, ReadsTakeWhatWaitsAndWritesReportTheirProgress) {
-  const COMMTIMEOUTS timeouts = platform::win32::PortTimeouts(500);
+TEST(ComSettings, AReadReturnsWithTheFirstByteAndAWriteReportsItsProgress) {
+  const COMMTIMEOUTS timeouts = platform::win32::PortTimeouts(1200, 500);
   EXPECT_EQ(timeouts.ReadIntervalTimeout, MAXDWORD);
-  EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 0u);
-  EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, MAXDWORD);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 1200u);
   EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 0u);
   EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 500u);
+  // The constant must lie strictly between 0 and MAXDWORD for that meaning.
+  EXPECT_EQ(platform::win32::PortTimeouts(0, 500).ReadTotalTimeoutConstant, 1u);
+  EXPECT_EQ(platform::win32::PortTimeouts(MAXDWORD, 500).ReadTotalTimeoutConstant, MAXDWORD - 1);
 }
 
 TEST(ComSettings, APulledAdaptersErrorsMeanTheDeviceHasGone) {

@@ -10,7 +10,8 @@ std::string ComPortDevice(int number) { return "/dev/ttyS" + std::to_string(numb
 
 bool Takes(const std::string& resolved) { return !resolved.empty() && resolved.front() == '/'; }
 
-OpenResult Open(const std::string& resolved) { return OpenTtyDevice(resolved); }
+// A tty serves a watcher and a writer at once whatever the use.
+OpenResult Open(const std::string& resolved, DeviceUse /*use*/) { return OpenTtyDevice(resolved); }
 
 std::string_view NameExample() { return "a device path such as /dev/ttyUSB0"; }
 

@@ -1,17 +1,23 @@
-// A COM port through the communications calls of Windows. Every read, write
-// and wait is overlapped, with an event of its own, so a wait for input
-// blocks on the port's character-received event and a wait can be cut short
-// from another thread; each call completes before it returns, so the loader
-// link above sees a synchronous device.
+// A COM port through the communications calls of Windows. A port a watcher
+// thread waits on while another writes has every read and write overlapped,
+// with an event of its own, so a wait can be cut short from another thread;
+// a port one thread uses (the loader link) is synchronous. Either way each
+// call completes before it returns. A wait for input is a read that returns
+// with the first byte that comes: the system wakes it, where a wait on the
+// port's event mask is polled every millisecond under Wine.
 
 #include "platform/win32/com_device.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/port_names.h"
 #include "platform/system_time.h"
@@ -29,10 +35,16 @@ constexpr DWORD kWriteChunkMs = 500;
 // bytes not taken are refused. A 4 KiB queue drains at 9600 baud in under
 // 5 seconds, and room for the next byte comes long before that.
 constexpr std::int64_t kWriteStallMicros = 2'000'000;
-// The events a wait for input waits on.
-constexpr DWORD kEventMask = EV_RXCHAR;
-// A wait ended by a new mask completes at once; this is a generous bound.
-constexpr DWORD kEndWaitMs = 1000;
+// A port one thread uses hands what it gathers to the driver at the latest
+// when this much has come together (more than a loader frame).
+constexpr std::size_t kGatherLimit = 512;
+// A read that waits for input ends with its own time-out; the wait on it
+// gives the driver this much more before cutting it short.
+constexpr DWORD kReadSlackMs = 100;
+// The read time-out the port opens with, and the longest a wait for input
+// asks for at once (a wait without end asks again).
+constexpr DWORD kFirstReadWaitMs = 1000;
+constexpr DWORD kLongestReadWaitMs = 3'600'000;
 
 class Handle {
  public:
@@ -81,20 +93,22 @@ DWORD RemainingMs(std::optional<std::int64_t> deadline) {
 
 class ComDevice final : public SerialDevice {
  public:
-  ComDevice(Handle port, std::string name, const COMMTIMEOUTS& found)
-      : port_(std::move(port)), cancel_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), name_(std::move(name)),
-        found_(found) {}
+  ComDevice(Handle port, bool overlapped, std::string name, const COMMTIMEOUTS& found)
+      : port_(std::move(port)), overlapped_(overlapped), cancel_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+        name_(std::move(name)), found_(found) {}
   ~ComDevice() override {
-    PurgeComm(port_.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    HandOver();  // what was written goes out, as a closing tty sends its queue
+    PurgeComm(port_.get(), PURGE_RXABORT | PURGE_RXCLEAR);
     SetCommTimeouts(port_.get(), &found_);  // as the port was found
   }
 
-  bool ready() const { return cancel_.valid() && read_.ok() && write_.ok() && event_.ok(); }
+  bool ready() const { return cancel_.valid() && read_.ok() && write_.ok(); }
 
   // A record that only moves DTR or RTS goes out through the line escapes,
   // one line at a time as the sequences change them; anything else is a
   // whole line-settings record.
   bool Apply(const LineSettings& settings) override {
+    HandOver();  // bytes written before a line change go out before it
     if (lost_.load()) return false;
     if (applied_ && OnlyLinesDiffer(*applied_, settings)) return SetLines(settings);
     DCB dcb{};
@@ -106,27 +120,46 @@ class ComDevice final : public SerialDevice {
     return true;
   }
 
-  std::size_t InputWaiting() override { return Status().cbInQue; }
-  std::size_t OutputWaiting() override { return Status().cbOutQue; }
+  std::size_t InputWaiting() override {
+    std::lock_guard<std::mutex> guard(aheadMutex_);
+    return ahead_.size() + Status().cbInQue;
+  }
+  std::size_t OutputWaiting() override { return gathered_.size() + Status().cbOutQue; }
 
+  // What a wait read ahead comes first, then what waits in the driver.
   std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
-    if (max == 0 || lost_.load()) return 0;
+    std::lock_guard<std::mutex> guard(aheadMutex_);
+    std::size_t taken = std::min(max, ahead_.size());
+    std::copy_n(ahead_.begin(), taken, buffer);
+    ahead_.erase(ahead_.begin(), ahead_.begin() + static_cast<std::ptrdiff_t>(taken));
+    const std::size_t waiting = taken < max && !lost_.load() ? Status().cbInQue : 0;
     DWORD got = 0;
-    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(max, kQueueSize));
-    if (!ReadFile(port_.get(), buffer, wanted, &got, read_.Fresh()) && !Complete(read_, got)) return 0;
-    return got;
+    // Bytes the driver holds now: the read returns at once with them.
+    if (waiting > 0) ReadSome(buffer + taken, static_cast<DWORD>(std::min(max - taken, waiting)), readWaitMs_, got);
+    return taken + got;
+  }
+
+  // A port one thread uses gathers what is written (the loader link writes
+  // a frame byte by byte) and hands it to the driver in one write when the
+  // thread goes on to wait, drain or change the line: every write is a
+  // request to the driver (a USB transfer of its own on an adapter, a
+  // server round trip under Wine).
+  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override {
+    if (overlapped_) return WriteNow(bytes, count);
+    if (lost_.load()) return 0;
+    gathered_.insert(gathered_.end(), bytes, bytes + count);
+    if (gathered_.size() >= kGatherLimit) HandOver();
+    return count;
   }
 
   // Every byte is handed over in order: a driver that takes nothing for the
   // moment is asked again. Only a device that has gone, or a line that takes
   // nothing for kWriteStallMicros, refuses the rest.
-  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override {
+  std::size_t WriteNow(const std::uint8_t* bytes, std::size_t count) {
     std::size_t done = 0;
     std::int64_t lastProgress = Now();
     while (done < count && !lost_.load()) {
-      DWORD put = 0;
-      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, kQueueSize));
-      if (!WriteFile(port_.get(), bytes + done, chunk, &put, write_.Fresh())) Complete(write_, put);
+      const DWORD put = WriteSome(bytes + done, static_cast<DWORD>(std::min<std::size_t>(count - done, kQueueSize)));
       if (put > 0) {
         done += put;
         lastProgress = Now();
@@ -142,10 +175,14 @@ class ComDevice final : public SerialDevice {
     DWORD flags = 0;
     if (side != PurgeSide::Output) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
     if (side != PurgeSide::Input) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+    std::lock_guard<std::mutex> guard(aheadMutex_);
+    if (side != PurgeSide::Output) ahead_.clear();
+    if (side != PurgeSide::Input) gathered_.clear();
     PurgeComm(port_.get(), flags);
   }
 
   std::size_t WaitForInput(std::size_t count, int timeoutMs) override {
+    HandOver();
     const std::optional<std::int64_t> deadline =
         timeoutMs < 0 ? std::nullopt : std::optional(Now() + static_cast<std::int64_t>(timeoutMs) * 1000);
     for (;;) {
@@ -154,14 +191,15 @@ class ComDevice final : public SerialDevice {
       const DWORD remaining = RemainingMs(deadline);
       if (remaining == 0) return waiting;
       // A device that has gone is never waited on again: only a cancel or
-      // the time ends the wait, as on a line that stays silent.
-      const bool cancelled = lost_.load() ? WaitForSingleObject(cancel_.get(), remaining) == WAIT_OBJECT_0
-                                          : WaitForCharacter(waiting, remaining);
-      if (cancelled) return InputWaiting();
+      // the time ends the wait, as on a line that stays silent. A cancel
+      // that came while no wait ran ends this one at once.
+      if (WaitForSingleObject(cancel_.get(), lost_.load() ? remaining : 0) == WAIT_OBJECT_0) return InputWaiting();
+      if (!lost_.load() && ReadAhead(count - waiting, remaining)) return InputWaiting();
     }
   }
 
   bool WaitForDrain(int timeoutMs) override {
+    HandOver();
     const std::int64_t deadline = Now() + static_cast<std::int64_t>(std::max(timeoutMs, 0)) * 1000;
     for (;;) {
       if (lost_.load() || OutputWaiting() == 0) return true;
@@ -173,6 +211,13 @@ class ComDevice final : public SerialDevice {
   void CancelWait() override { SetEvent(cancel_.get()); }
 
  private:
+  // What was gathered goes to the driver; a device that has gone takes none.
+  void HandOver() {
+    if (gathered_.empty()) return;
+    WriteNow(gathered_.data(), gathered_.size());
+    gathered_.clear();
+  }
+
   static bool OnlyLinesDiffer(const LineSettings& before, const LineSettings& after) {
     LineSettings same = after;
     same.dtr = before.dtr;
@@ -193,50 +238,66 @@ class ComDevice final : public SerialDevice {
     return true;
   }
 
-  // Waits for a character to arrive (beyond the `waiting` already there),
-  // a cancel, or the time. True when cancelled.
-  bool WaitForCharacter(std::size_t waiting, DWORD remainingMs) {
-    DWORD events = 0;
-    if (WaitCommEvent(port_.get(), &events, event_.Fresh())) return false;  // an event at once
+  // The wait for input is a read that returns with the first byte that
+  // comes (or after the time): the system wakes it when a byte arrives, with
+  // no polling. What it reads is kept ahead of the next Read. True when a
+  // cancel ended the wait.
+  bool ReadAhead(std::size_t wanted, DWORD remainingMs) {
+    std::array<std::uint8_t, kQueueSize> incoming{};
+    DWORD got = 0;
+    const DWORD size = static_cast<DWORD>(std::min<std::size_t>(wanted, incoming.size()));
+    const bool cancelled = ReadSome(incoming.data(), size, remainingMs == INFINITE ? kLongestReadWaitMs : remainingMs, got);
+    std::lock_guard<std::mutex> guard(aheadMutex_);
+    ahead_.insert(ahead_.end(), incoming.begin(), incoming.begin() + got);
+    return cancelled;
+  }
+
+  // Reads what waits at once, else the first bytes that come within
+  // `waitMs`. True when a cancel ended the wait (overlapped I/O only: in a
+  // port one thread uses, no one else is there to cancel).
+  bool ReadSome(std::uint8_t* buffer, DWORD size, DWORD waitMs, DWORD& got) {
+    got = 0;
+    SetReadWait(waitMs);
+    if (ReadFile(port_.get(), buffer, size, &got, overlapped_ ? read_.Fresh() : nullptr)) return false;
     const DWORD error = GetLastError();
-    if (error != ERROR_IO_PENDING) {
-      Failed(error);
-      system_time::PauseMicros(1000);  // never spin on a failing wait
-      return false;
+    if (overlapped_ && error == ERROR_IO_PENDING) return AwaitRead(waitMs, got);
+    if (!MeansNothingRead(error)) Failed(error);
+    if (got == 0) system_time::PauseMicros(1000);  // never spin on a failing read
+    return false;
+  }
+
+  // Waits for the pending read, a cancel, or its time-out; a read cut short
+  // still hands over what it read. True when cancelled.
+  bool AwaitRead(DWORD waitMs, DWORD& got) {
+    const HANDLE handles[] = {read_.event(), cancel_.get()};
+    const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, waitMs + kReadSlackMs);
+    if (woken != WAIT_OBJECT_0) CancelIoEx(port_.get(), read_.get());
+    if (!GetOverlappedResult(port_.get(), read_.get(), &got, TRUE)) {
+      const DWORD error = GetLastError();
+      // A cancelled or purged read ended as asked.
+      if (!MeansNothingRead(error) && error != ERROR_OPERATION_ABORTED) Failed(error);
     }
-    // A character that came between the count and the wait raises no event.
-    if (InputWaiting() > waiting) {
-      EndEventWait();
-      return false;
-    }
-    const HANDLE handles[] = {event_.event(), cancel_.get()};
-    const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, remainingMs);
-    if (woken == WAIT_OBJECT_0) {
-      DWORD ignored = 0;
-      GetOverlappedResult(port_.get(), event_.get(), &ignored, FALSE);
-      return false;
-    }
-    EndEventWait();
     return woken == WAIT_OBJECT_0 + 1;
   }
 
-  // Ends the pending event wait and lets it complete: its record is used
-  // again. Setting the mask anew ends a pending wait at once.
-  void EndEventWait() {
-    SetCommMask(port_.get(), kEventMask);
-    if (WaitForSingleObject(event_.event(), kEndWaitMs) != WAIT_OBJECT_0) CancelIoEx(port_.get(), event_.get());
-    DWORD ignored = 0;
-    GetOverlappedResult(port_.get(), event_.get(), &ignored, TRUE);
+  // Hands bytes to the driver; returns how many it took, 0 when it took
+  // none for the moment (or has gone).
+  DWORD WriteSome(const std::uint8_t* bytes, DWORD size) {
+    DWORD put = 0;
+    if (WriteFile(port_.get(), bytes, size, &put, overlapped_ ? write_.Fresh() : nullptr)) return put;
+    const DWORD error = GetLastError();
+    if (overlapped_ && error == ERROR_IO_PENDING) {
+      if (!GetOverlappedResult(port_.get(), write_.get(), &put, TRUE)) Failed(GetLastError());
+      return put;
+    }
+    Failed(error);
+    return put;
   }
 
-  // Completes a request the call left pending; false when it failed. A read
-  // that ran into its time-out read nothing, which is no failure.
-  bool Complete(Request& request, DWORD& transferred) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_IO_PENDING) return MeansNothingRead(error) || Failed(error);
-    if (GetOverlappedResult(port_.get(), request.get(), &transferred, TRUE)) return true;
-    const DWORD late = GetLastError();
-    return MeansNothingRead(late) || Failed(late);
+  void SetReadWait(DWORD ms) {
+    if (ms == readWaitMs_) return;
+    COMMTIMEOUTS timeouts = PortTimeouts(ms, kWriteChunkMs);
+    if (SetCommTimeouts(port_.get(), &timeouts)) readWaitMs_ = ms;
   }
 
   COMSTAT Status() {
@@ -262,14 +323,18 @@ class ComDevice final : public SerialDevice {
   }
 
   Handle port_;
+  const bool overlapped_;  // a watcher waits while another thread writes
   Handle cancel_;  // auto-reset: a cancel that finds no wait ends the next one
-  Request read_;
+  Request read_;   // reads and waits come from one thread at a time
   Request write_;
-  Request event_;
   std::string name_;
   COMMTIMEOUTS found_;
+  DWORD readWaitMs_ = kFirstReadWaitMs;
   std::optional<LineSettings> applied_;
   std::atomic<bool> lost_{false};
+  std::mutex aheadMutex_;
+  std::deque<std::uint8_t> ahead_;  // bytes a wait read before anyone asked for them
+  std::vector<std::uint8_t> gathered_;  // one-thread port: written, not yet handed to the driver
 };
 
 Error ErrorFromOpen(DWORD error) {
@@ -298,10 +363,13 @@ OpenResult Failure(Error error, const std::string& name, DWORD code) {
 
 }  // namespace
 
-OpenResult OpenComDevice(const std::string& name) {
+OpenResult OpenComDevice(const std::string& name, DeviceUse use) {
   const std::string path = "\\\\.\\" + name;
+  // One thread at a time needs no overlapped I/O, and is spared its cost
+  // (under Wine a server round trip for every byte the loader link writes).
+  const bool overlapped = use == DeviceUse::Watched;
   Handle port(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_OVERLAPPED, nullptr));
+                          overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr));
   if (!port.valid()) {
     const DWORD error = GetLastError();
     return Failure(ErrorFromOpen(error), name, error);
@@ -313,14 +381,14 @@ OpenResult OpenComDevice(const std::string& name) {
   }
   COMMTIMEOUTS found{};
   GetCommTimeouts(port.get(), &found);
-  COMMTIMEOUTS timeouts = PortTimeouts(kWriteChunkMs);
+  COMMTIMEOUTS timeouts = PortTimeouts(kFirstReadWaitMs, kWriteChunkMs);
   // Queue sizes are a wish the driver may round or ignore.
   SetupComm(port.get(), kQueueSize, kQueueSize);
-  if (!SetCommTimeouts(port.get(), &timeouts) || !SetCommMask(port.get(), kEventMask)) {
+  if (!SetCommTimeouts(port.get(), &timeouts)) {
     return Failure(Error::Other, name, GetLastError());
   }
   PurgeComm(port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-  auto device = std::make_unique<ComDevice>(std::move(port), name, found);
+  auto device = std::make_unique<ComDevice>(std::move(port), overlapped, name, found);
   if (!device->ready()) return Failure(Error::Other, name, GetLastError());
   OpenResult result;
   result.device = std::move(device);

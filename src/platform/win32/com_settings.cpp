@@ -29,11 +29,13 @@ bool FillLineSettings(const LineSettings& settings, DCB& dcb) {
   return true;
 }
 
-COMMTIMEOUTS PortTimeouts(DWORD writeChunkMs) {
+COMMTIMEOUTS PortTimeouts(DWORD readWaitMs, DWORD writeChunkMs) {
   COMMTIMEOUTS timeouts{};
+  // Both MAXDWORD and a constant between: the system's setting for "return
+  // what waits, else the first byte that comes, else nothing in time".
   timeouts.ReadIntervalTimeout = MAXDWORD;
-  timeouts.ReadTotalTimeoutMultiplier = 0;
-  timeouts.ReadTotalTimeoutConstant = 0;
+  timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+  timeouts.ReadTotalTimeoutConstant = readWaitMs < 1 ? 1 : readWaitMs >= MAXDWORD ? MAXDWORD - 1 : readWaitMs;
   timeouts.WriteTotalTimeoutMultiplier = 0;
   timeouts.WriteTotalTimeoutConstant = writeChunkMs;
   return timeouts;

@@ -17,10 +17,12 @@ namespace platform::win32 {
 // settings (a data size outside 5 to 8).
 bool FillLineSettings(const LineSettings& settings, DCB& dcb);
 
-// Time-outs under which a read takes only what waits and returns at once,
-// and a write hands back what it could not send within `writeChunkMs`, so
-// the writer sees its progress and can tell a stuck line from a slow one.
-COMMTIMEOUTS PortTimeouts(DWORD writeChunkMs);
+// Time-outs under which a read returns at once with what waits, or else as
+// soon as one byte comes, or with nothing after `readWaitMs` (1 to
+// MAXDWORD - 1); and a write hands back what it could not send within
+// `writeChunkMs`, so the writer sees its progress and can tell a stuck line
+// from a slow one.
+COMMTIMEOUTS PortTimeouts(DWORD readWaitMs, DWORD writeChunkMs);
 
 // Errors that mean the device has gone for good: a USB adapter pulled out
 // answers every call with one of these.

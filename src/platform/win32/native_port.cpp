@@ -21,7 +21,7 @@ bool Takes(const std::string& resolved) {
   return true;
 }
 
-OpenResult Open(const std::string& resolved) { return win32::OpenComDevice(resolved); }
+OpenResult Open(const std::string& resolved, DeviceUse use) { return win32::OpenComDevice(resolved, use); }
 
 std::string_view NameExample() { return "any COM port of this machine such as COM17"; }
 
