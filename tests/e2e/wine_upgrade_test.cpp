@@ -142,7 +142,8 @@ TEST_F(WineUpgrade, UpgradesQuorrelSimOverANetworkPort) {
 }
 
 // COM21 has five characters: it is opened as \\.\COM21. Writes refused now
-// and then lose no byte: every frame reaches the loader whole.
+// and then (every third one) lose no byte: every frame reaches the loader
+// whole.
 TEST_F(WineUpgrade, UpgradesThroughAComPortWithWritesRefusedNowAndThen) {
   e2etest::PtySimBridge bridge("model=Apex,serial=QRA2718281");
   ASSERT_TRUE(bridge.ok());
@@ -150,14 +151,14 @@ TEST_F(WineUpgrade, UpgradesThroughAComPortWithWritesRefusedNowAndThen) {
   ASSERT_TRUE(events.ok());
   const std::string com = MapComPort(21, bridge.PortName());
 
-  auto upgrade = StartUpgrade(ShimFor(bridge, events, 7), {"--port", com, "--image", kImage, "--lang", "1033"});
+  auto upgrade = StartUpgrade(ShimFor(bridge, events, 3), {"--port", com, "--image", kImage, "--lang", "1033"});
   ASSERT_TRUE(upgrade);
   EXPECT_EQ(upgrade->Wait(kRunMs), cli::kExitSuccess);
   Drain(*upgrade);
   EXPECT_TRUE(HoldsImage(bridge.Device())) << upgrade->Transcript();
   EXPECT_EQ(bridge.Device().SerialNumber(), "QRA2718281") << upgrade->Transcript();
   EXPECT_GT(events.Heard(), 10);  // the reset sequences' line changes reached the device
-  EXPECT_GT(ReadFile(RefusalsFile()).size(), 100u);  // and the writes were refused now and then
+  EXPECT_GT(ReadFile(RefusalsFile()).size(), 20u);  // and the writes were refused now and then
   for (const sim::LoaderCommand& command : bridge.Device().LoaderCommands()) EXPECT_NE(command.reply, 0xA0);
 }
 
