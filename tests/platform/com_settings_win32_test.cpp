@@ -102,7 +102,7 @@ TEST(ComSettings, AReadReturnsWithTheFirstByteAndAWriteReportsItsProgress) {
 
 TEST(ComSettings, APulledAdaptersErrorsMeanTheDeviceHasGone) {
   for (const DWORD error : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_BAD_COMMAND}, DWORD{ERROR_OPERATION_ABORTED},
-                            DWORD{ERROR_DEVICE_NOT_CONNECTED}, DWORD{ERROR_GEN_FAILURE}}) {
+                            DWORD{ERROR_DEVICE_NOT_CONNECTED}, DWORD{ERROR_GEN_FAILURE}, DWORD{ERROR_NOT_READY}}) {
     EXPECT_TRUE(platform::win32::MeansDeviceGone(error)) << error;
   }
   for (const DWORD error : {DWORD{ERROR_IO_PENDING}, DWORD{ERROR_TIMEOUT}, DWORD{ERROR_INVALID_PARAMETER}, DWORD{0}}) {

@@ -246,11 +246,19 @@ class ComDevice final : public SerialDevice {
     std::array<std::uint8_t, kQueueSize> incoming{};
     DWORD got = 0;
     const DWORD size = static_cast<DWORD>(std::min<std::size_t>(wanted, incoming.size()));
-    const bool cancelled = ReadSome(incoming.data(), size, remainingMs == INFINITE ? kLongestReadWaitMs : remainingMs, got);
+    const DWORD waitMs = remainingMs == INFINITE ? kLongestReadWaitMs : remainingMs;
+    const std::int64_t start = Now();
+    const bool cancelled = ReadSome(incoming.data(), size, waitMs, got);
+    // A wait that comes back empty long before its time (Wine's read of a
+    // line hung up does) is asked again only after a breath: no spinning.
+    if (!cancelled && got == 0 && Now() - start < static_cast<std::int64_t>(waitMs) * 500) {
+      system_time::PauseMicros(1000);
+    }
     std::lock_guard<std::mutex> guard(aheadMutex_);
     ahead_.insert(ahead_.end(), incoming.begin(), incoming.begin() + got);
     return cancelled;
   }
+
 
   // Reads what waits at once, else the first bytes that come within
   // `waitMs`. True when a cancel ended the wait (overlapped I/O only: in a

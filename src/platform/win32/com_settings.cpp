@@ -51,6 +51,10 @@ bool MeansDeviceGone(DWORD error) {
     case ERROR_GEN_FAILURE:
     case ERROR_INVALID_HANDLE:
     case ERROR_FILE_NOT_FOUND:
+    // What Wine gives for a tty whose line has gone.
+    case ERROR_NOT_READY:
+    case ERROR_IO_DEVICE:
+    case ERROR_DEV_NOT_EXIST:
       return true;
     default:
       return false;
