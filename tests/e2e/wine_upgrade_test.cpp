@@ -184,6 +184,29 @@ TEST_F(WineUpgrade, ASecondRunOnAHeldComPortIsRefusedAtOnce) {
   EXPECT_FALSE(first->Wait(0).has_value()) << "the first run went on meanwhile";
 }
 
+// The adapter pulled out while the erase frames go out: the run ends as
+// with a silent device, and says once which device went.
+TEST_F(WineUpgrade, AnAdapterPulledOutDuringTheEraseEndsAsASilentDeviceAndSaysSo) {
+  e2etest::PtySimBridge bridge("model=Apex,serial=QRA1414213");
+  ASSERT_TRUE(bridge.ok());
+  e2etest::WineLineEvents events(bridge, scratch_ + "/line-events");
+  ASSERT_TRUE(events.ok());
+  const std::string com = MapComPort(24, bridge.PortName());
+  auto upgrade = StartUpgrade(ShimFor(bridge, events, 0), {"--port", com, "--image", kImage, "--lang", "1033"});
+  ASSERT_TRUE(upgrade);
+  for (int waited = 0; bridge.Device().LoaderCommands().size() < 2 && waited < kRunMs; waited += 5) upgrade->Wait(5);
+  bridge.PullOut();
+  EXPECT_EQ(upgrade->Wait(kRunMs), cli::kExitEraseFailed);
+  Drain(*upgrade);
+  const std::string& transcript = upgrade->Transcript();
+  const std::string gone = "the device " + com + " disappeared";
+  const std::size_t named = transcript.find(gone);
+  EXPECT_NE(named, std::string::npos) << transcript;
+  EXPECT_EQ(transcript.find(gone, named + 1), std::string::npos) << transcript;  // said once
+  EXPECT_EQ(transcript.find("refused the line settings"), std::string::npos) << transcript;
+  EXPECT_LT(bridge.Device().LoaderCommands().size(), 20u);  // not every erase frame arrived
+}
+
 // Ctrl-C (which Wine makes of an interrupt) in the middle of programming:
 // the block under way is finished and the run ends with what recovery needs.
 TEST_F(WineUpgrade, CtrlCInTheLoaderEndsWithTheSerialNumberForRecovery) {
