@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/pty_sim_bridge.h"
-#include "e2e/wine_line_events.h"
+#include "support/pty_sim_bridge.h"
+#include "support/wine_line_events.h"
 #include "support/child_process.h"
 #include "support/test_os.h"
 

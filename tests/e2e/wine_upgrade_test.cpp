@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "cli/exit_codes.h"
-#include "e2e/pty_sim_bridge.h"
-#include "e2e/wine_line_events.h"
+#include "support/pty_sim_bridge.h"
+#include "support/wine_line_events.h"
 #include "sim/sim_interface.h"
 #include "support/child_process.h"
 #include "support/image_bytes.h"
@@ -99,12 +99,29 @@ class WineUpgrade : public ::testing::Test {
     return child;
   }
 
-  // The shim's settings for a COM port on `bridge`'s pseudo-terminal.
-  std::vector<std::string> ShimFor(const e2etest::PtySimBridge& bridge, const e2etest::WineLineEvents& events,
-                                   int refuseEvery) {
-    return {"LD_PRELOAD=" QUORREL_WINE_LINE_SHIM, "QUORREL_SHIM_TTY=" + bridge.PortName(),
-            "QUORREL_SHIM_EVENTS=" + events.SocketPath(), "QUORREL_SHIM_REFUSE_EVERY=" + std::to_string(refuseEvery),
-            "QUORREL_SHIM_REFUSALS=" + RefusalsFile()};
+  // A simulated interface on a pseudo-terminal that Wine maps to COM`number`.
+  struct ComLine {
+    ComLine(const std::string& simOptions, const std::string& eventsPath)
+        : bridge(simOptions), events(bridge, eventsPath) {}
+    e2etest::PtySimBridge bridge;
+    e2etest::WineLineEvents events;
+    std::string com;
+  };
+  std::unique_ptr<ComLine> PlugIn(const std::string& simOptions, int number) {
+    auto line = std::make_unique<ComLine>(simOptions, scratch_ + "/line-events-" + std::to_string(number));
+    EXPECT_TRUE(line->bridge.ok() && line->events.ok());
+    line->com = MapComPort(number, line->bridge.PortName());
+    return line;
+  }
+
+  // quorrel-upgrade.exe upgrading the interface on `line`, with the shim
+  // preloaded (refusing every `refuseEvery`th write, or none for 0).
+  std::unique_ptr<nettest::ChildProcess> StartComUpgrade(const ComLine& line, int refuseEvery) {
+    return StartUpgrade({"LD_PRELOAD=" QUORREL_WINE_LINE_SHIM, "QUORREL_SHIM_TTY=" + line.bridge.PortName(),
+                         "QUORREL_SHIM_EVENTS=" + line.events.SocketPath(),
+                         "QUORREL_SHIM_REFUSE_EVERY=" + std::to_string(refuseEvery),
+                         "QUORREL_SHIM_REFUSALS=" + RefusalsFile()},
+                        {"--port", line.com, "--image", kImage, "--lang", "1033"});
   }
   std::string RefusalsFile() const { return scratch_ + "/refusals"; }
 
@@ -145,37 +162,29 @@ TEST_F(WineUpgrade, UpgradesQuorrelSimOverANetworkPort) {
 // and then (every third one) lose no byte: every frame reaches the loader
 // whole.
 TEST_F(WineUpgrade, UpgradesThroughAComPortWithWritesRefusedNowAndThen) {
-  e2etest::PtySimBridge bridge("model=Apex,serial=QRA2718281");
-  ASSERT_TRUE(bridge.ok());
-  e2etest::WineLineEvents events(bridge, scratch_ + "/line-events");
-  ASSERT_TRUE(events.ok());
-  const std::string com = MapComPort(21, bridge.PortName());
-
-  auto upgrade = StartUpgrade(ShimFor(bridge, events, 3), {"--port", com, "--image", kImage, "--lang", "1033"});
+  const auto line = PlugIn("model=Apex,serial=QRA2718281", 21);
+  auto upgrade = StartComUpgrade(*line, 3);
   ASSERT_TRUE(upgrade);
   EXPECT_EQ(upgrade->Wait(kRunMs), cli::kExitSuccess);
   Drain(*upgrade);
-  EXPECT_TRUE(HoldsImage(bridge.Device())) << upgrade->Transcript();
-  EXPECT_EQ(bridge.Device().SerialNumber(), "QRA2718281") << upgrade->Transcript();
-  EXPECT_GT(events.Heard(), 10);  // the reset sequences' line changes reached the device
+  sim::SimInterface& device = line->bridge.Device();
+  EXPECT_TRUE(HoldsImage(device)) << upgrade->Transcript();
+  EXPECT_EQ(device.SerialNumber(), "QRA2718281") << upgrade->Transcript();
+  EXPECT_GT(line->events.Heard(), 10);  // the reset sequences' line changes reached the device
   EXPECT_GT(ReadFile(RefusalsFile()).size(), 20u);  // and the writes were refused now and then
-  for (const sim::LoaderCommand& command : bridge.Device().LoaderCommands()) EXPECT_NE(command.reply, 0xA0);
+  for (const sim::LoaderCommand& command : device.LoaderCommands()) EXPECT_NE(command.reply, 0xA0);
 }
 
 TEST_F(WineUpgrade, ASecondRunOnAHeldComPortIsRefusedAtOnce) {
   // A paced device keeps the first run busy for most of a minute.
-  e2etest::PtySimBridge bridge("model=Apex,serial=QRA1732050,paced=1");
-  ASSERT_TRUE(bridge.ok());
-  e2etest::WineLineEvents events(bridge, scratch_ + "/line-events");
-  ASSERT_TRUE(events.ok());
-  const std::string com = MapComPort(22, bridge.PortName());
-  auto first = StartUpgrade(ShimFor(bridge, events, 0), {"--port", com, "--image", kImage, "--lang", "1033"});
+  const auto line = PlugIn("model=Apex,serial=QRA1732050,paced=1", 22);
+  auto first = StartComUpgrade(*line, 0);
   ASSERT_TRUE(first);
   // Held from its start; the second comes once the first is talking.
-  for (int waited = 0; events.Heard() == 0 && waited < 60'000; waited += 50) first->Wait(50);
-  ASSERT_GT(events.Heard(), 0) << first->Transcript();
+  for (int waited = 0; line->events.Heard() == 0 && waited < 60'000; waited += 50) first->Wait(50);
+  ASSERT_GT(line->events.Heard(), 0) << first->Transcript();
 
-  auto second = StartUpgrade({}, {"--port", com, "--image", kImage, "--lang", "1033"});
+  auto second = StartUpgrade({}, {"--port", line->com, "--image", kImage, "--lang", "1033"});
   ASSERT_TRUE(second);
   EXPECT_EQ(second->Wait(30'000), cli::kExitPortHeld);
   Drain(*second);
@@ -187,38 +196,32 @@ TEST_F(WineUpgrade, ASecondRunOnAHeldComPortIsRefusedAtOnce) {
 // The adapter pulled out while the erase frames go out: the run ends as
 // with a silent device, and says once which device went.
 TEST_F(WineUpgrade, AnAdapterPulledOutDuringTheEraseEndsAsASilentDeviceAndSaysSo) {
-  e2etest::PtySimBridge bridge("model=Apex,serial=QRA1414213");
-  ASSERT_TRUE(bridge.ok());
-  e2etest::WineLineEvents events(bridge, scratch_ + "/line-events");
-  ASSERT_TRUE(events.ok());
-  const std::string com = MapComPort(24, bridge.PortName());
-  auto upgrade = StartUpgrade(ShimFor(bridge, events, 0), {"--port", com, "--image", kImage, "--lang", "1033"});
+  const auto line = PlugIn("model=Apex,serial=QRA1414213", 24);
+  auto upgrade = StartComUpgrade(*line, 0);
   ASSERT_TRUE(upgrade);
-  for (int waited = 0; bridge.Device().LoaderCommands().size() < 2 && waited < kRunMs; waited += 5) upgrade->Wait(5);
-  bridge.PullOut();
+  sim::SimInterface& device = line->bridge.Device();
+  for (int waited = 0; device.LoaderCommands().size() < 2 && waited < kRunMs; waited += 5) upgrade->Wait(5);
+  line->bridge.PullOut();
   EXPECT_EQ(upgrade->Wait(kRunMs), cli::kExitEraseFailed);
   Drain(*upgrade);
   const std::string& transcript = upgrade->Transcript();
-  const std::string gone = "the device " + com + " disappeared";
+  const std::string gone = "the device " + line->com + " disappeared";
   const std::size_t named = transcript.find(gone);
   EXPECT_NE(named, std::string::npos) << transcript;
   EXPECT_EQ(transcript.find(gone, named + 1), std::string::npos) << transcript;  // said once
   EXPECT_EQ(transcript.find("refused the line settings"), std::string::npos) << transcript;
-  EXPECT_LT(bridge.Device().LoaderCommands().size(), 20u);  // not every erase frame arrived
+  EXPECT_LT(device.LoaderCommands().size(), 20u);  // not every erase frame arrived
 }
 
 // Ctrl-C (which Wine makes of an interrupt) in the middle of programming:
 // the block under way is finished and the run ends with what recovery needs.
 TEST_F(WineUpgrade, CtrlCInTheLoaderEndsWithTheSerialNumberForRecovery) {
-  e2etest::PtySimBridge bridge("model=Apex,serial=QRA1414213,paced=1");
-  ASSERT_TRUE(bridge.ok());
-  e2etest::WineLineEvents events(bridge, scratch_ + "/line-events");
-  ASSERT_TRUE(events.ok());
-  const std::string com = MapComPort(23, bridge.PortName());
-  auto upgrade = StartUpgrade(ShimFor(bridge, events, 0), {"--port", com, "--image", kImage, "--lang", "1033"});
+  const auto line = PlugIn("model=Apex,serial=QRA1414213,paced=1", 23);
+  auto upgrade = StartComUpgrade(*line, 0);
   ASSERT_TRUE(upgrade);
+  sim::SimInterface& device = line->bridge.Device();
   const auto programming = [&] {
-    for (const sim::LoaderCommand& command : bridge.Device().LoaderCommands()) {
+    for (const sim::LoaderCommand& command : device.LoaderCommands()) {
       if (command.command == kLoaderWrite) return true;
     }
     return false;
@@ -229,7 +232,7 @@ TEST_F(WineUpgrade, CtrlCInTheLoaderEndsWithTheSerialNumberForRecovery) {
   EXPECT_EQ(upgrade->Wait(60'000), cli::kExitStoppedInLoader);
   Drain(*upgrade);
   EXPECT_NE(upgrade->Transcript().find("--recovery --serial QRA1414213"), std::string::npos) << upgrade->Transcript();
-  EXPECT_FALSE(HoldsImage(bridge.Device()));  // stopped before the end, as it says
+  EXPECT_FALSE(HoldsImage(device));  // stopped before the end, as it says
 }
 
 }  // namespace

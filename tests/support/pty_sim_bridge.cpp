@@ -1,4 +1,4 @@
-#include "e2e/pty_sim_bridge.h"
+#include "support/pty_sim_bridge.h"
 
 #include <poll.h>
 #include <unistd.h>

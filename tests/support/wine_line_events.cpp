@@ -1,4 +1,4 @@
-#include "e2e/wine_line_events.h"
+#include "support/wine_line_events.h"
 
 #include <poll.h>
 #include <sys/socket.h>

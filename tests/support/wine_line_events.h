@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "e2e/pty_sim_bridge.h"
+#include "support/pty_sim_bridge.h"
 
 namespace e2etest {
 
