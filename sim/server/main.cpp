@@ -1,11 +1,6 @@
 // quorrel-sim: one simulated Quorrel interface, served as a network serial
 // port on 127.0.0.1 (see server_options.h for the command line).
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <iostream>
 #include <memory>
 #include <string_view>
@@ -13,6 +8,7 @@
 
 #include "platform/rfc2217_socket.h"
 #include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
 #include "sim/server/port_server.h"
 #include "sim/server/server_options.h"
 #include "sim/server/state_dump.h"
@@ -24,29 +20,6 @@ namespace {
 using sim::server::kServerExitFailed;
 using sim::server::kServerExitOk;
 using sim::server::kServerExitUsage;
-
-int g_stopWrite = -1;
-
-void OnStopSignal(int) {
-  const char byte = 1;
-  const int saved = errno;
-  [[maybe_unused]] const ssize_t ignored = write(g_stopWrite, &byte, 1);
-  errno = saved;
-}
-
-// SIGINT and SIGTERM make the stop pipe readable; the server polls it.
-int InstallStopSignals() {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
-  g_stopWrite = fds[1];
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-  return fds[0];
-}
 
 int Serve(const sim::server::ServerOptions& options, const sim::SimOptions& simOptions) {
   auto device = std::make_shared<sim::SimInterface>(simOptions);
@@ -62,15 +35,13 @@ int Serve(const sim::server::ServerOptions& options, const sim::SimOptions& simO
   }
   const platform::net::Socket& listener = listening.value;
   std::string error;
-  const int stopRead = InstallStopSignals();
-  if (stopRead < 0) {
-    std::cerr << "quorrel-sim: cannot set up signal handling\n";
-    return kServerExitFailed;
-  }
+  // A stop request (Ctrl-C, a shutdown) ends the server; the device's state
+  // is still written out.
+  const platform::ScopedStopSignals stopSignals;
   std::cout << platform::net::LocalPort(listener) << std::endl;
   {
     sim::server::PortServer server(*cable.device, platform::LineSettings{});
-    server.Run(listener, stopRead, options.once);
+    server.Run(listener, [] { return platform::StopSignalRaised(); }, options.once);
   }
   cable.device.reset();
   if (!sim::server::DumpDeviceState(*device, options.dumpMemory, options.dumpSerial, &error)) {

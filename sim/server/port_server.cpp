@@ -1,10 +1,8 @@
 #include "sim/server/port_server.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
+#include <algorithm>
 #include <array>
-#include <cerrno>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -27,6 +25,8 @@ constexpr int kWriteRetries = 100;
 constexpr int kWriteRetryMs = 50;
 // How often the pump looks up from the device to see whether to stop.
 constexpr int kPumpWaitMs = 100;
+// How often the server asks whether to stop while it waits on its sockets.
+constexpr int kStopCheckMs = 100;
 constexpr std::size_t kChunk = 4096;
 
 constexpr std::uint8_t kLocalOptions[] = {tn::kOptionBinary, tn::kOptionSuppressGoAhead, tn::kOptionComPort};
@@ -66,16 +66,15 @@ class PortServer::Session {
     pump_ = std::thread([this] { Pump(); });
   }
 
-  int Fd() const { return client_.Fd(); }
+  const net::Socket& Client() const { return client_; }
 
   // Takes what the client sent; false once the client has gone.
   bool OnReadable() {
     std::array<std::uint8_t, kChunk> chunk{};
-    const ssize_t n = recv(client_.Fd(), chunk.data(), chunk.size(), 0);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return true;
-    if (n <= 0) return false;
+    const std::optional<std::size_t> n = net::Receive(client_, chunk);
+    if (!n) return false;
     std::vector<tn::Item> items;
-    decoder_.Feed({chunk.data(), static_cast<std::size_t>(n)}, items);
+    decoder_.Feed({chunk.data(), *n}, items);
     for (const tn::Item& item : items) Take(item);
     return true;
   }
@@ -111,7 +110,7 @@ class PortServer::Session {
     // the purge may reach the client after the answer.
     std::lock_guard<std::mutex> guard(sendMutex_);
     server_.device_.Purge(side);
-    net::SendAll(client_.Fd(), answer, DeadlineIn(kSendTimeoutMs));
+    net::SendAll(client_, answer, DeadlineIn(kSendTimeoutMs));
   }
 
   void WriteToDevice(const tn::Bytes& bytes) {
@@ -125,7 +124,7 @@ class PortServer::Session {
   void Send(const tn::Bytes& bytes) {
     if (bytes.empty()) return;
     std::lock_guard<std::mutex> guard(sendMutex_);
-    net::SendAll(client_.Fd(), bytes, DeadlineIn(kSendTimeoutMs));
+    net::SendAll(client_, bytes, DeadlineIn(kSendTimeoutMs));
   }
 
   void Pump() {
@@ -138,9 +137,9 @@ class PortServer::Session {
       if (n == 0) continue;
       encoded.clear();
       tn::AppendEscaped({chunk.data(), n}, encoded);
-      if (net::SendAll(client_.Fd(), encoded, DeadlineIn(kSendTimeoutMs)) != encoded.size()) {
+      if (net::SendAll(client_, encoded, DeadlineIn(kSendTimeoutMs)) != encoded.size()) {
         // The client takes nothing: end the session as if it had left.
-        shutdown(client_.Fd(), SHUT_RDWR);
+        net::ShutDown(client_);
         return;
       }
     }
@@ -160,37 +159,39 @@ PortServer::PortServer(platform::SerialDevice& device, const platform::LineSetti
   device_.Apply(initial);
 }
 
-void PortServer::Run(const net::Socket& listener, int stopFd, bool once) {
+void PortServer::Run(const net::Socket& listener, const StopQuery& stopRequested, bool once) {
   net::Socket next;
   for (;;) {
     while (!next.Valid()) {
-      pollfd fds[] = {{stopFd, POLLIN, 0}, {listener.Fd(), POLLIN, 0}};
-      if (poll(fds, 2, -1) < 0 && errno != EINTR) return;
-      if (fds[0].revents) return;
-      if (fds[1].revents & POLLIN) next = net::AcceptConnection(listener);
+      const net::Socket* const sockets[] = {&listener};
+      bool readable[] = {false};
+      net::WaitReadable(sockets, kStopCheckMs, readable);
+      if (stopRequested()) return;
+      if (readable[0]) next = net::AcceptConnection(listener);
     }
     ++clientsServed_;
-    const SessionEnd end = Serve(std::move(next), listener, stopFd, &next);
+    const SessionEnd end = Serve(std::move(next), listener, stopRequested, &next);
     if (end == SessionEnd::Stop || once) return;
   }
 }
 
-PortServer::SessionEnd PortServer::Serve(net::Socket client, const net::Socket& listener, int stopFd,
-                                         net::Socket* next) {
+PortServer::SessionEnd PortServer::Serve(net::Socket client, const net::Socket& listener,
+                                         const StopQuery& stopRequested, net::Socket* next) {
   Session session(*this, std::move(client));
   session.Start();
   net::Socket waiting;
   Micros waitingUntil = 0;
   for (;;) {
-    pollfd fds[] = {{session.Fd(), POLLIN, 0}, {stopFd, POLLIN, 0}, {listener.Fd(), POLLIN, 0}};
-    const int timeout = waiting.Valid() ? net::MillisLeft(waitingUntil) : -1;
-    if (poll(fds, 3, timeout) < 0 && errno != EINTR) return SessionEnd::Stop;
-    if (fds[1].revents) return SessionEnd::Stop;
-    if (fds[0].revents && !session.OnReadable()) {
+    const net::Socket* const sockets[] = {&session.Client(), &listener};
+    bool readable[] = {false, false};
+    const int timeout = waiting.Valid() ? std::min(net::MillisLeft(waitingUntil), kStopCheckMs) : kStopCheckMs;
+    net::WaitReadable(sockets, timeout, readable);
+    if (stopRequested()) return SessionEnd::Stop;
+    if (readable[0] && !session.OnReadable()) {
       *next = std::move(waiting);
       return SessionEnd::ClientLeft;
     }
-    if (fds[2].revents & POLLIN) {
+    if (readable[1]) {
       net::Socket newcomer = net::AcceptConnection(listener);
       if (newcomer.Valid() && !waiting.Valid()) {
         waiting = std::move(newcomer);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "platform/rfc2217_codec.h"
@@ -23,10 +24,14 @@ class PortServer {
   PortServer(const PortServer&) = delete;
   PortServer& operator=(const PortServer&) = delete;
 
-  // Serves clients from `listener` until `stopFd` becomes readable, or after
+  // Asked between waits whether the server is to stop (a stop signal, a test
+  // ending its server).
+  using StopQuery = std::function<bool()>;
+
+  // Serves clients from `listener` until `stopRequested` says so, or after
   // the first client has left when `once` is set. A client that comes while
   // another is served waits a moment for it to leave, then is turned away.
-  void Run(const platform::net::Socket& listener, int stopFd, bool once);
+  void Run(const platform::net::Socket& listener, const StopQuery& stopRequested, bool once);
 
   const platform::LineSettings& Settings() const { return current_; }
   int ClientsServed() const { return clientsServed_; }
@@ -35,8 +40,8 @@ class PortServer {
   enum class SessionEnd : std::uint8_t { ClientLeft, Stop };
   class Session;
 
-  SessionEnd Serve(platform::net::Socket client, const platform::net::Socket& listener, int stopFd,
-                   platform::net::Socket* next);
+  SessionEnd Serve(platform::net::Socket client, const platform::net::Socket& listener,
+                   const StopQuery& stopRequested, platform::net::Socket* next);
   bool TryApply(const platform::LineSettings& next);
   platform::telnet::Bytes Answer(const platform::telnet::ComPortRecord& record, bool* purge,
                                  platform::PurgeSide* side);

@@ -10,13 +10,13 @@ namespace app {
 Layout ComputeLayout(const std::string& currentDirectory) {
   // A directory the system could not tell is the current one all the same.
   const std::string directory = currentDirectory.empty() ? "." : currentDirectory;
-  const bool root = directory.back() == '/';
-  const std::string folder = root ? directory : directory + "/";
+  const bool root = platform::EndsWithFolderSeparator(directory);
+  const std::string folder = root ? directory : directory + platform::kFolderSeparator;
 
   Layout layout;
   layout.baseFolder = folder;
   if (platform::EntryExists(directory, "Upgrade")) {
-    layout.baseFolder = platform::FindEntryPath(folder, "Upgrade") + "/";
+    layout.baseFolder = platform::FindEntryPath(folder, "Upgrade") + platform::kFolderSeparator;
   }
   layout.patchFilePath = platform::FindEntryPath(layout.baseFolder, "PATCH.TXT");
   return layout;

@@ -7,7 +7,7 @@
 namespace app {
 
 struct Layout {
-  std::string baseFolder;     // ends with '/'; holds Lang/, Image/ and PATCH.TXT
+  std::string baseFolder;     // ends with a folder separator; holds Lang/, Image/ and PATCH.TXT
   std::string patchFilePath;  // the boot-loader patch file
 };
 

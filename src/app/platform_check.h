@@ -8,8 +8,9 @@
 namespace app {
 
 // `extended` is the answer to the extended version query; `basic` is asked
-// only when that was refused. Only the supported family, version 4.10 or
-// 4.90, passes; a refused query fails.
+// only when that was refused. The family the program was made for passes in
+// its versions 4.10 and 4.90, current Windows (version 10 and later) and
+// Wine pass; a refused query fails.
 bool PlatformCheckPasses(const std::optional<platform::VersionRecord>& extended,
                          const std::optional<platform::VersionRecord>& basic);
 

@@ -47,7 +47,7 @@ class UpgradeApp {
  public:
   std::string patchFilePath;
   std::uint32_t languageId = 0;
-  std::string baseFolder;  // ends with '/'
+  std::string baseFolder;  // ends with a folder separator
   i18n::LanguageTable languageTable;
 
   // Options handed to the dialog for the image run.

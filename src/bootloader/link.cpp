@@ -76,7 +76,9 @@ int BootLoader::Open(const std::string& portName, std::uint32_t byteTimeoutMs,
   byteTimeout_ = byteTimeoutMs;
   replyFactor_ = replyFactor;
   device_.reset();
-  platform::OpenResult opened = platform::OpenSerialDevice(platform::FormDeviceName(portName));
+  // The link does everything from the worker's thread, one call at a time.
+  platform::OpenResult opened =
+      platform::OpenSerialDevice(platform::FormDeviceName(portName), platform::DeviceUse::OneThread);
   if (!opened.device) {
     lastError = kOpenFailed;
     return kOpenFailed;

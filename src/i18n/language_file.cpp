@@ -1,14 +1,10 @@
 #include "i18n/language_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
+#include <limits>
+#include <utility>
 
-#include "platform/file_descriptor.h"
+#include "platform/regular_file.h"
 
 namespace i18n {
 namespace {
@@ -38,27 +34,15 @@ std::size_t FindStop(std::string_view text, std::size_t pos, std::string_view st
 }  // namespace
 
 std::optional<std::string> ReadLanguageFile(const std::string& path) {
-  // Non-blocking so that a named pipe in the file's place cannot hang us.
-  const platform::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) return std::nullopt;
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-
-  std::string bytes;
-  std::array<char, 8192> buffer{};
-  for (;;) {
-    const ssize_t count = ::read(file.get(), buffer.data(), buffer.size());
-    if (count > 0) {
-      bytes.append(buffer.data(), static_cast<std::size_t>(count));
-    } else if (count == 0) {
-      return bytes;
-    } else if (errno != EINTR) {
-      // Keep the whole lines read so far: a cut line could give a cut text.
-      const std::size_t lastBreak = bytes.rfind('\n');
-      bytes.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
-      return bytes;
-    }
-  }
+  // Language files have no length limit of their own.
+  platform::Result<std::string> read = platform::ReadRegularFile(path, std::numeric_limits<std::size_t>::max());
+  if (read.ok()) return std::move(read.value);
+  if (read.error != platform::Error::ReadFailed) return std::nullopt;
+  // Keep the whole lines read so far: a cut line could give a cut text.
+  std::string& bytes = read.value;
+  const std::size_t lastBreak = bytes.rfind('\n');
+  bytes.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+  return std::move(bytes);
 }
 
 std::string BuildWorkingText(std::string_view fileBytes) {

@@ -25,7 +25,7 @@ int SlotOf(int section, int index) {
 // case stands in for a missing one, as in a tree copied from a case-blind disk.
 std::string LanguageFilePath(const std::string& baseFolder, std::uint16_t languageId) {
   const std::string folder = platform::FindEntryPath(baseFolder, "Lang");
-  return platform::FindEntryPath(folder + "/", std::to_string(languageId) + ".txt");
+  return platform::FindEntryPath(folder, std::to_string(languageId) + ".txt");
 }
 
 // A closing quote taken into a double-byte pair ends up at the text's end,

@@ -5,31 +5,30 @@
 #include <thread>
 #include <vector>
 
+#include "platform/system_time.h"
+
 namespace platform {
 namespace {
 
 class RealClock final : public Clock {
  public:
-  Micros Now() override {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  }
-  void SleepUntil(Micros until) override {
-    const Micros now = Now();
-    if (until > now) std::this_thread::sleep_for(std::chrono::microseconds(until - now));
-  }
-  void IdlePause(std::uint32_t ms) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  }
+  Micros Now() override { return system_time::MonotonicMicros(); }
+  void SleepUntil(Micros until) override { system_time::PauseMicros(until - Now()); }
+  void IdlePause(std::uint32_t ms) override { system_time::PauseMicros(static_cast<Micros>(ms) * 1000); }
+  // The deadline is on this clock's time line, which need not be the
+  // condition variable's: the wait goes by what is left of it.
   bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, Micros until,
                  const std::function<bool()>& ready, bool /*foreground*/) override {
     if (until == kNever) {
       cv.wait(lock, ready);
       return true;
     }
-    const auto deadline = std::chrono::steady_clock::time_point(std::chrono::microseconds(until));
-    return cv.wait_until(lock, deadline, ready);
+    while (!ready()) {
+      const Micros left = until - Now();
+      if (left <= 0) return false;
+      cv.wait_for(lock, std::chrono::microseconds(left));
+    }
+    return true;
   }
   void AddObserver(std::weak_ptr<TimeObserver>) override {}
 };

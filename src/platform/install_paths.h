@@ -7,17 +7,19 @@
 
 namespace platform {
 
-// The folder of the running program, from /proc/self/exe, ending with '/';
-// empty when the system cannot tell.
+// The folder of the running program, ending with a folder separator; empty
+// when the system cannot tell.
 std::string ExecutableFolder();
 
-// The shipped data of an install, "<prefix>/share/quorrel-upgrade/", for a
-// program in "<prefix>/bin/"; empty when `executableFolder` is no such
-// install (a build tree).
+// The shipped data of an install: on Linux "<prefix>/share/quorrel-upgrade/"
+// for a program in "<prefix>/bin/"; on Windows the program's own folder when
+// it holds Lang\. Empty when `executableFolder` is no such install (a build
+// tree).
 std::string InstalledDataFolder(const std::string& executableFolder);
 
-// The user's own data folder, "$XDG_DATA_HOME/quorrel-upgrade/" or else
-// "$HOME/.local/share/quorrel-upgrade/"; empty without a home.
+// The user's own data folder: on Linux "$XDG_DATA_HOME/quorrel-upgrade/" or
+// else "$HOME/.local/share/quorrel-upgrade/"; on Windows
+// "%LOCALAPPDATA%\Quorrel Upgrade\". Empty without such a home.
 using GetEnvironment = std::function<const char*(const char*)>;
 std::string UserDataFolder(const GetEnvironment& getEnvironment);
 
@@ -28,9 +30,11 @@ std::string UserDataFolder(const GetEnvironment& getEnvironment);
 std::string UserStateFolder(const GetEnvironment& getEnvironment);
 std::string UserStateFolder();
 
-// Copies into `to` every file of `from` that `to` lacks, making folders as
-// needed, and makes the image folders; a file already there is left as the
-// user made it. False when `to` could not be made.
+// Copies into `to` every file of the shipped data in `from` (Lang/,
+// Image/ and PATCH.TXT) that `to` lacks, making folders as needed, and
+// makes the image folders; a file already there is left as the user made
+// it, and nothing else of `from` (the programs, on Windows) is copied.
+// False when `to` could not be made.
 bool SeedFolder(const std::string& from, const std::string& to);
 
 }  // namespace platform

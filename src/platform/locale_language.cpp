@@ -1,6 +1,5 @@
-// The system's default language: its configured locale, read as the system
-// keeps it, mapped to the language identifiers the language files are
-// named by.
+// Locale names, and a system's configured locale as Linux keeps it, mapped
+// to the language identifiers the language files are named by.
 
 #include <cstdlib>
 #include <fstream>
@@ -106,7 +105,5 @@ std::uint16_t LanguageIdFromLocale(std::string_view localeName) {
 std::uint16_t SystemDefaultLanguageId(const LocaleSources& sources) {
   return LanguageIdFromLocale(ConfiguredLocale(sources));
 }
-
-std::uint16_t SystemDefaultLanguageId() { return SystemDefaultLanguageId(LocaleSources{}); }
 
 }  // namespace platform

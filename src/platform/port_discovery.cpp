@@ -1,10 +1,7 @@
 #include "platform/port_discovery.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 
 #include "platform/udev_text.h"
 
@@ -66,12 +63,6 @@ std::optional<PortInfo> DescribePort(const PortRecord& record) {
   port.manufacturer = AdapterText(record, "ID_VENDOR");
   port.product = AdapterText(record, "ID_MODEL");
   return port;
-}
-
-bool MayOpenForReadWrite(const std::string& path) {
-  if (::access(path.c_str(), R_OK | W_OK) == 0) return true;
-  // A node gone since the list was read is no question of permission.
-  return errno != EACCES && errno != EPERM && errno != EROFS;
 }
 
 Discovery DiscoverPorts(PortSource& source, const AccessCheck& mayOpen) {

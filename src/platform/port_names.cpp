@@ -8,7 +8,7 @@
 
 #include "platform/port_hold.h"
 #include "platform/trace.h"
-#include "platform/tty_device.h"
+#include "platform/native_port.h"
 
 namespace platform {
 namespace {
@@ -19,7 +19,6 @@ constexpr std::string_view kComPrefix = "COM";
 constexpr int kFirstCom = 1;
 constexpr int kLastCom = 16;
 constexpr std::string_view kComEnvPrefix = "QUORREL_COM";
-constexpr std::string_view kTtyPrefix = "/dev/ttyS";
 
 struct Scheme {
   std::string prefix;
@@ -75,7 +74,7 @@ std::optional<PortOpener> FindOpener(const std::string& name) {
   return best->opener;
 }
 
-OpenResult OpenResolved(const std::string& resolved) {
+OpenResult OpenResolved(const std::string& resolved, DeviceUse use) {
   if (resolved.empty()) return OpenResult{nullptr, Error::EmptyName, "no port name"};
   // A name with a NUL in it would open whatever its first part names.
   if (resolved.find('\0') != std::string::npos) return OpenResult{nullptr, Error::UnknownName, "NUL in name"};
@@ -84,7 +83,7 @@ OpenResult OpenResolved(const std::string& resolved) {
     if (!result.device && result.error == Error::None) result.error = Error::Other;
     return result;
   }
-  if (resolved.front() == '/') return OpenTtyDevice(resolved);
+  if (native_port::Takes(resolved)) return native_port::Open(resolved, use);
   return OpenResult{nullptr, Error::UnknownName, resolved};
 }
 
@@ -105,7 +104,7 @@ std::string ResolveOnce(const std::string& name, bool followEnvironment) {
   const std::string variable = std::string(kComEnvPrefix) + std::to_string(*com);
   const char* target = std::getenv(variable.c_str());
   if (followEnvironment && target != nullptr && *target != '\0') return ResolveOnce(target, false);
-  return std::string(kTtyPrefix) + std::to_string(*com - 1);
+  return native_port::ComPortDevice(*com);
 }
 
 }  // namespace
@@ -211,18 +210,18 @@ std::unique_ptr<SerialDevice> MakeSettingsReporter(std::unique_ptr<SerialDevice>
 
 // A run of another program may hold the device between its own opens. A
 // port whose lock could not be made is refused as its hold is.
-OpenResult OpenUnlessHeld(const std::string& resolved) {
+OpenResult OpenUnlessHeld(const std::string& resolved, DeviceUse use) {
   const Result<std::optional<LockHolder>> holder = PortHeldElsewhere(resolved);
   if (!holder.ok()) return OpenResult{nullptr, holder.error, holder.detail};
   if (holder.value) return OpenResult{nullptr, Error::Busy, resolved + " is held by " + DescribeHolder(*holder.value)};
-  return OpenResolved(resolved);
+  return OpenResolved(resolved, use);
 }
 
 }  // namespace
 
-OpenResult OpenSerialDevice(const std::string& name) {
+OpenResult OpenSerialDevice(const std::string& name, DeviceUse use) {
   const std::string resolved = ResolvePortName(name);
-  OpenResult result = OpenUnlessHeld(resolved);
+  OpenResult result = OpenUnlessHeld(resolved, use);
   if (!result.device) {
     ReportFailure(name, result);
     return result;
@@ -243,8 +242,8 @@ std::string DescribeOpenError(Error error) {
     case Error::None: return "the port opened";
     case Error::EmptyName: return "no port was named";
     case Error::UnknownName:
-      return "the port name is not known (use COM1 to COM16, a device path such as /dev/ttyUSB0, "
-             "sim, or rfc2217://host:port)";
+      return "the port name is not known (use COM1 to COM16, " + std::string(native_port::NameExample()) +
+             ", sim, or rfc2217://host:port)";
     case Error::NotFound: return "there is no such device; check that the interface is plugged in";
     case Error::Busy: return "the port is in use by another program";
     case Error::PermissionDenied:

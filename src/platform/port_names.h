@@ -10,7 +10,8 @@
 namespace platform {
 
 // Drops the "\\.\" prefix that Windows-style names of five or more characters
-// carry, and maps "COM1".."COM16" to $QUORREL_COMn or /dev/ttyS(n-1).
+// carry, and maps "COM1".."COM16" to $QUORREL_COMn, else to the system's own
+// device (/dev/ttyS(n-1) on Linux, the COM port itself on Windows).
 // Other names come back unchanged. Applied once more to what QUORREL_COMn
 // names, so it may name a sim or network port too.
 std::string ResolvePortName(const std::string& name);

@@ -5,12 +5,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/result.h"
-#include <vector>
 
 namespace platform {
 
@@ -53,8 +54,9 @@ class InstanceGuard {
   void Release();
 
  private:
-  explicit InstanceGuard(int socket) : socket_(socket) {}
-  int socket_ = -1;
+  struct Held;  // what the system holds the name by; each backend has its own
+  explicit InstanceGuard(std::unique_ptr<Held> held);
+  std::unique_ptr<Held> held_;
 };
 
 // ---- Current directory ------------------------------------------------------
@@ -75,14 +77,24 @@ struct VersionRecord {
   std::uint32_t minor = 0;
   std::uint32_t build = 0;
   std::string description;
+  bool wine = false;
 };
 
 // The running system's version record; `extended` asks for the longer
-// record. nullopt: the query was refused. This platform layer answers with a
-// record of the family the program supports when it runs on Linux.
+// record. nullopt: the query was refused. On Linux this platform layer
+// answers with a record of the family the program was made for; on Windows
+// with the system's true version, whatever compatibility the program
+// declares, and `wine` set when Wine runs the program.
 std::optional<VersionRecord> QueryVersion(bool extended);
 
 // ---- Directory entries ------------------------------------------------------
+
+// What separates folders in the paths this system writes: '/' on Linux, '\\'
+// on Windows (which takes '/' as well).
+extern const char kFolderSeparator;
+// True when `path` ends with a folder separator of this system, as a root
+// ("/", "C:\\") does.
+bool EndsWithFolderSeparator(const std::string& path);
 
 // True when `dir` holds an entry (file, folder or anything else) named
 // `name`, or else one whose name differs from it only in letter case, so a
@@ -90,7 +102,7 @@ std::optional<VersionRecord> QueryVersion(bool extended);
 bool EntryExists(const std::string& dir, const std::string& name);
 // `dir` joined with the entry's name as it is found (exact match first, then
 // a letter-case variant), or with `name` as written when none exists. `dir`
-// may or may not end with '/'.
+// may or may not end with a folder separator.
 std::string FindEntryPath(const std::string& dir, const std::string& name);
 
 }  // namespace platform

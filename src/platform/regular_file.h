@@ -13,7 +13,8 @@ namespace platform {
 
 // Reads the file at `path` whole, in one pass, if it is a regular file of at
 // most `maxBytes` bytes: its bytes, or NotFound, PermissionDenied, Other (it
-// did not open), NotRegularFile, TooLarge or ReadFailed.
+// did not open), NotRegularFile, TooLarge or ReadFailed. A read that fails
+// part-way keeps the bytes read before the failure in `value`.
 Result<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
 // Whether `path` may be created or overwritten as a plain file: it does not

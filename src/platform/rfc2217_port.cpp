@@ -1,12 +1,8 @@
 #include "platform/rfc2217_port.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -26,6 +22,9 @@ namespace tn = telnet;
 // past this, the receiver stops reading and the server's sends wait.
 constexpr std::size_t kInputLimit = 64 * 1024;
 constexpr std::size_t kReceiveChunk = 4096;
+// The receiver looks this often whether the device is closing: a shutdown
+// does not wake every system's socket wait.
+constexpr int kStopCheckMs = 100;
 
 constexpr std::uint8_t kLocalOptions[] = {tn::kOptionBinary, tn::kOptionSuppressGoAhead, tn::kOptionComPort};
 constexpr std::uint8_t kRemoteOptions[] = {tn::kOptionBinary, tn::kOptionSuppressGoAhead, tn::kOptionComPort};
@@ -43,8 +42,8 @@ class NetworkSerialDevice final : public SerialDevice {
       stopping_ = true;
     }
     cv_.notify_all();
-    // Wakes the receiver's poll and tells the server we are gone.
-    shutdown(socket_.Fd(), SHUT_RDWR);
+    // Tells the server we are gone (and wakes the receiver where it can).
+    net::ShutDown(socket_);
     if (receiver_.joinable()) receiver_.join();
   }
 
@@ -125,7 +124,7 @@ class NetworkSerialDevice final : public SerialDevice {
     return input_.size();
   }
 
-  std::size_t OutputWaiting() override { return net::UnsentBytes(socket_.Fd()); }
+  std::size_t OutputWaiting() override { return net::UnsentBytes(socket_); }
 
   std::size_t Read(std::uint8_t* buffer, std::size_t max) override {
     std::size_t taken = 0;
@@ -147,7 +146,7 @@ class NetworkSerialDevice final : public SerialDevice {
     std::size_t sent = 0;
     {
       std::lock_guard<std::mutex> send(sendMutex_);
-      sent = net::SendAll(socket_.Fd(), encoded, Deadline(timeouts_.writeMs));
+      sent = net::SendAll(socket_, encoded, Deadline(timeouts_.writeMs));
     }
     if (sent == encoded.size()) return count;
     // The stream may now end inside a doubled FF: nothing more can be sent
@@ -185,9 +184,9 @@ class NetworkSerialDevice final : public SerialDevice {
   bool WaitForDrain(int timeoutMs) override {
     const Micros deadline = Deadline(timeoutMs);
     for (;;) {
-      if (net::UnsentBytes(socket_.Fd()) == 0) return true;
+      if (net::UnsentBytes(socket_) == 0) return true;
       if (!Connected() || net::MillisLeft(deadline) == 0) return false;
-      poll(nullptr, 0, 1);
+      wall_->IdlePause(1);
     }
   }
 
@@ -228,13 +227,13 @@ class NetworkSerialDevice final : public SerialDevice {
       std::lock_guard<std::mutex> guard(mutex_);
       connected_ = false;
     }
-    shutdown(socket_.Fd(), SHUT_RDWR);
+    net::ShutDown(socket_);
     cv_.notify_all();
   }
 
   bool SendRaw(const tn::Bytes& bytes) {
     std::lock_guard<std::mutex> send(sendMutex_);
-    return net::SendAll(socket_.Fd(), bytes, Deadline(timeouts_.writeMs)) == bytes.size();
+    return net::SendAll(socket_, bytes, Deadline(timeouts_.writeMs)) == bytes.size();
   }
 
   // Sends one com-port command and waits for the server to confirm the value.
@@ -261,13 +260,14 @@ class NetworkSerialDevice final : public SerialDevice {
     std::array<std::uint8_t, kReceiveChunk> chunk{};
     for (;;) {
       if (!WaitForRoom()) break;
-      pollfd entry{socket_.Fd(), POLLIN, 0};
-      if (poll(&entry, 1, -1) < 0 && errno != EINTR) break;
-      const ssize_t n = recv(socket_.Fd(), chunk.data(), chunk.size(), 0);
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
-      if (n <= 0) break;
+      const net::Socket* const sockets[] = {&socket_};
+      bool readable[] = {false};
+      if (!net::WaitReadable(sockets, kStopCheckMs, readable)) continue;
+      const std::optional<std::size_t> n = net::Receive(socket_, chunk);
+      if (!n) break;
+      if (*n == 0) continue;
       items.clear();
-      decoder.Feed({chunk.data(), static_cast<std::size_t>(n)}, items);
+      decoder.Feed({chunk.data(), *n}, items);
       const tn::Bytes replies = Take(items);
       if (!replies.empty()) SendRaw(replies);
     }

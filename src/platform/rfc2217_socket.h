@@ -1,7 +1,7 @@
 #pragma once
 // TCP pieces of the network serial port: the port name, connecting with a
-// time-out, a loopback listener for the simulated interface's server, and
-// sending with a time-out. Network waits are device waits: they run on the
+// time-out, a loopback listener for the simulated interface's server, waits,
+// and sending with a time-out. Network waits are device waits: they run on the
 // wall clock, like the kernel's own waits on a tty, whatever clock the
 // program's pauses use.
 
@@ -29,29 +29,32 @@ struct HostPort {
 // missing or zero port or trailing text, is refused with a reason.
 Result<HostPort> ParseNetworkPortName(std::string_view name);
 
-// Owns one descriptor.
+// Owns one socket of the system. The handle is the backend's business.
 class Socket {
  public:
+  using Handle = std::uintptr_t;
+  static constexpr Handle kNoHandle = ~Handle{0};
+
   Socket() = default;
-  explicit Socket(int fd) : fd_(fd) {}
+  explicit Socket(Handle handle) : handle_(handle) {}
   ~Socket() { Reset(); }
-  Socket(Socket&& other) noexcept : fd_(other.Release()) {}
+  Socket(Socket&& other) noexcept : handle_(other.Release()) {}
   Socket& operator=(Socket&& other) noexcept;
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
 
-  int Fd() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  int Release();
+  bool Valid() const { return handle_ != kNoHandle; }
+  Handle NativeHandle() const { return handle_; }
+  Handle Release();
   void Reset();
 
  private:
-  int fd_ = -1;
+  Handle handle_ = kNoHandle;
 };
 
 // Microseconds of the wall clock's monotonic time line.
 Micros WallNow();
-// Milliseconds left until `deadline` (0 when past), for poll().
+// Milliseconds left until `deadline` (0 when past), for a socket wait.
 int MillisLeft(Micros deadline);
 
 Result<Socket> ConnectTcp(const HostPort& address, int timeoutMs);
@@ -62,10 +65,21 @@ std::uint16_t LocalPort(const Socket& socket);
 // Takes one waiting connection (non-blocking, Nagle off); invalid when none waits.
 Socket AcceptConnection(const Socket& listener);
 
+// Waits until one of `sockets` is readable (data, a connection to accept,
+// or the peer gone) or `timeoutMs` passes; `readable` tells which. A
+// shutdown from another thread does not wake every system's wait: callers
+// that must notice one wait in short slices.
+bool WaitReadable(std::span<const Socket* const> sockets, int timeoutMs, std::span<bool> readable);
+// Takes what the socket holds, without waiting: the count (0 when nothing
+// waits now), or nullopt once the peer has closed or the connection failed.
+std::optional<std::size_t> Receive(const Socket& socket, std::span<std::uint8_t> buffer);
 // Sends all of `bytes` on a non-blocking socket, waiting for room until the
 // deadline. Returns how many went out; fewer means a time-out or a dead peer.
-std::size_t SendAll(int fd, std::span<const std::uint8_t> bytes, Micros deadline);
-// Bytes the socket holds that the peer has not yet taken.
-std::size_t UnsentBytes(int fd);
+std::size_t SendAll(const Socket& socket, std::span<const std::uint8_t> bytes, Micros deadline);
+// Bytes the socket holds that the peer has not yet taken, where the system
+// tells; 0 where it does not.
+std::size_t UnsentBytes(const Socket& socket);
+// Ends the connection both ways; the socket itself stays to be closed.
+void ShutDown(const Socket& socket);
 
 }  // namespace platform::net

@@ -72,9 +72,15 @@ struct OpenResult {
   bool ok() const { return error == Error::None; }
 };
 
+// How the caller uses the device, so a backend can open it to suit: a
+// watcher thread waits for input while another thread writes (the
+// application-phase port), or one thread at a time does everything (the
+// loader link, whose cancels only ever end its next wait).
+enum class DeviceUse : std::uint8_t { Watched, OneThread };
+
 // Resolves a port name ("COM3", "\\.\COM12", "/dev/ttyUSB0", "sim:...",
 // "rfc2217://host:port") and opens the device exclusively.
-OpenResult OpenSerialDevice(const std::string& name);
+OpenResult OpenSerialDevice(const std::string& name, DeviceUse use = DeviceUse::Watched);
 
 // A short, user-facing reason for a failed open.
 std::string DescribeOpenError(Error error);

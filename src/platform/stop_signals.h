@@ -1,6 +1,7 @@
 #pragma once
-// The system's requests to stop: SIGINT (Ctrl-C), SIGTERM (shutdown) and
-// SIGHUP (the terminal closed). While a ScopedStopSignals lives they no longer
+// The system's requests to stop: on Linux SIGINT (Ctrl-C), SIGTERM
+// (shutdown) and SIGHUP (the terminal closed); on Windows Ctrl-C, Ctrl-Break
+// and the console closing. While a ScopedStopSignals lives they no longer
 // end the process at once; they raise a flag that the running upgrades ask
 // (wizard::StopRequest), so each can leave its device in a state it reports.
 
@@ -18,7 +19,9 @@ class ScopedStopSignals {
 
 // Whether a stop signal arrived while handlers were installed.
 bool StopSignalRaised();
-// The number of the last one (0: none).
+// The number of the last one, as the C library names them (0: none). On
+// Windows: SIGINT for Ctrl-C, SIGBREAK for Ctrl-Break, SIGTERM for a console
+// that closes.
 int LastStopSignal();
 // How many stop signals have arrived in this process, ever: a count that
 // only grows, so an observer can tell a second signal from the first.

@@ -1,18 +1,21 @@
 #include "platform/utc_time.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace platform {
 
+// The calendar of the standard library: no system call, the same on every system.
 std::string UtcTimestamp(std::chrono::system_clock::time_point time) {
-  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
-  const std::time_t seconds = static_cast<std::time_t>(millis / 1000);
-  std::tm parts{};
-  gmtime_r(&seconds, &parts);
+  using namespace std::chrono;
+  const auto millis = floor<milliseconds>(time);
+  const auto day = floor<days>(millis);
+  const year_month_day date{day};
+  const hh_mm_ss clock{millis - day};
   char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900, parts.tm_mon + 1,
-                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millis % 1000));
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
   return text;
 }
 

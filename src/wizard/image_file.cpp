@@ -112,8 +112,8 @@ CheckedFiles CheckImageAndPatch(const std::string& imagePath, const std::string&
 ImageFolder ImageFolderFor(const std::string& baseFolder, device::InterfaceKind kind) {
   const std::string image = platform::FindEntryPath(baseFolder, "Image");
   const ModelImages* model = ModelImagesFor(kind);
-  if (!model) return {image + "/", "*.mbl"};
-  return {platform::FindEntryPath(image, model->folder) + "/", model->pattern};
+  if (!model) return {image + platform::kFolderSeparator, "*.mbl"};
+  return {platform::FindEntryPath(image, model->folder) + platform::kFolderSeparator, model->pattern};
 }
 
 std::optional<ImageModel> ImageModelOf(const std::string& fileName) {

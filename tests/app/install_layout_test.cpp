@@ -13,11 +13,14 @@
 #include "app/layout.h"
 #include "i18n/temp_folder.h"
 #include "platform/install_paths.h"
+#include "platform/process.h"
 
 namespace app {
 namespace {
 
 using testing_support::TempFolder;
+
+const std::string kSeparator(1, platform::kFolderSeparator);
 
 std::string Read(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -36,7 +39,7 @@ struct Install {
     root.Write("usr/share/quorrel-upgrade/PATCH.TXT", "patch");
     root.MakeFolder("usr/bin");
     root.MakeFolder("work");
-    folders.shared = platform::InstalledDataFolder(root.Base() + "usr/bin/");
+    folders.shared = root.Base() + "usr/share/quorrel-upgrade/";
     folders.user = root.Base() + "home/.local/share/quorrel-upgrade/";
     work = root.Base() + "work";
   }
@@ -44,7 +47,7 @@ struct Install {
 
 TEST(InstallLayout, InstalledDataLiesBesideTheProgramWhereverItWasInstalled) {
   Install install;
-  EXPECT_EQ(install.folders.shared, install.root.Base() + "usr/share/quorrel-upgrade/");
+  EXPECT_EQ(platform::InstalledDataFolder(install.root.Base() + "usr/bin/"), install.folders.shared);
   EXPECT_EQ(platform::InstalledDataFolder(install.root.Base() + "usr/bin/../bin/"), install.folders.shared);
   // A build tree, or a bin folder without shipped texts, is no install.
   EXPECT_EQ(platform::InstalledDataFolder(install.root.Base() + "work/"), "");
@@ -95,12 +98,25 @@ TEST(InstallLayout, InstalledProgramSeedsTheUserFolderAndKeepsTheUsersEdits) {
   EXPECT_EQ(Read(install.folders.user + "Lang/1042.txt"), "new language");
 }
 
+// On Windows the shipped folder is the programs' own: they stay there.
+TEST(InstallLayout, OnlyTheShippedDataIsSeeded) {
+  Install install;
+  install.root.Write("usr/share/quorrel-upgrade/quorrel-upgrade.exe", "program");
+  install.root.Write("usr/share/quorrel-upgrade/README.txt", "read me");
+  install.root.Write("usr/share/quorrel-upgrade/Image/Apex/QRA0001.mbl", "image");
+  ChooseLayout(install.work, install.folders);
+  EXPECT_FALSE(std::filesystem::exists(install.folders.user + "quorrel-upgrade.exe"));
+  EXPECT_FALSE(std::filesystem::exists(install.folders.user + "README.txt"));
+  EXPECT_EQ(Read(install.folders.user + "Image/Apex/QRA0001.mbl"), "image");
+  EXPECT_EQ(Read(install.folders.user + "PATCH.TXT"), "patch");
+}
+
 TEST(InstallLayout, CurrentDirectoryHoldingTheTextsStaysTheBase) {
   Install install;
   install.root.Write("work/Lang/1033.txt", "local");
-  EXPECT_EQ(ChooseLayout(install.work, install.folders).baseFolder, install.work + "/");
+  EXPECT_EQ(ChooseLayout(install.work, install.folders).baseFolder, install.work + kSeparator);
   install.root.Write("work/Upgrade/Lang/1033.txt", "local");
-  EXPECT_EQ(ChooseLayout(install.work, install.folders).baseFolder, install.work + "/Upgrade/");
+  EXPECT_EQ(ChooseLayout(install.work, install.folders).baseFolder, install.work + kSeparator + "Upgrade" + kSeparator);
   EXPECT_FALSE(std::filesystem::exists(install.folders.user));
 }
 
@@ -116,8 +132,8 @@ TEST(InstallLayout, WithoutAUsableUserFolderTheShippedFolderServes) {
 TEST(InstallLayout, BuildTreeKeepsTheCurrentDirectoryAndMakesNothing) {
   TempFolder work;
   const Layout layout = ChooseLayout(work.Path(), InstalledFolders{});
-  EXPECT_EQ(layout.baseFolder, work.Path() + "/");
-  EXPECT_EQ(layout.patchFilePath, work.Path() + "/PATCH.TXT");
+  EXPECT_EQ(layout.baseFolder, work.Path() + kSeparator);
+  EXPECT_EQ(layout.patchFilePath, work.Path() + kSeparator + "PATCH.TXT");
   // The test programs themselves are not installed.
   EXPECT_TRUE(InstalledFoldersOfThisProgram().shared.empty());
 }

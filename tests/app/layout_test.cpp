@@ -2,9 +2,9 @@
 // current directory however long it is.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 #include "app/layout.h"
@@ -16,25 +16,36 @@ namespace {
 
 using testing_support::TempFolder;
 
+// Paths as this system writes them.
+std::string Path(std::initializer_list<std::string> parts, bool folder = false) {
+  std::string path;
+  for (const std::string& part : parts) {
+    if (!path.empty() && !platform::EndsWithFolderSeparator(path)) path += platform::kFolderSeparator;
+    path += part;
+  }
+  if (folder && !platform::EndsWithFolderSeparator(path)) path += platform::kFolderSeparator;
+  return path;
+}
+
 TEST(Layout, WithoutUpgradeEntryTheCurrentDirectoryIsTheBase) {
   TempFolder folder;
   const Layout layout = ComputeLayout(folder.Path());
-  EXPECT_EQ(layout.baseFolder, folder.Path() + "/");
-  EXPECT_EQ(layout.patchFilePath, folder.Path() + "/PATCH.TXT");
+  EXPECT_EQ(layout.baseFolder, Path({folder.Path()}, true));
+  EXPECT_EQ(layout.patchFilePath, Path({folder.Path(), "PATCH.TXT"}));
 }
 
 TEST(Layout, UpgradeFolderBecomesTheBase) {
   TempFolder folder;
   folder.MakeFolder("Upgrade");
   const Layout layout = ComputeLayout(folder.Path());
-  EXPECT_EQ(layout.baseFolder, folder.Path() + "/Upgrade/");
-  EXPECT_EQ(layout.patchFilePath, folder.Path() + "/Upgrade/PATCH.TXT");
+  EXPECT_EQ(layout.baseFolder, Path({folder.Path(), "Upgrade"}, true));
+  EXPECT_EQ(layout.patchFilePath, Path({folder.Path(), "Upgrade", "PATCH.TXT"}));
 }
 
 TEST(Layout, PlainFileNamedUpgradeCountsAsWell) {
   TempFolder folder;
   folder.Write("Upgrade", "not a folder");
-  EXPECT_EQ(ComputeLayout(folder.Path()).baseFolder, folder.Path() + "/Upgrade/");
+  EXPECT_EQ(ComputeLayout(folder.Path()).baseFolder, Path({folder.Path(), "Upgrade"}, true));
 }
 
 TEST(Layout, RootEndsWithItsSeparator) {
@@ -43,11 +54,12 @@ TEST(Layout, RootEndsWithItsSeparator) {
   EXPECT_EQ(ComputeLayout(folder.Base()).baseFolder, folder.Base());
   EXPECT_EQ(ComputeLayout(folder.Base()).patchFilePath, folder.Base() + "PATCH.TXT");
   folder.MakeFolder("Upgrade");
-  EXPECT_EQ(ComputeLayout(folder.Base()).baseFolder, folder.Base() + "Upgrade/");
-  EXPECT_EQ(ComputeLayout(folder.Base()).patchFilePath, folder.Base() + "Upgrade/PATCH.TXT");
-  if (!platform::EntryExists("/", "Upgrade")) {
-    EXPECT_EQ(ComputeLayout("/").baseFolder, "/");
-    EXPECT_EQ(ComputeLayout("/").patchFilePath, "/PATCH.TXT");
+  EXPECT_EQ(ComputeLayout(folder.Base()).baseFolder, Path({folder.Base(), "Upgrade"}, true));
+  EXPECT_EQ(ComputeLayout(folder.Base()).patchFilePath, Path({folder.Base(), "Upgrade", "PATCH.TXT"}));
+  const std::string root = std::filesystem::path(folder.Path()).root_path().string();
+  if (!platform::EntryExists(root, "Upgrade")) {
+    EXPECT_EQ(ComputeLayout(root).baseFolder, root);
+    EXPECT_EQ(ComputeLayout(root).patchFilePath, root + "PATCH.TXT");
   }
 }
 
@@ -55,15 +67,15 @@ TEST(Layout, LetterCaseVariantsOfTheFixedNamesAreFound) {
   TempFolder folder;
   folder.Write("UPGRADE/patch.txt", "patch");
   const Layout layout = ComputeLayout(folder.Path());
-  EXPECT_EQ(layout.baseFolder, folder.Path() + "/UPGRADE/");
-  EXPECT_EQ(layout.patchFilePath, folder.Path() + "/UPGRADE/patch.txt");
+  EXPECT_EQ(layout.baseFolder, Path({folder.Path(), "UPGRADE"}, true));
+  EXPECT_EQ(layout.patchFilePath, Path({folder.Path(), "UPGRADE", "patch.txt"}));
 }
 
 TEST(Layout, NameThatOnlyContainsUpgradeDoesNotCount) {
   TempFolder folder;
   folder.MakeFolder("Upgrades");
   folder.MakeFolder("OldUpgrade");
-  EXPECT_EQ(ComputeLayout(folder.Path()).baseFolder, folder.Path() + "/");
+  EXPECT_EQ(ComputeLayout(folder.Path()).baseFolder, Path({folder.Path()}, true));
 }
 
 TEST(EntrySearch, ExactNameFirstThenAVariant) {
@@ -71,11 +83,11 @@ TEST(EntrySearch, ExactNameFirstThenAVariant) {
   folder.Write("Image/Apex/QRA1.mbl", "x");
   folder.MakeFolder("image");
   EXPECT_EQ(platform::FindEntryPath(folder.Base(), "Image"), folder.Base() + "Image");
-  EXPECT_EQ(platform::FindEntryPath(folder.Path(), "IMAGE"), folder.Path() + "/Image");
+  EXPECT_EQ(platform::FindEntryPath(folder.Path(), "IMAGE"), Path({folder.Path(), "Image"}));
   EXPECT_EQ(platform::FindEntryPath(folder.Base(), "Tern"), folder.Base() + "Tern");
-  EXPECT_TRUE(platform::EntryExists(folder.Path() + "/Image", "apex"));
+  EXPECT_TRUE(platform::EntryExists(Path({folder.Path(), "Image"}), "apex"));
   EXPECT_FALSE(platform::EntryExists(folder.Path(), "Tern"));
-  EXPECT_FALSE(platform::EntryExists(folder.Path() + "/missing", "Image"));
+  EXPECT_FALSE(platform::EntryExists(Path({folder.Path(), "missing"}), "Image"));
 }
 
 // A current directory longer than the 259 characters an old buffer held is
@@ -88,13 +100,13 @@ TEST(CurrentDirectory, LongPathIsUsedWhole) {
   ASSERT_GT(deep.string().size(), 259u);
 
   const std::filesystem::path previous = std::filesystem::current_path();
-  ASSERT_EQ(::chdir(deep.c_str()), 0);
+  std::filesystem::current_path(deep);
   const std::string current = platform::CurrentDirectory();
   const Layout layout = ComputeLayout(current);
-  ASSERT_EQ(::chdir(previous.c_str()), 0);
+  std::filesystem::current_path(previous);
 
   EXPECT_EQ(current, std::filesystem::canonical(deep).string());
-  EXPECT_EQ(layout.baseFolder, current + "/Upgrade/");
+  EXPECT_EQ(layout.baseFolder, Path({current, "Upgrade"}, true));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // can be damaged, and line ends of either kind, in one table.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "bootloader/firmware_image.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -84,12 +84,10 @@ TEST(FirmwareImageCheck, ProgressCountsTheFileUpToTheEndLine) {
 TEST(FirmwareImageCheck, OnlyRegularFilesAreRead) {
   const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "firmware_image_check";
   std::filesystem::create_directories(folder);
-  const std::string fifo = (folder / "pipe.mbl").string();
-  std::filesystem::remove(fifo);
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(bootloader::ReadFirmwareImage(fifo).damage.problem, ImageProblem::NotRegularFile);
+  for (const std::string& path : testsupport::NonRegularFiles(folder.string())) {
+    EXPECT_EQ(bootloader::ReadFirmwareImage(path).damage.problem, ImageProblem::NotRegularFile) << path;
+  }
   EXPECT_EQ(bootloader::ReadFirmwareImage(folder.string()).damage.problem, ImageProblem::NotRegularFile);
-  EXPECT_EQ(bootloader::ReadFirmwareImage("/dev/null").damage.problem, ImageProblem::NotRegularFile);
   const auto missing = bootloader::ReadFirmwareImage((folder / "none.mbl").string());
   EXPECT_EQ(missing.damage.problem, ImageProblem::NotOpened);
   EXPECT_FALSE(missing.damage.systemText.empty());

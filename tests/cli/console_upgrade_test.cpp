@@ -22,7 +22,8 @@
 #include "i18n/notices.h"
 #include "platform/codepage.h"
 #include "platform/clock.h"
-#include "platform/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
+#include "platform/process.h"
 #include "sim/sim_ports.h"
 #include "support/image_bytes.h"
 #include "support/json_line.h"
@@ -125,7 +126,9 @@ TEST_F(ConsoleUpgrade, ListsTheModelsImagesWithoutImageOption) {
   Options options;
   options.ports = {"sim:model=Tern"};
   EXPECT_EQ(Run(options), kExitNoImage);
-  EXPECT_NE(err_.find("Image/Tern/"), std::string::npos) << err_;
+  EXPECT_NE(err_.find(std::string("Image") + platform::kFolderSeparator + "Tern" + platform::kFolderSeparator),
+            std::string::npos)
+      << err_;
   EXPECT_NE(err_.find("QRT"), std::string::npos) << err_;
   EXPECT_NE(err_.find("--image"), std::string::npos) << err_;
   EXPECT_TRUE(out_.empty()) << out_;

@@ -20,7 +20,7 @@
 #include "cli/run_record.h"
 #include "bootloader/sha256.h"
 #include "platform/clock.h"
-#include "platform/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 #include "support/json_line.h"
 
 namespace cli {

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "sim/sim_interface.h"
 #include "sim/sim_ports.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -23,9 +24,9 @@ class SimulatedInterfaceTest : public ::testing::Test {
  protected:
   void TearDown() override {
     port_.Close();
-    ::unsetenv("QUORREL_COM3");
+    testsupport::UnsetEnv("QUORREL_COM3");
   }
-  void PlugIn(const std::string& options) { ::setenv("QUORREL_COM3", ("sim:" + options).c_str(), 1); }
+  void PlugIn(const std::string& options) { testsupport::SetEnv("QUORREL_COM3", "sim:" + options); }
 
   // Detection's handler: the payload names the kind.
   ExchangeResult Identify(InterfaceKind& kind) {

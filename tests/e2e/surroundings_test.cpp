@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 #include "support/child_process.h"
 #include "support/json_line.h"
 

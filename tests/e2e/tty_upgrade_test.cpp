@@ -12,7 +12,7 @@
 
 #include "cli/captured_run.h"
 #include "cli/exit_codes.h"
-#include "e2e/pty_sim_bridge.h"
+#include "support/pty_sim_bridge.h"
 #include "support/child_process.h"
 #include "platform/clock.h"
 #include "platform/port_hold.h"

@@ -1,20 +1,19 @@
 #pragma once
 // A scratch folder for one test, removed with everything in it afterwards.
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
 
+#include "platform/process.h"
+#include "support/test_os.h"
+
 namespace testing_support {
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorrel-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-  }
+  TempFolder() : path_(testsupport::MakeScratchFolder("quorrel")) {}
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
@@ -22,8 +21,8 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  // The folder's path, ending with '/'.
-  std::string Base() const { return path_ + "/"; }
+  // The folder's path, ending with the system's folder separator.
+  std::string Base() const { return path_ + platform::kFolderSeparator; }
   const std::string& Path() const { return path_; }
 
   // Writes `bytes` to the relative path, making its folders.

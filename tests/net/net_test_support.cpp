@@ -1,10 +1,5 @@
 #include "net/net_test_support.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -91,24 +86,24 @@ net::Socket Listen() {
 
 std::string NameFor(std::uint16_t port) { return "rfc2217://127.0.0.1:" + std::to_string(port); }
 
+bool WaitReadable(const net::Socket& socket, int timeoutMs) {
+  const net::Socket* const sockets[] = {&socket};
+  bool readable[] = {false};
+  return net::WaitReadable(sockets, timeoutMs, readable) && readable[0];
+}
+
 }  // namespace
 
 ServerThread::ServerThread(platform::SerialDevice& device, bool once)
     : listener_(Listen()), port_(net::LocalPort(listener_)), server_(device, platform::LineSettings{}) {
-  if (pipe2(stopPipe_, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-  thread_ = std::thread([this, once] { server_.Run(listener_, stopPipe_[0], once); });
+  thread_ = std::thread([this, once] { server_.Run(listener_, [this] { return stop_.load(); }, once); });
 }
 
-ServerThread::~ServerThread() {
-  Stop();
-  close(stopPipe_[0]);
-  close(stopPipe_[1]);
-}
+ServerThread::~ServerThread() { Stop(); }
 
 void ServerThread::Stop() {
   if (!thread_.joinable()) return;
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t ignored = write(stopPipe_[1], &byte, 1);
+  stop_ = true;
   thread_.join();
 }
 
@@ -118,15 +113,13 @@ RawPeer::RawPeer(platform::telnet::Bytes greeting) : listener_(Listen()), port_(
   thread_ = std::thread([this, greeting] {
     net::Socket client;
     while (!stop_ && !client.Valid()) {
-      pollfd entry{listener_.Fd(), POLLIN, 0};
-      if (poll(&entry, 1, 20) > 0) client = net::AcceptConnection(listener_);
+      if (WaitReadable(listener_, 20)) client = net::AcceptConnection(listener_);
     }
     if (!client.Valid()) return;
-    net::SendAll(client.Fd(), greeting, net::WallNow() + 1'000'000);
+    net::SendAll(client, greeting, net::WallNow() + 1'000'000);
     std::uint8_t sink[256];
     while (!stop_) {
-      pollfd entry{client.Fd(), POLLIN, 0};
-      if (poll(&entry, 1, 20) > 0 && recv(client.Fd(), sink, sizeof sink, 0) <= 0) return;
+      if (WaitReadable(client, 20) && !net::Receive(client, sink)) return;
     }
   });
 }

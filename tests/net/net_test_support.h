@@ -75,7 +75,7 @@ class ServerThread {
  private:
   platform::net::Socket listener_;
   std::uint16_t port_ = 0;
-  int stopPipe_[2] = {-1, -1};
+  std::atomic<bool> stop_{false};
   sim::server::PortServer server_;
   std::thread thread_;
 };

@@ -2,8 +2,6 @@
 // get the value in force, bad values change nothing, unknown ones no answer.
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/socket.h>
 
 #include "net/net_test_support.h"
 
@@ -18,7 +16,7 @@ class RawClient {
       : socket_(platform::net::ConnectTcp({"127.0.0.1", port}, nettest::kPatienceMs).value) {}
 
   void Send(const Bytes& bytes) {
-    platform::net::SendAll(socket_.Fd(), bytes, platform::net::WallNow() + nettest::kPatienceMs * 1000LL);
+    platform::net::SendAll(socket_, bytes, platform::net::WallNow() + nettest::kPatienceMs * 1000LL);
   }
 
   // The next com-port record from the server, skipping negotiation.
@@ -30,12 +28,13 @@ class RawClient {
           return record;
         }
       }
-      pollfd entry{socket_.Fd(), POLLIN, 0};
-      if (poll(&entry, 1, nettest::kPatienceMs) <= 0) return std::nullopt;
+      const platform::net::Socket* const sockets[] = {&socket_};
+      bool readable[] = {false};
+      if (!platform::net::WaitReadable(sockets, nettest::kPatienceMs, readable)) return std::nullopt;
       std::uint8_t chunk[512];
-      const ssize_t n = recv(socket_.Fd(), chunk, sizeof chunk, 0);
-      if (n <= 0) return std::nullopt;
-      decoder_.Feed({chunk, static_cast<std::size_t>(n)}, items_);
+      const std::optional<std::size_t> n = platform::net::Receive(socket_, chunk);
+      if (!n) return std::nullopt;
+      decoder_.Feed({chunk, *n}, items_);
     }
     return std::nullopt;
   }

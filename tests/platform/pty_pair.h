@@ -18,7 +18,9 @@ namespace testing_support {
 class PtyPair {
  public:
   PtyPair() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // Never handed to a program a test starts: it would keep the line up
+    // after the test hangs it up.
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
     const char* name = ::ptsname(master_);
     if (name != nullptr) slavePath_ = name;

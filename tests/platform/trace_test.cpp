@@ -1,4 +1,4 @@
-// The tracing decorator and the file sink.
+// The tracing decorator on the devices a name opens.
 
 #include "platform/trace.h"
 
@@ -132,33 +132,6 @@ TEST(Trace, AChooserGivesEachPortItsOwnSink) {
   EXPECT_EQ(Event(firstSink->Lines()[0]), "open " + first.slavePath());
   ASSERT_EQ(secondSink->Lines().size(), 2u);
   EXPECT_EQ(Event(secondSink->Lines()[0]), "open " + second.slavePath());
-}
-
-TEST(FileTraceSink, WritesWholeLinesFromManyThreads) {
-  const std::string path = ::testing::TempDir() + "quorrel_trace_test.txt";
-  std::remove(path.c_str());
-  auto made = platform::MakeFileTraceSink(path);
-  ASSERT_TRUE(made.ok()) << made.detail;
-  const std::shared_ptr<platform::TraceSink> sink = made.value;
-  std::vector<std::thread> writers;
-  for (int t = 0; t < 4; ++t) {
-    writers.emplace_back([&sink, t] {
-      for (int i = 0; i < 200; ++i) sink->WriteLine("writer " + std::to_string(t) + " line " + std::to_string(i));
-    });
-  }
-  for (auto& writer : writers) writer.join();
-  std::ifstream file(path);
-  int count = 0;
-  for (std::string line; std::getline(file, line); ++count) EXPECT_EQ(line.rfind("writer ", 0), 0u) << line;
-  EXPECT_EQ(count, 800);
-  std::remove(path.c_str());
-}
-
-TEST(FileTraceSink, AnUnwritablePathGivesNoSinkAndSaysWhy) {
-  const auto made = platform::MakeFileTraceSink("/no/such/folder/trace.txt");
-  EXPECT_EQ(made.value, nullptr);
-  EXPECT_EQ(made.error, platform::Error::NotFound);
-  EXPECT_NE(made.detail.find("/no/such/folder/trace.txt"), std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "serial/fake_line.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -56,15 +57,15 @@ TEST_F(SerialPortTest, OpenAppliesCommandSettingsWithBothLinesOn) {
 }
 
 TEST_F(SerialPortTest, ShortNamesOpenUnchangedLongerOnesGetTheDevicePrefix) {
-  ::setenv("QUORREL_COM4", "fake:port", 1);
-  ::setenv("QUORREL_COM12", "fake:port", 1);
+  testsupport::SetEnv("QUORREL_COM4", "fake:port");
+  testsupport::SetEnv("QUORREL_COM12", "fake:port");
   ASSERT_TRUE(port_.Open("COM4", 115200));
   EXPECT_EQ(port_.DeviceName(), "COM4");
   port_.Close();
   ASSERT_TRUE(port_.Open("COM12", 115200));
   EXPECT_EQ(port_.DeviceName(), "\\\\.\\COM12");
-  ::unsetenv("QUORREL_COM4");
-  ::unsetenv("QUORREL_COM12");
+  testsupport::UnsetEnv("QUORREL_COM4");
+  testsupport::UnsetEnv("QUORREL_COM12");
 }
 
 TEST_F(SerialPortTest, ReceivedBytesReachTheRingInOrder) {

@@ -7,6 +7,7 @@
 #include "platform/port_names.h"
 #include "sim/sim_host.h"
 #include "sim/sim_ports.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ using namespace simtest;
 
 class SimPorts : public ::testing::Test {
  protected:
-  void TearDown() override { unsetenv("QUORREL_COM9"); }
+  void TearDown() override { testsupport::UnsetEnv("QUORREL_COM9"); }
   platform::ScopedClock clock_{platform::MakeVirtualClock()};
   sim::ScopedSimInterfaces sims_;
 };
@@ -51,7 +52,7 @@ TEST_F(SimPorts, BadOptionsFailTheOpenWithAReason) {
 }
 
 TEST_F(SimPorts, ComNameReachesTheInterfaceItsVariableNames) {
-  setenv("QUORREL_COM9", "sim:model=Tern,serial=QRT0000009", 1);
+  testsupport::SetEnv("QUORREL_COM9", "sim:model=Tern,serial=QRT0000009");
   const auto interface = sim::FindSimInterface("COM9");
   ASSERT_NE(interface, nullptr);
   EXPECT_EQ(interface->Options().hardware, sim::Hardware::Tern);

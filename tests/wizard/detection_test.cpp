@@ -28,7 +28,7 @@ TEST_F(DetectionTest, ApexOpensTheChooserInItsFolderAndRecordsTheImage) {
   EXPECT_FALSE(dialog_->SmallModel());
   ASSERT_EQ(host_.ChooserRequests().size(), 1u);
   const FileChooserRequest request = host_.ChooserRequests()[0];
-  EXPECT_EQ(request.initialFolder, base_.Path() + "Image/Apex/");
+  EXPECT_EQ(request.initialFolder, base_.Folder("Image/Apex"));
   EXPECT_EQ(request.defaultExtension, "QRA*.mbl");
   EXPECT_EQ(request.filterLabel, "MyType Files (*.mbl)");
   EXPECT_EQ(dialog_->ImagePath(), image);
@@ -53,7 +53,7 @@ TEST_F(DetectionTest, TernFamilyUsesTheTernFolderAndMarksASmallModel) {
     EXPECT_EQ(dialog_->InterfaceKind(), kind);
     EXPECT_TRUE(dialog_->SmallModel());
     ASSERT_FALSE(host_.ChooserRequests().empty());
-    EXPECT_EQ(host_.ChooserRequests().back().initialFolder, base_.Path() + "Image/Tern/");
+    EXPECT_EQ(host_.ChooserRequests().back().initialFolder, base_.Folder("Image/Tern"));
     EXPECT_EQ(host_.ChooserRequests().back().defaultExtension, "QRT*.mbl");
   }
 }
@@ -74,7 +74,7 @@ TEST_F(DetectionTest, CancelledChooserSaysSoAndSmallModelIsNeverCleared) {
   host_.CancelChooser();
   host_.Click(kIdFileButton);
   EXPECT_EQ(dialog_->InterfaceKind(), InterfaceKind::Apex);
-  EXPECT_EQ(host_.ChooserRequests().back().initialFolder, base_.Path() + "Image/Apex/");
+  EXPECT_EQ(host_.ChooserRequests().back().initialFolder, base_.Folder("Image/Apex"));
   EXPECT_TRUE(dialog_->SmallModel());
 }
 
@@ -123,7 +123,7 @@ TEST_F(DetectionTest, RecoveryModeSendsNothingAndOffersTheGeneralFolder) {
   EXPECT_TRUE(Device()->ReceivedBytes().empty());
   EXPECT_EQ(host_.ControlText(kIdKindLabel), "");
   ASSERT_EQ(host_.ChooserRequests().size(), 1u);
-  EXPECT_EQ(host_.ChooserRequests()[0].initialFolder, base_.Path() + "Image/");
+  EXPECT_EQ(host_.ChooserRequests()[0].initialFolder, base_.Folder("Image"));
   EXPECT_EQ(host_.ChooserRequests()[0].defaultExtension, "*.mbl");
 }
 
@@ -163,12 +163,15 @@ TEST_F(DetectionTest, AnUnreadableOrSpecialChoiceIsRefusedAndAnotherCanBeChosen)
 }
 
 TEST_F(DetectionTest, FolderNamesInAnotherLetterCaseAreFound) {
-  std::filesystem::rename(base_.Path() + "Image/Apex", base_.Path() + "Image/APEX");
+  // Made anew rather than renamed: a file system blind to letter case may
+  // keep the old name on a rename that changes only the case.
+  std::filesystem::remove_all(base_.Path() + "Image/Apex");
+  std::filesystem::create_directories(base_.Path() + "Image/APEX");
   OpenDialog("model=Apex");
   host_.CancelChooser();
   host_.Click(kIdFileButton);
   ASSERT_EQ(host_.ChooserRequests().size(), 1u);
-  EXPECT_EQ(host_.ChooserRequests()[0].initialFolder, base_.Path() + "Image/APEX/");
+  EXPECT_EQ(host_.ChooserRequests()[0].initialFolder, base_.Folder("Image/APEX"));
 }
 
 }  // namespace

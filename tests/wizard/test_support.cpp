@@ -8,6 +8,7 @@
 
 #include "sim/sim_options.h"
 #include "sim/sim_ports.h"
+#include "support/test_os.h"
 
 namespace wizard::testing {
 namespace fs = std::filesystem;
@@ -50,8 +51,7 @@ Segments MakePatch() {
 }
 
 BaseFolder::BaseFolder() {
-  std::string pattern = (fs::temp_directory_path() / "quorrel-wizard-XXXXXX").string();
-  root_ = ::mkdtemp(pattern.data());
+  root_ = testsupport::MakeScratchFolder("quorrel-wizard");
   fs::create_directories(root_ / "Image" / "Apex");
   fs::create_directories(root_ / "Image" / "Tern");
   WriteImageFile(root_ / "PATCH.TXT", MakePatch());
@@ -60,6 +60,12 @@ BaseFolder::BaseFolder() {
 BaseFolder::~BaseFolder() {
   std::error_code ignored;
   fs::remove_all(root_, ignored);
+}
+
+std::string BaseFolder::Folder(const std::string& relative) const {
+  std::string folder = Path() + relative + "/";
+  std::replace(folder.begin(), folder.end(), '/', platform::kFolderSeparator);
+  return folder;
 }
 
 std::string BaseFolder::AddImage(const std::string& relative, const Segments& segments) {
@@ -79,7 +85,7 @@ DialogFixture::~DialogFixture() {
 
 void DialogFixture::OpenDialog(const std::string& simOptions, const app::DialogOptions& options,
                                const i18n::LanguageTable* table) {
-  ::setenv("QUORREL_COM3", ("sim:" + simOptions).c_str(), 1);
+  testsupport::SetEnv("QUORREL_COM3", "sim:" + simOptions);
   const app::Layout layout{base_.Path(), base_.PatchPath()};
   dialog_ = std::make_unique<UpgradeDialog>(host_, app::MakeDialogContext(layout, table ? *table : table_, options));
   host_.Start(*dialog_);

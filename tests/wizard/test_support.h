@@ -19,6 +19,7 @@
 #include "sim/sim_ports.h"
 #include "support/recording_window.h"
 #include "wizard/upgrade_dialog.h"
+#include "platform/process.h"
 
 namespace wizard::testing {
 
@@ -40,7 +41,10 @@ class BaseFolder {
   ~BaseFolder();
   BaseFolder(const BaseFolder&) = delete;
   BaseFolder& operator=(const BaseFolder&) = delete;
-  std::string Path() const { return root_.string() + "/"; }
+  // The base folder as the program writes it, ending with the system's separator.
+  std::string Path() const { return root_.string() + platform::kFolderSeparator; }
+  // A folder under it ("Image/Apex") as the program writes it.
+  std::string Folder(const std::string& relative) const;
   std::string PatchPath() const { return (root_ / "PATCH.TXT").string(); }
   // Writes an image under the base folder (e.g. "Image/Apex/QRA0200.mbl").
   std::string AddImage(const std::string& relative, const Segments& segments);

@@ -115,7 +115,7 @@ TEST_F(UpgradeTest, TernShowsTheLongWaitNoticeBeforeTheImage) {
   OpenDialog("model=Tern,serial=QRT7654321");
   image_ = MakeApplication(3);
   ChooseImage(base_.AddImage("Image/Tern/QRT0100.mbl", image_));
-  EXPECT_EQ(host_.ChooserRequests()[0].initialFolder, base_.Path() + "Image/Tern/");
+  EXPECT_EQ(host_.ChooserRequests()[0].initialFolder, base_.Folder("Image/Tern"));
   Upgrade();
   EXPECT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::Succeeded);
   EXPECT_TRUE(FlashHolds(image_));

@@ -32,6 +32,9 @@ class PtySimBridge {
   // The seam to install: line settings reach the device; writes go through
   // `write` (the system's own when empty).
   platform::TtyCalls Calls(decltype(platform::TtyCalls::write) write = {});
+  // A line-settings record the program applied, told some other way (by
+  // the shim preloaded into Wine).
+  void ApplyLine(const platform::LineSettings& settings);
   // The adapter is pulled out: the program's end hangs up.
   void PullOut();
 

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <map>
 #include <memory>
@@ -21,13 +20,6 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return out;
-}
 
 // The iconv names of a code page, tried in order.
 std::vector<const char*> IconvNames(CodePage codePage) {
@@ -133,21 +125,6 @@ void ConvertRun(Converter& converter, CodePage codePage, std::u16string_view run
 }
 
 }  // namespace
-
-CodePage CodePageFromCodeset(std::string_view codeset) {
-  const std::string name = Upper(codeset);
-  if (name == "UTF-8" || name == "UTF8") return kCodePageUtf8;
-  if (name == "ISO-8859-1" || name == "ISO8859-1" || name == "CP1252" || name == "WINDOWS-1252") {
-    return kCodePageWestern;
-  }
-  if (name == "SHIFT_JIS" || name == "SJIS" || name == "CP932" || name == "SHIFT-JIS") {
-    return kCodePageJapanese;
-  }
-  if (name == "GBK" || name == "GB2312" || name == "CP936") return kCodePageSimplifiedChinese;
-  if (name == "EUC-KR" || name == "CP949" || name == "UHC") return kCodePageKorean;
-  if (name == "BIG5" || name == "CP950" || name == "BIG5-HKSCS") return kCodePageTraditionalChinese;
-  return kCodePageUtf8;
-}
 
 CodePage SystemCodePage() {
   // A locale object of our own: the process-wide locale stays untouched.

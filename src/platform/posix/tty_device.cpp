@@ -21,7 +21,7 @@
 #include <utility>
 
 #include "platform/clock.h"
-#include "platform/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 #include "platform/port_names.h"
 #include "platform/tty_calls.h"
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 
 namespace platform {
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 
 namespace platform {
 namespace {
@@ -101,9 +101,13 @@ bool RemoveStale(const std::string& path, std::string& reason) {
     reason = std::strerror(error);
     return false;
   }
-  if (NamesAnotherHolder(ReadLock(aside))) ::link(aside.c_str(), path.c_str());
+  // A live holder's lock goes back, unless another run took the name meanwhile:
+  // that run holds it now.
+  const bool live = NamesAnotherHolder(ReadLock(aside));
+  const bool settled = !live || ::link(aside.c_str(), path.c_str()) == 0 || errno == EEXIST;
+  if (!settled) reason = std::strerror(errno);
   ::unlink(aside.c_str());
-  return true;
+  return settled;
 }
 
 LockTaking Outcome(LockTaking::Outcome outcome, std::string reason) {

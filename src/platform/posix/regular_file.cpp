@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 
 namespace platform {
 namespace {
@@ -39,7 +39,11 @@ Result<std::string> ReadRegularFile(const std::string& path, std::size_t maxByte
   for (;;) {
     const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return Failed(Error::ReadFailed, errno);
+    if (count < 0) {
+      result.error = Error::ReadFailed;
+      result.detail = std::strerror(errno);
+      return result;
+    }
     if (count == 0) return result;
     result.value.append(buffer, static_cast<std::size_t>(count));
     // A file that grows while it is read is not the file that was checked.

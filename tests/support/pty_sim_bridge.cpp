@@ -1,4 +1,4 @@
-#include "e2e/pty_sim_bridge.h"
+#include "support/pty_sim_bridge.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -25,12 +25,14 @@ PtySimBridge::~PtySimBridge() {
 platform::TtyCalls PtySimBridge::Calls(decltype(platform::TtyCalls::write) write) {
   platform::TtyCalls calls;
   calls.write = std::move(write);
-  calls.applied = [this](const platform::LineSettings& settings) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    CarryLocked();
-    if (cable_) cable_->Apply(settings);
-  };
+  calls.applied = [this](const platform::LineSettings& settings) { ApplyLine(settings); };
   return calls;
+}
+
+void PtySimBridge::ApplyLine(const platform::LineSettings& settings) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  CarryLocked();
+  if (cable_) cable_->Apply(settings);
 }
 
 void PtySimBridge::PullOut() {

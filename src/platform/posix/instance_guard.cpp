@@ -14,6 +14,14 @@
 
 namespace platform {
 
+struct InstanceGuard::Held {
+  explicit Held(int fd) : socket(fd) {}
+  ~Held() { ::close(socket); }
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  int socket;
+};
+
 Result<std::optional<InstanceGuard>> InstanceGuard::Acquire(std::string_view name) {
   using Answer = Result<std::optional<InstanceGuard>>;
   sockaddr_un address{};
@@ -32,25 +40,14 @@ Result<std::optional<InstanceGuard>> InstanceGuard::Acquire(std::string_view nam
     ::close(fd);
     return Answer::Failure(error == EADDRINUSE ? Error::Busy : Error::Other, std::strerror(error));
   }
-  return Answer{InstanceGuard(fd), Error::None, {}};
+  return Answer{InstanceGuard(std::make_unique<Held>(fd)), Error::None, {}};
 }
 
-InstanceGuard::InstanceGuard(InstanceGuard&& other) noexcept : socket_(other.socket_) { other.socket_ = -1; }
+InstanceGuard::InstanceGuard(std::unique_ptr<Held> held) : held_(std::move(held)) {}
+InstanceGuard::InstanceGuard(InstanceGuard&& other) noexcept = default;
+InstanceGuard& InstanceGuard::operator=(InstanceGuard&& other) noexcept = default;
+InstanceGuard::~InstanceGuard() = default;
 
-InstanceGuard& InstanceGuard::operator=(InstanceGuard&& other) noexcept {
-  if (this != &other) {
-    Release();
-    socket_ = other.socket_;
-    other.socket_ = -1;
-  }
-  return *this;
-}
-
-InstanceGuard::~InstanceGuard() { Release(); }
-
-void InstanceGuard::Release() {
-  if (socket_ >= 0) ::close(socket_);
-  socket_ = -1;
-}
+void InstanceGuard::Release() { held_.reset(); }
 
 }  // namespace platform

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/file_descriptor.h"
+#include "platform/posix/file_descriptor.h"
 
 namespace platform {
 namespace {

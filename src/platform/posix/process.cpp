@@ -12,11 +12,16 @@
 #include <memory>
 
 namespace platform {
+
+extern const char kFolderSeparator = '/';
+
+bool EndsWithFolderSeparator(const std::string& path) { return !path.empty() && path.back() == '/'; }
+
 namespace {
 
 std::string Join(const std::string& dir, const std::string& name) {
   if (dir.empty()) return name;
-  return dir.back() == '/' ? dir + name : dir + '/' + name;
+  return EndsWithFolderSeparator(dir) ? dir + name : dir + '/' + name;
 }
 
 // The name of the entry matching `name` exactly or, failing that, in

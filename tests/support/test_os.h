@@ -1,0 +1,40 @@
+#pragma once
+// What tests ask of the process they run in, on every system: its
+// environment, its id, and scratch folders of their own.
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Sets (or, for UnsetEnv, removes) a variable of this process's environment,
+// as std::getenv sees it.
+void SetEnv(const std::string& name, const std::string& value);
+void UnsetEnv(const std::string& name);
+
+// Sets a variable for its own life, and removes it afterwards.
+class EnvVar {
+ public:
+  EnvVar(const std::string& name, const std::string& value) : name_(name) { SetEnv(name, value); }
+  ~EnvVar() { UnsetEnv(name_); }
+  EnvVar(const EnvVar&) = delete;
+  EnvVar& operator=(const EnvVar&) = delete;
+
+ private:
+  std::string name_;
+};
+
+// This process's id, for names no other test run uses.
+long ProcessId();
+
+// A new, empty folder under the system's temporary folder, named after
+// `prefix`; its path without a trailing separator. Empty when none could be
+// made.
+std::string MakeScratchFolder(const std::string& prefix);
+
+// Paths that are there but name no regular file, made in `folder` where
+// they have to be made: a named pipe and the null device on Linux; device
+// names (in that folder, too) on Windows.
+std::vector<std::string> NonRegularFiles(const std::string& folder);
+
+}  // namespace testsupport
