@@ -64,7 +64,7 @@ class SerialDevice {
 };
 
 // The platform's result form; the device it opened is named for what it is.
-struct OpenResult {
+struct [[nodiscard]] OpenResult {
   std::unique_ptr<SerialDevice> device;  // null on failure
   Error error = Error::None;
   std::string detail;  // what the system said, for the user

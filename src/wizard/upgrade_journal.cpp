@@ -170,7 +170,9 @@ void UpgradeDialog::SettleJournal(UpgradeOutcome outcome) {
   const Journal journal = TheJournal();
   if (LeavesDeviceUntouched(outcome)) {
     if (m_journalReplaced) {
-      journal.Write(*m_journalFile, *m_journalReplaced);
+      // Should the earlier note not go back, this run's stays in its place:
+      // it names the same device, untouched, and the number it knew.
+      static_cast<void>(journal.Write(*m_journalFile, *m_journalReplaced));
     } else {
       journal.Remove(*m_journalFile);
     }

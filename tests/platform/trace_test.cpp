@@ -123,9 +123,9 @@ TEST(Trace, AChooserGivesEachPortItsOwnSink) {
       if (port == second.slavePath()) return secondSink;
       return nullptr;
     });
-    platform::OpenSerialDevice(first.slavePath());
-    platform::OpenSerialDevice(second.slavePath());
-    platform::OpenSerialDevice(other.slavePath());
+    EXPECT_TRUE(platform::OpenSerialDevice(first.slavePath()).device);
+    EXPECT_TRUE(platform::OpenSerialDevice(second.slavePath()).device);
+    EXPECT_TRUE(platform::OpenSerialDevice(other.slavePath()).device);
   }
   EXPECT_EQ(platform::TraceSinkFor(first.slavePath()), nullptr);
   ASSERT_EQ(firstSink->Lines().size(), 2u);
