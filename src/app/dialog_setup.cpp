@@ -17,6 +17,7 @@ wizard::DialogContext MakeDialogContext(const Layout& layout, const i18n::Langua
   context.acceptImageForOtherModel = options.acceptImageForOtherModel;
   context.stopRequest = options.stopRequest;
   context.journalFolder = platform::UserStateFolder();
+  context.deviceObserver = options.deviceObserver;
   return context;
 }
 

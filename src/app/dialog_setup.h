@@ -4,6 +4,7 @@
 // (one run or a gang of them) and the tests all go through here.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,9 @@ struct DialogOptions {
   bool terminalAdvice = false;                      // advice names options, not window controls
   bool acceptImageForOtherModel = false;            // the terminal's --force
   const wizard::StopRequest* stopRequest = nullptr;
+  // Where the devices of this dialog report (its trace, failed opens, line
+  // troubles); each dialog of a gang has its own.
+  std::shared_ptr<platform::DeviceObserver> deviceObserver;
 };
 
 // `table` must outlive the dialog the context is given to.

@@ -47,11 +47,8 @@ bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
 void UpgradeApp::RunDialog(const WindowFactory& makeWindow) {
   std::unique_ptr<wizard::DialogWindow> window = makeWindow ? makeWindow() : nullptr;
   if (!window) return;
-  DialogOptions options;
-  options.imageActions = imageActions;
-  options.passwordFill = passwordFill;
-  options.stopRequest = stopRequest;
-  wizard::UpgradeDialog dialog(*window, MakeDialogContext(Layout{baseFolder, patchFilePath}, languageTable, options));
+  wizard::UpgradeDialog dialog(*window,
+                               MakeDialogContext(Layout{baseFolder, patchFilePath}, languageTable, dialogOptions));
   modalResult_ = window->RunModal(dialog);
   if ((modalResult_ == wizard::kResultOk || modalResult_ == wizard::kResultCancel) && dialog.SerialPortIsOpen()) {
     dialog.CloseSerialPort();

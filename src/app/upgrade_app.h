@@ -9,11 +9,10 @@
 #include <optional>
 #include <string>
 
+#include "app/dialog_setup.h"
 #include "app/layout.h"
-#include "bootloader/result_codes.h"
 #include "i18n/language_table.h"
 #include "platform/process.h"
-#include "wizard/stop_request.h"
 
 namespace wizard {
 class DialogWindow;
@@ -50,12 +49,10 @@ class UpgradeApp {
   std::string baseFolder;  // ends with a folder separator
   i18n::LanguageTable languageTable;
 
-  // Options handed to the dialog for the image run.
-  int imageActions = bootloader::kActionProgram;
-  std::uint8_t passwordFill = bootloader::kDefaultPasswordFill;
-  // Asked by the upgrade between its steps; the window program hands in one
-  // that follows the system's stop signals. Null: nothing stops an upgrade.
-  const wizard::StopRequest* stopRequest = nullptr;
+  // Handed to the dialog. The window program sets a stop request that
+  // follows the system's stop signals, and the observer of its window, which
+  // it may set as it makes the window.
+  DialogOptions dialogOptions;
 
   using WindowFactory = std::function<std::unique_ptr<wizard::DialogWindow>()>;
 

@@ -78,7 +78,7 @@ int BootLoader::Open(const std::string& portName, std::uint32_t byteTimeoutMs,
   device_.reset();
   // The link does everything from the worker's thread, one call at a time.
   platform::OpenResult opened =
-      platform::OpenSerialDevice(platform::FormDeviceName(portName), platform::DeviceUse::OneThread);
+      platform::OpenSerialDevice(platform::FormDeviceName(portName), platform::DeviceUse::OneThread, observer_);
   if (!opened.device) {
     lastError = kOpenFailed;
     return kOpenFailed;

@@ -28,8 +28,6 @@ struct Scheme {
 struct Registry {
   std::mutex mutex;
   std::vector<Scheme> schemes;
-  OpenFailureListener listener;
-  LineTroubleListener lineTrouble;
 };
 
 Registry& TheRegistry() {
@@ -74,7 +72,7 @@ std::optional<PortOpener> FindOpener(const std::string& name) {
   return best->opener;
 }
 
-OpenResult OpenResolved(const std::string& resolved, DeviceUse use) {
+OpenResult OpenResolved(const std::string& resolved, DeviceUse use, const std::shared_ptr<DeviceObserver>& observer) {
   if (resolved.empty()) return OpenResult{nullptr, Error::EmptyName, "no port name"};
   // A name with a NUL in it would open whatever its first part names.
   if (resolved.find('\0') != std::string::npos) return OpenResult{nullptr, Error::UnknownName, "NUL in name"};
@@ -83,18 +81,8 @@ OpenResult OpenResolved(const std::string& resolved, DeviceUse use) {
     if (!result.device && result.error == Error::None) result.error = Error::Other;
     return result;
   }
-  if (native_port::Takes(resolved)) return native_port::Open(resolved, use);
+  if (native_port::Takes(resolved)) return native_port::Open(resolved, use, observer);
   return OpenResult{nullptr, Error::UnknownName, resolved};
-}
-
-void ReportFailure(const std::string& name, const OpenResult& result) {
-  OpenFailureListener listener;
-  {
-    Registry& registry = TheRegistry();
-    std::lock_guard<std::mutex> guard(registry.mutex);
-    listener = registry.listener;
-  }
-  if (listener) listener(name, result);
 }
 
 std::string ResolveOnce(const std::string& name, bool followEnvironment) {
@@ -136,40 +124,6 @@ void RegisterPortScheme(const std::string& prefix, PortOpener opener) {
   registry.schemes.push_back(Scheme{prefix, std::move(opener)});
 }
 
-namespace {
-
-// Puts `next` into one of the registry's listener slots; returns what was there.
-template <typename Listener>
-Listener ExchangeListener(Listener Registry::*slot, Listener next) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.mutex);
-  return std::exchange(registry.*slot, std::move(next));
-}
-
-}  // namespace
-
-ScopedOpenFailureListener::ScopedOpenFailureListener(OpenFailureListener listener)
-    : previous_(ExchangeListener(&Registry::listener, std::move(listener))) {}
-
-ScopedOpenFailureListener::~ScopedOpenFailureListener() { ExchangeListener(&Registry::listener, std::move(previous_)); }
-
-ScopedLineTroubleListener::ScopedLineTroubleListener(LineTroubleListener listener)
-    : previous_(ExchangeListener(&Registry::lineTrouble, std::move(listener))) {}
-
-ScopedLineTroubleListener::~ScopedLineTroubleListener() {
-  ExchangeListener(&Registry::lineTrouble, std::move(previous_));
-}
-
-void ReportLineTrouble(const std::string& device, LineTrouble trouble, const std::string& detail) {
-  LineTroubleListener listener;
-  {
-    Registry& registry = TheRegistry();
-    std::lock_guard<std::mutex> guard(registry.mutex);
-    listener = registry.lineTrouble;
-  }
-  if (listener) listener(device, trouble, detail);
-}
-
 std::string DescribeSettings(const LineSettings& settings) {
   constexpr std::string_view kParityLetters = "NOEMS";
   const auto parity = static_cast<std::size_t>(settings.parity);
@@ -180,14 +134,14 @@ std::string DescribeSettings(const LineSettings& settings) {
 
 namespace {
 
-// Tells the line-trouble listener when the device refuses line settings.
+// Tells the observer when the device refuses line settings.
 class SettingsReporter final : public SerialDevice {
  public:
-  SettingsReporter(std::unique_ptr<SerialDevice> device, std::string name)
-      : device_(std::move(device)), name_(std::move(name)) {}
+  SettingsReporter(std::unique_ptr<SerialDevice> device, std::string name, std::shared_ptr<DeviceObserver> observer)
+      : device_(std::move(device)), name_(std::move(name)), observer_(std::move(observer)) {}
   bool Apply(const LineSettings& settings) override {
     if (device_->Apply(settings)) return true;
-    ReportLineTrouble(name_, LineTrouble::SettingsRefused, DescribeSettings(settings));
+    observer_->LineInTrouble(name_, LineTrouble::SettingsRefused, DescribeSettings(settings));
     return false;
   }
   std::size_t InputWaiting() override { return device_->InputWaiting(); }
@@ -202,38 +156,42 @@ class SettingsReporter final : public SerialDevice {
  private:
   std::unique_ptr<SerialDevice> device_;
   std::string name_;
+  std::shared_ptr<DeviceObserver> observer_;
 };
-
-std::unique_ptr<SerialDevice> MakeSettingsReporter(std::unique_ptr<SerialDevice> device, const std::string& name) {
-  return std::make_unique<SettingsReporter>(std::move(device), name);
-}
 
 // A run of another program may hold the device between its own opens. A
 // port whose lock could not be made is refused as its hold is.
-OpenResult OpenUnlessHeld(const std::string& resolved, DeviceUse use) {
+OpenResult OpenUnlessHeld(const std::string& resolved, DeviceUse use, const std::shared_ptr<DeviceObserver>& observer) {
   const Result<std::optional<LockHolder>> holder = PortHeldElsewhere(resolved);
   if (!holder.ok()) return OpenResult{nullptr, holder.error, holder.detail};
   if (holder.value) return OpenResult{nullptr, Error::Busy, resolved + " is held by " + DescribeHolder(*holder.value)};
-  return OpenResolved(resolved, use);
+  return OpenResolved(resolved, use, observer);
+}
+
+// The device as the observer wants it: refused settings told, and traced
+// under the name as the user typed it, with what it resolved to, never the
+// prefix the port classes put before long names.
+std::unique_ptr<SerialDevice> Observed(std::unique_ptr<SerialDevice> device, const std::string& name,
+                                       const std::string& resolved, const std::shared_ptr<DeviceObserver>& observer) {
+  device = std::make_unique<SettingsReporter>(std::move(device), name, observer);
+  std::shared_ptr<TraceSink> sink = observer->Trace();
+  if (!sink) return device;
+  const std::string typed = StripDevicePrefix(name);
+  const std::string shown = resolved == typed ? typed : typed + " (" + resolved + ")";
+  return MakeTracingDevice(std::move(device), shown, std::move(sink));
 }
 
 }  // namespace
 
-OpenResult OpenSerialDevice(const std::string& name, DeviceUse use) {
+OpenResult OpenSerialDevice(const std::string& name, DeviceUse use, std::shared_ptr<DeviceObserver> observer) {
   const std::string resolved = ResolvePortName(name);
-  OpenResult result = OpenUnlessHeld(resolved, use);
+  OpenResult result = OpenUnlessHeld(resolved, use, observer);
+  if (!observer) return result;
   if (!result.device) {
-    ReportFailure(name, result);
+    observer->OpenFailed(name, result);
     return result;
   }
-  result.device = MakeSettingsReporter(std::move(result.device), name);
-  // The name as the user typed it, and what it resolved to, never the prefix
-  // the port classes put before long names.
-  const std::string typed = StripDevicePrefix(name);
-  if (std::shared_ptr<TraceSink> sink = TraceSinkFor(typed)) {
-    const std::string shown = resolved == typed ? typed : typed + " (" + resolved + ")";
-    result.device = MakeTracingDevice(std::move(result.device), shown, std::move(sink));
-  }
+  result.device = Observed(std::move(result.device), name, resolved, observer);
   return result;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/device_observer.h"
 #include "platform/result.h"
 
 namespace platform {
@@ -79,8 +80,11 @@ struct [[nodiscard]] OpenResult {
 enum class DeviceUse : std::uint8_t { Watched, OneThread };
 
 // Resolves a port name ("COM3", "\\.\COM12", "/dev/ttyUSB0", "sim:...",
-// "rfc2217://host:port") and opens the device exclusively.
-OpenResult OpenSerialDevice(const std::string& name, DeviceUse use = DeviceUse::Watched);
+// "rfc2217://host:port") and opens the device exclusively. `observer`, when
+// given, traces the device, hears why it did not open and what troubles its
+// line meets; it lives as long as the device does.
+OpenResult OpenSerialDevice(const std::string& name, DeviceUse use = DeviceUse::Watched,
+                            std::shared_ptr<DeviceObserver> observer = nullptr);
 
 // A short, user-facing reason for a failed open.
 std::string DescribeOpenError(Error error);

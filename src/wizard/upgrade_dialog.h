@@ -16,6 +16,7 @@
 
 #include "bootloader/result_codes.h"
 #include "device/interface_kind.h"
+#include "platform/device_observer.h"
 #include "serial/serial_port.h"
 #include "wizard/journal.h"
 #include "wizard/stop_request.h"
@@ -58,6 +59,9 @@ struct DialogContext {
   // The upgrade journal's folder (the user's state folder), ending with '/';
   // empty when none is known: an upgrade then refuses to erase.
   std::string journalFolder;
+  // Hears of the devices this dialog opens, and of no other dialog's: their
+  // trace, why one did not open, a line in trouble. Null: nobody does.
+  std::shared_ptr<platform::DeviceObserver> deviceObserver;
 };
 
 // How the last press of File... ended.

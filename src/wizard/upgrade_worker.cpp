@@ -234,7 +234,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::BootLoaderPhase(const std::string& tex
   AppendWithBlank(textBuffer);
   Pause(kAroundLinkCreationMs);
   m_bootLoader = std::make_unique<bootloader::BootLoader>(
-      [this](std::int32_t position) { m_window.SetProgressPos(kIdProgressBar, position); });
+      [this](std::int32_t position) { m_window.SetProgressPos(kIdProgressBar, position); }, m_context.deviceObserver);
   m_bootLoader->SetPasswordFill(m_context.passwordFill);
   m_bootLoader->SetStopCheck([this] { return StopRequested(); });
   Pause(kAroundLinkCreationMs);

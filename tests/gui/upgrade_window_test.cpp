@@ -448,8 +448,9 @@ TEST_F(UpgradeWindow, FileSaysWhyThePortDidNotOpen) {
     box.reject();
   };
   window_ = std::make_unique<gui::QtDialogWindow>(platform::kCodePageUtf8, options);
-  gui::AttachPorts(*window_, nullptr, nullptr, gui::PortTextsFrom(table_));
-  dialog_ = std::make_unique<wizard::UpgradeDialog>(*window_, Context(table_));
+  app::DialogOptions dialogOptions;
+  dialogOptions.deviceObserver = gui::AttachPorts(*window_, nullptr, nullptr, gui::PortTextsFrom(table_));
+  dialog_ = std::make_unique<wizard::UpgradeDialog>(*window_, Context(table_, dialogOptions));
   QStringList lines;
   const auto listed = [&] {
     lines.clear();
