@@ -23,7 +23,6 @@
 #include "i18n/language_table.h"
 #include "bench_support.h"
 #include "platform/clock.h"
-#include "platform/port_names.h"
 #include "sim/sim_ports.h"
 #include "support/recording_window.h"
 #include "support/scoped_state_folder.h"

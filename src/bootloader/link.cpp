@@ -8,6 +8,7 @@
 #include "bootloader/boot_loader.h"
 #include "platform/clock.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 
 namespace bootloader {
 namespace {

@@ -10,6 +10,7 @@
 #include "cli/run_preparation.h"
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/utc_time.h"
 #include "resources/dialog_ids.h"
 #include "wizard/hold_refusal.h"

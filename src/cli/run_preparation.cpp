@@ -12,6 +12,7 @@
 #include "platform/port_discovery.h"
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/process.h"
 #include "wizard/hold_refusal.h"
 #include "wizard/image_file.h"

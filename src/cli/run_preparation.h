@@ -14,7 +14,6 @@
 #include "cli/device_run.h"
 #include "cli/options.h"
 #include "i18n/language_table.h"
-#include "platform/port_names.h"
 #include "platform/serial_device.h"
 #include "wizard/stop_request.h"
 

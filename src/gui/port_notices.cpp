@@ -4,6 +4,7 @@
 
 #include "i18n/notices.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "wizard/hold_refusal.h"
 
 namespace gui {

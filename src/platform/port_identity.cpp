@@ -6,18 +6,14 @@
 
 #include "platform/address_lookup.h"
 #include "platform/port_names.h"
+#include "platform/port_schemes.h"
 #include "platform/rfc2217_socket.h"
 
 namespace platform {
 namespace {
 
-constexpr std::string_view kSimScheme = "sim";
 constexpr const char* kLockFolderVariable = "QUORREL_LOCK_DIR";
 constexpr const char* kDefaultLockFolder = "/run/lock";
-
-bool IsSimName(const std::string& resolved) {
-  return resolved == kSimScheme || resolved.starts_with(std::string(kSimScheme) + ":");
-}
 
 // Anything but letters, digits, '.', '-' and '_' becomes '_'.
 std::string Sanitised(std::string_view text) {
@@ -64,7 +60,8 @@ Result<PortIdentity> IdentifyNetworkPort(const std::string& resolved, bool nameW
 }
 
 Result<PortIdentity> Identify(const std::string& resolved, bool nameWhenUnresolved) {
-  if (IsSimName(resolved)) return {PortIdentity{{resolved}, false, {}}, Error::None, {}};
+  // A device of this process is held by its name, in this process alone.
+  if (IsInProcessPort(resolved)) return {PortIdentity{{resolved}, false, {}}, Error::None, {}};
   if (resolved.starts_with(net::kNetworkScheme)) return IdentifyNetworkPort(resolved, nameWhenUnresolved);
   // Only a device path is a tty; any other name fails to open by itself.
   const std::string ttyPath = resolved.starts_with('/') ? resolved : std::string();

@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 
 namespace serial {
 namespace {

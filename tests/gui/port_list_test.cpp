@@ -22,7 +22,7 @@
 #include "gui/qt_application.h"
 #include "gui/qt_dialog_window.h"
 #include "i18n/language_table.h"
-#include "platform/port_names.h"
+#include "platform/port_schemes.h"
 #include "resources/dialog_ids.h"
 #include "support/lock_folder.h"
 

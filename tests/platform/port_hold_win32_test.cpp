@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/port_hold.h"
+#include "support/in_process_scheme.h"
 #include "support/test_os.h"
 
 namespace {
@@ -37,11 +38,12 @@ TEST(PortHoldWindows, TheHolderIsNamedByItsProgram) {
 }
 
 TEST(PortHoldWindows, SimulatedPortsAreHeldInTheProcessAlone) {
-  auto first = platform::HoldPort("sim:model=Apex");
-  auto second = platform::HoldPort("sim:model=Apex");
+  testing_support::RegisterInProcessScheme();
+  auto first = platform::HoldPort("inproc:model=Apex");
+  auto second = platform::HoldPort("inproc:model=Apex");
   EXPECT_TRUE(first.ok());
   EXPECT_TRUE(second.ok());
-  EXPECT_FALSE(platform::PortHeldElsewhere("sim:model=Apex").has_value());
+  EXPECT_FALSE(platform::PortHeldElsewhere("inproc:model=Apex").has_value());
 }
 
 }  // namespace

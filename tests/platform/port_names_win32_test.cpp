@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "support/recording_observer.h"
 #include "support/test_os.h"
 

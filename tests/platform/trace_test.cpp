@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/pty_pair.h"
 #include "support/recording_observer.h"
 

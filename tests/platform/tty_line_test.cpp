@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/port_hold.h"
-#include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/pty_pair.h"
 #include "platform/tty_calls.h"
 #include "support/lock_folder.h"

@@ -13,12 +13,12 @@
 
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
+#include "platform/port_schemes.h"
+#include "platform/rfc2217_socket.h"
 
 namespace platform {
 namespace {
 
-constexpr std::string_view kNetworkScheme = "rfc2217://";
-constexpr std::string_view kSimScheme = "sim";
 constexpr const char* kObjectPrefix = "Quorrel Upgrade port ";
 constexpr const char* kLockFolderVariable = "QUORREL_LOCK_DIR";
 
@@ -39,10 +39,6 @@ Holds& TheHolds() {
   return holds;
 }
 
-bool IsSimName(const std::string& resolved) {
-  return resolved == kSimScheme || resolved.starts_with(std::string(kSimScheme) + ":");
-}
-
 // Letters (as capitals: device names are blind to letter case), digits,
 // '.', '-' and '_'; anything else becomes '_'.
 std::string Sanitised(std::string_view text) {
@@ -60,9 +56,9 @@ std::string Sanitised(std::string_view text) {
 
 // The kernel object's name for a resolved name; none for a simulated port.
 std::optional<std::string> ObjectNameOf(const std::string& resolved) {
-  if (IsSimName(resolved)) return std::nullopt;
-  if (resolved.starts_with(kNetworkScheme)) {
-    return kObjectPrefix + ("RFC2217_" + Sanitised(resolved.substr(kNetworkScheme.size())));
+  if (IsInProcessPort(resolved)) return std::nullopt;
+  if (resolved.starts_with(net::kNetworkScheme)) {
+    return kObjectPrefix + ("RFC2217_" + Sanitised(resolved.substr(net::kNetworkScheme.size())));
   }
   return kObjectPrefix + Sanitised(StripDevicePrefix(resolved));
 }
