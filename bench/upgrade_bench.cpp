@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   i18n::LanguageTable table(65001);
   table.Load(QUORREL_SOURCE_DIR "/data/", 1033);
   const wizard::DialogContext context = app::MakeDialogContext(
-      app::Layout{QUORREL_SOURCE_DIR "/data/", QUORREL_SOURCE_DIR "/data/PATCH.TXT"}, table, app::DialogOptions{});
+      app::Layout{QUORREL_SOURCE_DIR "/data/", QUORREL_SOURCE_DIR "/data/PATCH.TXT"}, table, wizard::DialogOptions{});
 
   wizard::testing::RecordingWindow host;
   wizard::UpgradeDialog dialog(host, context);

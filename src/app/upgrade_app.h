@@ -11,6 +11,7 @@
 
 #include "app/dialog_setup.h"
 #include "app/layout.h"
+#include "app/preparation.h"
 #include "i18n/language_table.h"
 #include "platform/process.h"
 
@@ -19,25 +20,6 @@ class DialogWindow;
 }
 
 namespace app {
-
-// The name that marks a running instance system-wide.
-inline constexpr const char* kInstanceName = "Quorrel Upgrade Wizard";
-
-// The system services start-up asks; the defaults are the platform's own,
-// tests replace them.
-struct StartUpServices {
-  std::function<std::uint16_t()> languageId = [] { return platform::SystemDefaultLanguageId(); };
-  std::function<std::string()> currentDirectory = [] { return platform::CurrentDirectory(); };
-  // An installed program's folders; a build tree has none.
-  std::function<InstalledFolders()> installedFolders = [] { return InstalledFoldersOfThisProgram(); };
-  std::function<std::optional<platform::VersionRecord>(bool extended)> queryVersion =
-      [](bool extended) { return platform::QueryVersion(extended); };
-  std::string instanceName = kInstanceName;
-  // Where start-up says what the window cannot show (a language file without texts).
-  std::function<void(const std::string&)> complain = [](const std::string& text) {
-    std::fprintf(stderr, "quorrel-upgrade-wizard: %s\n", text.c_str());
-  };
-};
 
 // How the last StartUp ended.
 enum class StartUpEnd { NotStarted, SecondInstance, UnsupportedPlatform, DialogClosed };
@@ -52,7 +34,7 @@ class UpgradeApp {
   // Handed to the dialog. The window program sets a stop request that
   // follows the system's stop signals, and the observer of its window, which
   // it may set as it makes the window.
-  DialogOptions dialogOptions;
+  wizard::DialogOptions dialogOptions;
 
   using WindowFactory = std::function<std::unique_ptr<wizard::DialogWindow>()>;
 

@@ -130,7 +130,7 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
                        [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
                          PressButtons(options.recovery, dialog, loop);
                        });
-  app::DialogOptions dialogOptions = setup.dialog;
+  wizard::DialogOptions dialogOptions = setup.dialog;
   dialogOptions.deviceObserver = std::make_shared<DeviceNotices>(sink, trace);
   wizard::UpgradeDialog dialog(window, app::MakeDialogContext(setup.layout, *setup.table, dialogOptions));
   window.RunModal(dialog);

@@ -24,7 +24,7 @@ namespace cli {
 struct RunSetup {
   app::Layout layout;
   const i18n::LanguageTable* table = nullptr;
-  app::DialogOptions dialog;
+  wizard::DialogOptions dialog;
 };
 
 struct DeviceRun {

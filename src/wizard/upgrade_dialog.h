@@ -16,8 +16,8 @@
 
 #include "bootloader/result_codes.h"
 #include "device/interface_kind.h"
-#include "platform/device_observer.h"
 #include "serial/serial_port.h"
+#include "wizard/dialog_options.h"
 #include "wizard/journal.h"
 #include "wizard/stop_request.h"
 #include "wizard/window_ops.h"
@@ -41,27 +41,12 @@ struct DialogContext {
   std::string baseFolder;     // ends with '/'; holds Lang/, Image/ and the patch
   std::string patchFilePath;  // full path of PATCH.TXT
   const i18n::LanguageTable* languageTable = nullptr;  // null: every text is empty
-  int imageActions = bootloader::kActionProgram;  // add kActionVerify to read every block back
-  std::uint8_t passwordFill = bootloader::kDefaultPasswordFill;
-  // A serial number recovery writes back in place of the placeholder (a
-  // technician's --serial); must be a valid serial number.
-  std::optional<std::string> recoverySerialNumber;
   // The string table; empty: resources::LoadString. Tests inject their own.
   std::function<std::string(int id)> loadString;
-  // The terminal front end: advice names its options, not the window's controls.
-  bool terminalAdvice = false;
-  // An image whose name says it is for another model is taken without a
-  // question (the terminal's --force); otherwise the window asks and the
-  // terminal refuses it.
-  bool acceptImageForOtherModel = false;
-  // Asked between the steps of an upgrade; null: nothing asks it to stop.
-  const StopRequest* stopRequest = nullptr;
   // The upgrade journal's folder (the user's state folder), ending with '/';
   // empty when none is known: an upgrade then refuses to erase.
   std::string journalFolder;
-  // Hears of the devices this dialog opens, and of no other dialog's: their
-  // trace, why one did not open, a line in trouble. Null: nobody does.
-  std::shared_ptr<platform::DeviceObserver> deviceObserver;
+  DialogOptions options;
 };
 
 // How the last press of File... ended.

@@ -96,7 +96,7 @@ void UpgradeDialog::SayWhereTheNumberCameFrom(const std::string& serialNumber) {
 
 SerialSource UpgradeDialog::SourceOf(const std::string& serialNumber) const {
   if (m_serialNumberRead && *m_serialNumberRead == serialNumber) return SerialSource::Read;
-  if (m_context.recoverySerialNumber && *m_context.recoverySerialNumber == serialNumber) return SerialSource::Option;
+  if (m_context.options.recoverySerialNumber && *m_context.options.recoverySerialNumber == serialNumber) return SerialSource::Option;
   {
     std::lock_guard<std::mutex> guard(m_serialMutex);
     if (m_recoveryNote && m_recoveryNote->note.serialNumber == serialNumber) return SerialSource::Journal;

@@ -185,6 +185,30 @@ TEST_F(StartUpTest, UnsupportedPlatformEndsWithoutWindowOrTexts) {
   EXPECT_EQ(app.languageTable.GetText(i18n::DialogTitle), "");
 }
 
+// The folders are chosen only once the platform passes: a refused one never
+// seeds the user's data folder of an installed program.
+TEST_F(StartUpTest, AnUnsupportedPlatformSeedsNoUserFolder) {
+  folder.Write("shared/Lang/1033.txt", ShippedEnglish());
+  const std::string user = folder.Base() + "user" + platform::kFolderSeparator;
+  StartUpServices services = Services(1033);
+  services.installedFolders = [&] {
+    return InstalledFolders{folder.Base() + "shared" + platform::kFolderSeparator, user};
+  };
+  services.queryVersion = [](bool) { return platform::VersionRecord{platform::kPlatformNt, 5, 1, 0, ""}; };
+  FakeWindow* window = nullptr;
+  UpgradeApp refused(services, platform::kCodePageUtf8);
+  refused.StartUp(Factory(window));
+  EXPECT_EQ(refused.End(), StartUpEnd::UnsupportedPlatform);
+  EXPECT_FALSE(std::filesystem::exists(user));
+
+  services.queryVersion = Services().queryVersion;
+  UpgradeApp started(services, platform::kCodePageUtf8);
+  started.StartUp(Factory(window));
+  EXPECT_EQ(started.End(), StartUpEnd::DialogClosed);
+  EXPECT_EQ(started.baseFolder, user);
+  EXPECT_EQ(started.languageTable.GetText(i18n::DialogTitle), "Quorrel Upgrade Wizard");
+}
+
 TEST_F(StartUpTest, BasicVersionRecordIsAskedOnlyWhenTheExtendedOneIsRefused) {
   std::vector<bool> asked;
   StartUpServices services = Services();

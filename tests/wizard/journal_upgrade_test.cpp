@@ -27,7 +27,7 @@ class JournalUpgrade : public DialogFixture {
   ~JournalUpgrade() override { dialog_.reset(); }
 
   // Opens the dialog on a device and chooses a fresh Apex image.
-  void Prepare(const std::string& simOptions, const app::DialogOptions& options = {}) {
+  void Prepare(const std::string& simOptions, const wizard::DialogOptions& options = {}) {
     OpenDialog(simOptions, options);
     image_ = MakeApplication(7);
     imagePath_ = base_.AddImage("Image/Apex/QRA0200.mbl", image_);
@@ -36,7 +36,7 @@ class JournalUpgrade : public DialogFixture {
   }
   // The program started again on the same cable: a new dialog, nothing
   // remembered but the journal.
-  void Restart(const app::DialogOptions& options = {}) {
+  void Restart(const wizard::DialogOptions& options = {}) {
     dialog_.reset();
     host_.OnListLine(nullptr);
     const app::Layout layout{base_.Path(), base_.PatchPath()};
@@ -168,7 +168,7 @@ TEST_F(JournalUpgrade, TheNumberReadInTheDialogAndTheTechniciansComeBeforeTheJou
   ASSERT_EQ(Notes().size(), 1u);
   EXPECT_EQ(Notes()[0].note, planted);
 
-  app::DialogOptions options;
+  wizard::DialogOptions options;
   options.recoverySerialNumber = "QRA7654321";
   Restart(options);
   RecoverWithImage();
