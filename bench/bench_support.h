@@ -13,7 +13,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/port_names.h"
+#include "platform/port_schemes.h"
 #include "platform/serial_device.h"
 #include "sim/sim_ports.h"
 

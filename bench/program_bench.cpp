@@ -22,7 +22,6 @@
 #include "support/image_bytes.h"
 #include "bench_support.h"
 #include "platform/clock.h"
-#include "platform/port_names.h"
 #include "sim/sim_ports.h"
 
 namespace {

@@ -23,7 +23,6 @@
 #include "i18n/language_table.h"
 #include "bench_support.h"
 #include "platform/clock.h"
-#include "platform/port_names.h"
 #include "sim/sim_ports.h"
 #include "support/recording_window.h"
 #include "support/scoped_state_folder.h"
@@ -80,7 +79,7 @@ int main(int argc, char** argv) {
   i18n::LanguageTable table(65001);
   table.Load(QUORREL_SOURCE_DIR "/data/", 1033);
   const wizard::DialogContext context = app::MakeDialogContext(
-      app::Layout{QUORREL_SOURCE_DIR "/data/", QUORREL_SOURCE_DIR "/data/PATCH.TXT"}, table, app::DialogOptions{});
+      app::Layout{QUORREL_SOURCE_DIR "/data/", QUORREL_SOURCE_DIR "/data/PATCH.TXT"}, table, wizard::DialogOptions{});
 
   wizard::testing::RecordingWindow host;
   wizard::UpgradeDialog dialog(host, context);

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/port_discovery.h"
-#include "platform/udev_recording.h"
+#include "support/udev_recording.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/port_names.h"
+#include "platform/port_schemes.h"
 #include "platform/rfc2217_port.h"
 
 namespace sim {
@@ -61,8 +62,9 @@ platform::OpenResult OpenSimPort(const std::string& name) {
 void RegisterSimPorts() {
   static std::once_flag once;
   std::call_once(once, [] {
-    platform::RegisterPortScheme(std::string(kBareName), OpenSimPort);
-    platform::RegisterPortScheme(std::string(kPrefix), OpenSimPort);
+    // Its interfaces live in this process: no other program can hold one.
+    platform::RegisterPortScheme(platform::PortScheme{std::string(kBareName), OpenSimPort, "sim", true});
+    platform::RegisterPortScheme(platform::PortScheme{std::string(kPrefix), OpenSimPort, {}, true});
   });
 }
 

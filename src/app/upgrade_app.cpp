@@ -1,8 +1,6 @@
 #include "app/upgrade_app.h"
 
 #include "app/dialog_setup.h"
-#include "app/language_loading.h"
-#include "app/layout.h"
 #include "app/platform_check.h"
 #include "wizard/dialog_window.h"
 #include "wizard/upgrade_dialog.h"
@@ -22,10 +20,6 @@ bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
     return false;
   }
 
-  const Layout layout = ChooseLayout(services_.currentDirectory(), services_.installedFolders());
-  baseFolder = layout.baseFolder;
-  patchFilePath = layout.patchFilePath;
-
   const auto extended = services_.queryVersion(true);
   const auto basic = extended ? std::nullopt : services_.queryVersion(false);
   if (!PlatformCheckPasses(extended, basic)) {
@@ -33,10 +27,12 @@ bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
     return false;
   }
 
-  if (const std::string note = LoadLanguage(languageTable, baseFolder, static_cast<std::uint16_t>(languageId));
-      !note.empty()) {
-    services_.complain(note);
-  }
+  // Only now: a platform refused never seeds the user's folder.
+  const Preparation prepared =
+      PrepareFoldersAndTexts(services_, static_cast<std::uint16_t>(languageId), languageTable);
+  baseFolder = prepared.layout.baseFolder;
+  patchFilePath = prepared.layout.patchFilePath;
+  if (!prepared.languageNote.empty()) services_.complain(prepared.languageNote);
   RunDialog(makeWindow);
   // The guard is let go only now, once the dialog and its worker are gone.
   guard.reset();
@@ -47,11 +43,8 @@ bool UpgradeApp::StartUp(const WindowFactory& makeWindow) {
 void UpgradeApp::RunDialog(const WindowFactory& makeWindow) {
   std::unique_ptr<wizard::DialogWindow> window = makeWindow ? makeWindow() : nullptr;
   if (!window) return;
-  DialogOptions options;
-  options.imageActions = imageActions;
-  options.passwordFill = passwordFill;
-  options.stopRequest = stopRequest;
-  wizard::UpgradeDialog dialog(*window, MakeDialogContext(Layout{baseFolder, patchFilePath}, languageTable, options));
+  wizard::UpgradeDialog dialog(*window,
+                               MakeDialogContext(Layout{baseFolder, patchFilePath}, languageTable, dialogOptions));
   modalResult_ = window->RunModal(dialog);
   if ((modalResult_ == wizard::kResultOk || modalResult_ == wizard::kResultCancel) && dialog.SerialPortIsOpen()) {
     dialog.CloseSerialPort();

@@ -9,36 +9,17 @@
 #include <optional>
 #include <string>
 
+#include "app/dialog_setup.h"
 #include "app/layout.h"
-#include "bootloader/result_codes.h"
+#include "app/preparation.h"
 #include "i18n/language_table.h"
 #include "platform/process.h"
-#include "wizard/stop_request.h"
 
 namespace wizard {
 class DialogWindow;
 }
 
 namespace app {
-
-// The name that marks a running instance system-wide.
-inline constexpr const char* kInstanceName = "Quorrel Upgrade Wizard";
-
-// The system services start-up asks; the defaults are the platform's own,
-// tests replace them.
-struct StartUpServices {
-  std::function<std::uint16_t()> languageId = [] { return platform::SystemDefaultLanguageId(); };
-  std::function<std::string()> currentDirectory = [] { return platform::CurrentDirectory(); };
-  // An installed program's folders; a build tree has none.
-  std::function<InstalledFolders()> installedFolders = [] { return InstalledFoldersOfThisProgram(); };
-  std::function<std::optional<platform::VersionRecord>(bool extended)> queryVersion =
-      [](bool extended) { return platform::QueryVersion(extended); };
-  std::string instanceName = kInstanceName;
-  // Where start-up says what the window cannot show (a language file without texts).
-  std::function<void(const std::string&)> complain = [](const std::string& text) {
-    std::fprintf(stderr, "quorrel-upgrade-wizard: %s\n", text.c_str());
-  };
-};
 
 // How the last StartUp ended.
 enum class StartUpEnd { NotStarted, SecondInstance, UnsupportedPlatform, DialogClosed };
@@ -50,12 +31,10 @@ class UpgradeApp {
   std::string baseFolder;  // ends with a folder separator
   i18n::LanguageTable languageTable;
 
-  // Options handed to the dialog for the image run.
-  int imageActions = bootloader::kActionProgram;
-  std::uint8_t passwordFill = bootloader::kDefaultPasswordFill;
-  // Asked by the upgrade between its steps; the window program hands in one
-  // that follows the system's stop signals. Null: nothing stops an upgrade.
-  const wizard::StopRequest* stopRequest = nullptr;
+  // Handed to the dialog. The window program sets a stop request that
+  // follows the system's stop signals, and the observer of its window, which
+  // it may set as it makes the window.
+  wizard::DialogOptions dialogOptions;
 
   using WindowFactory = std::function<std::unique_ptr<wizard::DialogWindow>()>;
 

@@ -4,7 +4,8 @@
 
 namespace bootloader {
 
-BootLoader::BootLoader(ProgressCallback progress) : progress_(std::move(progress)) {}
+BootLoader::BootLoader(ProgressCallback progress, std::shared_ptr<platform::DeviceObserver> observer)
+    : progress_(std::move(progress)), observer_(std::move(observer)) {}
 
 // A connection abandoned without Close still lets go of the device.
 BootLoader::~BootLoader() = default;

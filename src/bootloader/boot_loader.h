@@ -54,7 +54,9 @@ class BootLoader {
   // Asked after each block whether the run is to stop there.
   using StopCheck = std::function<bool()>;
 
-  explicit BootLoader(ProgressCallback progress);
+  // `observer` hears of the devices the link opens (their trace, a failed
+  // open, a line in trouble); null: nobody does.
+  explicit BootLoader(ProgressCallback progress, std::shared_ptr<platform::DeviceObserver> observer = nullptr);
   virtual ~BootLoader();
   BootLoader(const BootLoader&) = delete;
   BootLoader& operator=(const BootLoader&) = delete;
@@ -121,6 +123,7 @@ class BootLoader {
   int TakeLine(const ImageLine& line, int actions);
 
   ProgressCallback progress_;
+  std::shared_ptr<platform::DeviceObserver> observer_;
   BlockProgressCallback blockProgress_;
   StopCheck stopCheck_;
   std::size_t bytesSent_ = 0;

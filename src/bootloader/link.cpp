@@ -8,6 +8,7 @@
 #include "bootloader/boot_loader.h"
 #include "platform/clock.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 
 namespace bootloader {
 namespace {
@@ -78,7 +79,7 @@ int BootLoader::Open(const std::string& portName, std::uint32_t byteTimeoutMs,
   device_.reset();
   // The link does everything from the worker's thread, one call at a time.
   platform::OpenResult opened =
-      platform::OpenSerialDevice(platform::FormDeviceName(portName), platform::DeviceUse::OneThread);
+      platform::OpenSerialDevice(platform::FormDeviceName(portName), platform::DeviceUse::OneThread, observer_);
   if (!opened.device) {
     lastError = kOpenFailed;
     return kOpenFailed;

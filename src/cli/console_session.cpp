@@ -1,6 +1,5 @@
 #include "cli/console_session.h"
 
-#include <atomic>
 #include <memory>
 
 #include "cli/console_output.h"
@@ -9,7 +8,6 @@
 #include "cli/exit_codes.h"
 #include "cli/gang_session.h"
 #include "cli/run_preparation.h"
-#include "platform/port_names.h"
 #include "platform/regular_file.h"
 #include "platform/trace.h"
 
@@ -40,24 +38,10 @@ int RunOneInterface(const Options& options, const ConsoleStreams& streams, const
   std::shared_ptr<platform::TraceSink> trace;
   if (!OpenTraceFile(options, streams.err, trace)) return kExitUsage;
   if (!CheckRunRecordFile(options, streams.err)) return kExitUsage;
-  const platform::ScopedTraceSinks tracing(trace);
-  // A port that does not open, or a line in trouble, gets a line saying why;
-  // the dialog logic goes on as it would in the window.
-  const platform::ScopedOpenFailureListener failures(
-      [err = streams.err](const std::string& name, const platform::OpenResult& result) {
-        Complain(err, DescribeOpenFailure(name, result));
-      });
-  const platform::ScopedLineTroubleListener troubles(
-      [err = streams.err, lost = std::make_shared<std::atomic<bool>>(false)](
-          const std::string& device, platform::LineTrouble trouble, const std::string& detail) {
-        if (const std::string text = DescribeLineTrouble(device, trouble, detail, *lost); !text.empty()) {
-          Complain(err, text);
-        }
-      });
 
   const RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
   ConsoleOutput output(streams.out, streams.err, streams.errIsTerminal, prepared.table.get());
-  const DeviceRun run = RunDevice(setup, options, options.ports.front(), output);
+  const DeviceRun run = RunDevice(setup, options, options.ports.front(), output, trace);
   ExplainDetection(run, streams.err);
   if (trace && trace->Failed()) Complain(streams.err, "the trace " + *options.traceFile + " could not be written completely");
   const bool recorded = WriteRunRecord(options, run, streams.err, stop);

@@ -4,11 +4,13 @@
 
 #include "bootloader/firmware_image.h"
 #include "cli/console_window.h"
+#include "cli/device_notices.h"
 #include "cli/exit_codes.h"
 #include "cli/exit_statuses.h"
 #include "cli/run_preparation.h"
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/utc_time.h"
 #include "resources/dialog_ids.h"
 #include "wizard/hold_refusal.h"
@@ -111,7 +113,8 @@ int RefuseUnheld(const RunSetup& setup, const std::string& port, platform::Error
 
 }  // namespace
 
-DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink) {
+DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink,
+                    const std::shared_ptr<platform::TraceSink>& trace) {
   DeviceRun run;
   run.port = port;
   run.start = std::chrono::system_clock::now();
@@ -127,7 +130,9 @@ DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::st
                        [&](wizard::UpgradeDialog& dialog, wizard::DialogLoop& loop) {
                          PressButtons(options.recovery, dialog, loop);
                        });
-  wizard::UpgradeDialog dialog(window, app::MakeDialogContext(setup.layout, *setup.table, setup.dialog));
+  wizard::DialogOptions dialogOptions = setup.dialog;
+  dialogOptions.deviceObserver = std::make_shared<DeviceNotices>(sink, trace);
+  wizard::UpgradeDialog dialog(window, app::MakeDialogContext(setup.layout, *setup.table, dialogOptions));
   window.RunModal(dialog);
   if (dialog.SerialPortIsOpen()) dialog.CloseSerialPort();
   run.exitCode = ExitCodeOf(dialog);

@@ -15,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/run_record.h"
 #include "i18n/language_table.h"
+#include "platform/trace.h"
 #include "wizard/upgrade_dialog.h"
 
 namespace cli {
@@ -23,7 +24,7 @@ namespace cli {
 struct RunSetup {
   app::Layout layout;
   const i18n::LanguageTable* table = nullptr;
-  app::DialogOptions dialog;
+  wizard::DialogOptions dialog;
 };
 
 struct DeviceRun {
@@ -39,7 +40,10 @@ struct DeviceRun {
   std::vector<wizard::FoundNote> journalFound;
 };
 
-DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink);
+// The run says on `sink` why its port did not open and what troubles its
+// line met, and traces its traffic to `trace` (null: not traced).
+DeviceRun RunDevice(const RunSetup& setup, const Options& options, const std::string& port, ConsoleSink& sink,
+                    const std::shared_ptr<platform::TraceSink>& trace = nullptr);
 
 // The record of one device's run: `host` and `version` name the machine and
 // this program.

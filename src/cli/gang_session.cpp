@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cctype>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -15,7 +14,6 @@
 #include "cli/port_list_file.h"
 #include "cli/run_preparation.h"
 #include "platform/port_discovery.h"
-#include "platform/port_names.h"
 #include "platform/trace.h"
 
 namespace cli {
@@ -75,12 +73,14 @@ std::string TraceFileName(const std::string& port) {
   return name + ".trace";
 }
 
-using TraceSinks = std::map<std::string, std::shared_ptr<platform::TraceSink>>;
+// One per port, in the order of the ports; null: not traced.
+using TraceSinks = std::vector<std::shared_ptr<platform::TraceSink>>;
 
 // One trace per port in the folder --trace names; false when one cannot be
 // made (nothing has been sent then).
 bool OpenTraceFolder(const Options& options, const std::vector<std::string>& ports, std::FILE* err,
                      TraceSinks& sinks) {
+  sinks.assign(ports.size(), nullptr);
   if (!options.traceFile) return true;
   std::error_code error;
   fs::create_directories(*options.traceFile, error);
@@ -88,13 +88,13 @@ bool OpenTraceFolder(const Options& options, const std::vector<std::string>& por
     Complain(err, "cannot write the traces to " + *options.traceFile + ": a gang run needs a folder there");
     return false;
   }
-  for (const std::string& port : ports) {
-    auto made = platform::MakeFileTraceSink((fs::path(*options.traceFile) / TraceFileName(port)).string());
+  for (std::size_t row = 0; row < ports.size(); ++row) {
+    auto made = platform::MakeFileTraceSink((fs::path(*options.traceFile) / TraceFileName(ports[row])).string());
     if (!made.ok()) {
-      Complain(err, "cannot write the trace of " + port + ": " + made.detail);
+      Complain(err, "cannot write the trace of " + ports[row] + ": " + made.detail);
       return false;
     }
-    sinks[platform::StripDevicePrefix(port)] = std::move(made.value);
+    sinks[row] = std::move(made.value);
   }
   return true;
 }
@@ -128,31 +128,9 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
   TraceSinks traces;
   if (!OpenTraceFolder(options, ports, streams.err, traces)) return kExitUsage;
   if (!CheckRunRecordFile(options, streams.err)) return kExitUsage;
-  const platform::ScopedTraceSinks tracing([&traces](const std::string& port) {
-    auto found = traces.find(port);
-    return found == traces.end() ? nullptr : found->second;
-  });
 
   const bool live = ShowsLiveLines(streams);
   GangBoard board(live ? streams.err : streams.out, streams.err, live, RowWidth(streams), ports, prepared.table.get());
-  // Reports of the port classes name a port as given or as it resolved.
-  std::map<std::string, std::size_t> rowOf;
-  for (std::size_t row = 0; row < ports.size(); ++row) {
-    rowOf[platform::ResolvePortName(ports[row])] = row;
-    rowOf[platform::StripDevicePrefix(ports[row])] = row;
-  }
-  const auto toRow = [&](const std::string& name, const std::string& text) {
-    auto found = rowOf.find(platform::StripDevicePrefix(name));
-    if (found != rowOf.end() && !text.empty()) board.Message(found->second, text);
-  };
-  const platform::ScopedOpenFailureListener failures(
-      [&](const std::string& name, const platform::OpenResult& result) { toRow(name, DescribeOpenFailure(name, result)); });
-  std::vector<std::atomic<bool>> lost(ports.size());
-  const platform::ScopedLineTroubleListener troubles(
-      [&](const std::string& device, platform::LineTrouble trouble, const std::string& detail) {
-        auto found = rowOf.find(platform::StripDevicePrefix(device));
-        if (found != rowOf.end()) toRow(device, DescribeLineTrouble(device, trouble, detail, lost[found->second]));
-      });
 
   const RunSetup setup{prepared.layout, prepared.table.get(), DialogOptionsOf(options, stop)};
   std::vector<DeviceRun> runs(ports.size());
@@ -161,7 +139,8 @@ int RunGang(const Options& options, const ConsoleStreams& streams, const wizard:
   for (std::size_t row = 0; row < ports.size(); ++row) {
     devices.emplace_back([&, row] {
       RowSink sink(board, row);
-      runs[row] = RunDevice(setup, options, ports[row], sink);
+      // Each device reports to its own row and trace, whatever name it opened under.
+      runs[row] = RunDevice(setup, options, ports[row], sink, traces[row]);
       // Written as soon as the device ends: a kill later loses nothing.
       if (!WriteRunRecord(options, runs[row], streams.err, stop)) allRecorded = false;
     });

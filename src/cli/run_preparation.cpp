@@ -1,7 +1,7 @@
 #include "cli/run_preparation.h"
 
 #include "app/command_line.h"
-#include "app/language_loading.h"
+#include "app/preparation.h"
 #include "app/upgrade_app.h"
 #include "bootloader/firmware_image.h"
 #include "cli/console_write.h"
@@ -12,6 +12,7 @@
 #include "platform/port_discovery.h"
 #include "platform/port_hold.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/process.h"
 #include "wizard/hold_refusal.h"
 #include "wizard/image_file.h"
@@ -69,11 +70,11 @@ void WriteInterruptedRecords(const std::string& reportFile, const DeviceRun& run
 
 int PrepareRun(const Options& options, std::FILE* err, PreparedRun& prepared) {
   const app::StartUpServices system;
-  prepared.layout = app::ChooseLayout(system.currentDirectory(), system.installedFolders());
   prepared.table = std::make_unique<i18n::LanguageTable>(platform::SystemCodePage());
-  const std::string note =
-      app::LoadLanguage(*prepared.table, prepared.layout.baseFolder, options.languageId.value_or(system.languageId()));
-  if (!note.empty()) Complain(err, note);
+  const app::Preparation made =
+      app::PrepareFoldersAndTexts(system, options.languageId.value_or(system.languageId()), *prepared.table);
+  prepared.layout = made.layout;
+  if (!made.languageNote.empty()) Complain(err, made.languageNote);
   return CheckFiles(options, prepared.layout.patchFilePath, *prepared.table, err);
 }
 
@@ -87,8 +88,8 @@ int RefuseUnusableLockFolder(const std::vector<std::string>& ports, const i18n::
   return kExitSuccess;
 }
 
-app::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopRequest* stop) {
-  app::DialogOptions dialog;
+wizard::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopRequest* stop) {
+  wizard::DialogOptions dialog;
   dialog.imageActions = bootloader::kActionProgram | (options.verify ? bootloader::kActionVerify : 0);
   dialog.passwordFill = options.passwordFill.value_or(bootloader::kDefaultPasswordFill);
   dialog.recoverySerialNumber = options.serial;

@@ -14,7 +14,6 @@
 #include "cli/device_run.h"
 #include "cli/options.h"
 #include "i18n/language_table.h"
-#include "platform/port_names.h"
 #include "platform/serial_device.h"
 #include "wizard/stop_request.h"
 
@@ -32,7 +31,7 @@ int PrepareRun(const Options& options, std::FILE* err, PreparedRun& prepared);
 // the lock of a port of the run, said on `err` before any port opens.
 int RefuseUnusableLockFolder(const std::vector<std::string>& ports, const i18n::LanguageTable& table, std::FILE* err);
 
-app::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopRequest* stop);
+wizard::DialogOptions DialogOptionsOf(const Options& options, const wizard::StopRequest* stop);
 
 // Why a port did not open, as the terminal says it.
 std::string DescribeOpenFailure(const std::string& name, const platform::OpenResult& result);

@@ -32,13 +32,14 @@ int main(int argc, char** argv) {
   const platform::ScopedStopSignals stopSignals;
   wizard::StopRequest stop(/*followSignals=*/true);
   app::UpgradeApp upgradeApp;
-  upgradeApp.stopRequest = &stop;
+  upgradeApp.dialogOptions.stopRequest = &stop;
   upgradeApp.StartUp([&upgradeApp, &stop]() -> std::unique_ptr<wizard::DialogWindow> {
     gui::QtWindowOptions options;
     options.stopRequest = &stop;
     auto window = std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage(), options);
     // The ports this machine has join COM1 to COM16, and follow hot-plugging.
-    gui::AttachSystemPorts(*window, upgradeApp.languageTable);
+    // Its status list says why a port did not open and when a device went.
+    upgradeApp.dialogOptions.deviceObserver = gui::AttachSystemPorts(*window, upgradeApp.languageTable);
     return window;
   });
   return 0;

@@ -61,16 +61,20 @@ void PortListWatcher::OnMonitorReadable() {
   if (monitor_->DrainChanges()) Refresh();
 }
 
-void AttachSystemPorts(QtDialogWindow& window, const i18n::LanguageTable& table) {
-  AttachPorts(window, platform::MakeSystemPortSource(), platform::MakeSystemPortMonitor(), PortTextsFrom(table));
+std::shared_ptr<platform::DeviceObserver> AttachSystemPorts(QtDialogWindow& window,
+                                                           const i18n::LanguageTable& table) {
+  return AttachPorts(window, platform::MakeSystemPortSource(), platform::MakeSystemPortMonitor(), PortTextsFrom(table));
 }
 
-void AttachPorts(QtDialogWindow& window, std::unique_ptr<platform::PortSource> source,
-                 std::unique_ptr<platform::PortMonitor> monitor, const PortTexts& texts) {
+std::shared_ptr<platform::DeviceObserver> AttachPorts(QtDialogWindow& window,
+                                                     std::unique_ptr<platform::PortSource> source,
+                                                     std::unique_ptr<platform::PortMonitor> monitor,
+                                                     const PortTexts& texts) {
   auto* combo = qobject_cast<QComboBox*>(window.Control(resources::kIdPortCombo));
   if (combo) new PortListWatcher(*combo, std::move(source), std::move(monitor), texts);
-  new PortNotices(
+  const auto* notices = new PortNotices(
       window.Dialog(), [&window](const std::string& text) { window.PostStatusLine(text); }, texts);
+  return notices->Observer();
 }
 
 }  // namespace gui

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gui/port_texts.h"
+#include "platform/device_observer.h"
 #include "platform/port_discovery.h"
 
 class QComboBox;
@@ -49,10 +50,14 @@ class PortListWatcher final : public QObject {
 
 // The system's ports in the window's list, followed while the window lives,
 // and status lines, in the table's language, saying why a port did not open
-// (naming the fix for a lack of permission) and when a device went away.
-void AttachSystemPorts(QtDialogWindow& window, const i18n::LanguageTable& table);
+// (naming the fix for a lack of permission) and when a device went away:
+// the returned observer, given to the window's dialog, hears of them.
+std::shared_ptr<platform::DeviceObserver> AttachSystemPorts(QtDialogWindow& window,
+                                                           const i18n::LanguageTable& table);
 // The same with the ports of `source` and the changes of `monitor`.
-void AttachPorts(QtDialogWindow& window, std::unique_ptr<platform::PortSource> source,
-                 std::unique_ptr<platform::PortMonitor> monitor, const PortTexts& texts = EnglishPortTexts());
+std::shared_ptr<platform::DeviceObserver> AttachPorts(QtDialogWindow& window,
+                                                     std::unique_ptr<platform::PortSource> source,
+                                                     std::unique_ptr<platform::PortMonitor> monitor,
+                                                     const PortTexts& texts = EnglishPortTexts());
 
 }  // namespace gui

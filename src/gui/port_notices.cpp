@@ -1,7 +1,10 @@
 #include "gui/port_notices.h"
 
+#include <mutex>
+
 #include "i18n/notices.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "wizard/hold_refusal.h"
 
 namespace gui {
@@ -33,16 +36,40 @@ std::string DeviceLostText(const std::string& device, const std::string& detail,
   return i18n::FillIn(texts.deviceGone, {{"port", platform::StripDevicePrefix(device)}, {"error", detail}});
 }
 
-PortNotices::PortNotices(QObject& parent, const Show& show, const PortTexts& texts)
-    : QObject(&parent),
-      openFailures_([show, texts](const std::string& name, const platform::OpenResult& result) {
-        show(PortOpenNoticeText(name, result, texts));
-      }),
-      lineTroubles_([show, texts](const std::string& device, platform::LineTrouble trouble, const std::string& detail) {
-        // Each device reports its loss once; refused settings are the terminal's to name.
-        if (trouble == platform::LineTrouble::Lost) show(DeviceLostText(device, detail, texts));
-      }) {}
+// Shared with the devices, which may report from their own threads while the
+// window closes: the window's side goes under the mutex.
+class NoticeObserver final : public platform::DeviceObserver {
+ public:
+  NoticeObserver(PortNotices::Show show, PortTexts texts) : show_(std::move(show)), texts_(std::move(texts)) {}
 
-PortNotices::~PortNotices() = default;
+  void OpenFailed(const std::string& name, const platform::OpenResult& result) override {
+    Say(PortOpenNoticeText(name, result, texts_));
+  }
+  void LineInTrouble(const std::string& device, platform::LineTrouble trouble, const std::string& detail) override {
+    // Each device reports its loss once; refused settings are the terminal's to name.
+    if (trouble == platform::LineTrouble::Lost) Say(DeviceLostText(device, detail, texts_));
+  }
+  void Detach() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    show_ = nullptr;
+  }
+
+ private:
+  void Say(const std::string& text) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (show_) show_(text);
+  }
+
+  std::mutex mutex_;
+  PortNotices::Show show_;
+  const PortTexts texts_;
+};
+
+PortNotices::PortNotices(QObject& parent, const Show& show, const PortTexts& texts)
+    : QObject(&parent), observer_(std::make_shared<NoticeObserver>(show, texts)) {}
+
+PortNotices::~PortNotices() { observer_->Detach(); }
+
+std::shared_ptr<platform::DeviceObserver> PortNotices::Observer() const { return observer_; }
 
 }  // namespace gui

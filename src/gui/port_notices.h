@@ -7,10 +7,11 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "gui/port_texts.h"
-#include "platform/port_names.h"
+#include "platform/device_observer.h"
 #include "platform/serial_device.h"
 
 namespace gui {
@@ -22,10 +23,12 @@ std::string PortOpenNoticeText(const std::string& portName, const platform::Open
 std::string DeviceLostText(const std::string& device, const std::string& detail,
                            const PortTexts& texts = EnglishPortTexts());
 
-// Listens to every failed port open and to the line troubles of every device
-// while it lives (the one listener of each kind in the process) and hands
-// each line to `show`, on whichever thread met it: a port's watcher thread
-// too, so `show` must not wait for the dialog's thread.
+class NoticeObserver;
+
+// Hands the lines of the devices its observer is given to (their failed
+// opens, their loss) to `show` while it lives, on whichever thread met them:
+// a port's watcher thread too, so `show` must not wait for the dialog's
+// thread. A device that outlives it reports to nobody.
 class PortNotices final : public QObject {
  public:
   using Show = std::function<void(const std::string& text)>;
@@ -34,9 +37,11 @@ class PortNotices final : public QObject {
   PortNotices(const PortNotices&) = delete;
   PortNotices& operator=(const PortNotices&) = delete;
 
+  // For the dialog's context.
+  std::shared_ptr<platform::DeviceObserver> Observer() const;
+
  private:
-  platform::ScopedOpenFailureListener openFailures_;
-  platform::ScopedLineTroubleListener lineTroubles_;
+  std::shared_ptr<NoticeObserver> observer_;
 };
 
 }  // namespace gui

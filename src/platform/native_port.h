@@ -16,7 +16,8 @@ std::string ComPortDevice(int number);
 // Whether a resolved name (no scheme, no "\\.\" prefix) names a device of
 // the system rather than something the name rules refuse.
 bool Takes(const std::string& resolved);
-OpenResult Open(const std::string& resolved, DeviceUse use);
+// `observer` hears when the device's line goes.
+OpenResult Open(const std::string& resolved, DeviceUse use, const std::shared_ptr<DeviceObserver>& observer);
 // How such a device is written, for the message about a name no backend takes.
 std::string_view NameExample();
 

@@ -1,13 +1,9 @@
 #include "platform/port_names.h"
 
 #include <cstdlib>
-#include <mutex>
 #include <optional>
-#include <utility>
-#include <vector>
+#include <string_view>
 
-#include "platform/port_hold.h"
-#include "platform/trace.h"
 #include "platform/native_port.h"
 
 namespace platform {
@@ -19,23 +15,6 @@ constexpr std::string_view kComPrefix = "COM";
 constexpr int kFirstCom = 1;
 constexpr int kLastCom = 16;
 constexpr std::string_view kComEnvPrefix = "QUORREL_COM";
-
-struct Scheme {
-  std::string prefix;
-  PortOpener opener;
-};
-
-struct Registry {
-  std::mutex mutex;
-  std::vector<Scheme> schemes;
-  OpenFailureListener listener;
-  LineTroubleListener lineTrouble;
-};
-
-Registry& TheRegistry() {
-  static Registry registry;
-  return registry;
-}
 
 // "COM1".."COM16" exactly as written: the number, or nothing.
 std::optional<int> ComNumber(std::string_view name) {
@@ -49,52 +28,6 @@ std::optional<int> ComNumber(std::string_view name) {
   }
   if (number < kFirstCom || number > kLastCom) return std::nullopt;
   return number;
-}
-
-
-// A prefix that ends in ':' or '/' takes every name that begins with it; a
-// bare word ("sim") takes itself and the word followed by ':'.
-bool SchemeTakes(const std::string& prefix, const std::string& name) {
-  if (prefix.empty()) return false;
-  const char last = prefix.back();
-  if (last == ':' || last == '/') return name.starts_with(prefix);
-  return name == prefix || name.starts_with(prefix + ":");
-}
-
-std::optional<PortOpener> FindOpener(const std::string& name) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.mutex);
-  const Scheme* best = nullptr;
-  for (const Scheme& scheme : registry.schemes) {
-    if (SchemeTakes(scheme.prefix, name) && (!best || scheme.prefix.size() > best->prefix.size())) {
-      best = &scheme;
-    }
-  }
-  if (!best) return std::nullopt;
-  return best->opener;
-}
-
-OpenResult OpenResolved(const std::string& resolved, DeviceUse use) {
-  if (resolved.empty()) return OpenResult{nullptr, Error::EmptyName, "no port name"};
-  // A name with a NUL in it would open whatever its first part names.
-  if (resolved.find('\0') != std::string::npos) return OpenResult{nullptr, Error::UnknownName, "NUL in name"};
-  if (std::optional<PortOpener> opener = FindOpener(resolved)) {
-    OpenResult result = (*opener)(resolved);
-    if (!result.device && result.error == Error::None) result.error = Error::Other;
-    return result;
-  }
-  if (native_port::Takes(resolved)) return native_port::Open(resolved, use);
-  return OpenResult{nullptr, Error::UnknownName, resolved};
-}
-
-void ReportFailure(const std::string& name, const OpenResult& result) {
-  OpenFailureListener listener;
-  {
-    Registry& registry = TheRegistry();
-    std::lock_guard<std::mutex> guard(registry.mutex);
-    listener = registry.listener;
-  }
-  if (listener) listener(name, result);
 }
 
 std::string ResolveOnce(const std::string& name, bool followEnvironment) {
@@ -123,142 +56,5 @@ std::string StripDevicePrefix(const std::string& name) {
 }
 
 std::string ResolvePortName(const std::string& name) { return ResolveOnce(name, true); }
-
-void RegisterPortScheme(const std::string& prefix, PortOpener opener) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.mutex);
-  for (Scheme& scheme : registry.schemes) {
-    if (scheme.prefix == prefix) {
-      scheme.opener = std::move(opener);
-      return;
-    }
-  }
-  registry.schemes.push_back(Scheme{prefix, std::move(opener)});
-}
-
-namespace {
-
-// Puts `next` into one of the registry's listener slots; returns what was there.
-template <typename Listener>
-Listener ExchangeListener(Listener Registry::*slot, Listener next) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.mutex);
-  return std::exchange(registry.*slot, std::move(next));
-}
-
-}  // namespace
-
-ScopedOpenFailureListener::ScopedOpenFailureListener(OpenFailureListener listener)
-    : previous_(ExchangeListener(&Registry::listener, std::move(listener))) {}
-
-ScopedOpenFailureListener::~ScopedOpenFailureListener() { ExchangeListener(&Registry::listener, std::move(previous_)); }
-
-ScopedLineTroubleListener::ScopedLineTroubleListener(LineTroubleListener listener)
-    : previous_(ExchangeListener(&Registry::lineTrouble, std::move(listener))) {}
-
-ScopedLineTroubleListener::~ScopedLineTroubleListener() {
-  ExchangeListener(&Registry::lineTrouble, std::move(previous_));
-}
-
-void ReportLineTrouble(const std::string& device, LineTrouble trouble, const std::string& detail) {
-  LineTroubleListener listener;
-  {
-    Registry& registry = TheRegistry();
-    std::lock_guard<std::mutex> guard(registry.mutex);
-    listener = registry.lineTrouble;
-  }
-  if (listener) listener(device, trouble, detail);
-}
-
-std::string DescribeSettings(const LineSettings& settings) {
-  constexpr std::string_view kParityLetters = "NOEMS";
-  const auto parity = static_cast<std::size_t>(settings.parity);
-  const char letter = parity < kParityLetters.size() ? kParityLetters[parity] : '?';
-  const char* stop = settings.stopBits == StopBits::One ? "1" : settings.stopBits == StopBits::OneAndHalf ? "1.5" : "2";
-  return std::to_string(settings.baudRate) + " " + std::to_string(settings.dataBits) + letter + stop;
-}
-
-namespace {
-
-// Tells the line-trouble listener when the device refuses line settings.
-class SettingsReporter final : public SerialDevice {
- public:
-  SettingsReporter(std::unique_ptr<SerialDevice> device, std::string name)
-      : device_(std::move(device)), name_(std::move(name)) {}
-  bool Apply(const LineSettings& settings) override {
-    if (device_->Apply(settings)) return true;
-    ReportLineTrouble(name_, LineTrouble::SettingsRefused, DescribeSettings(settings));
-    return false;
-  }
-  std::size_t InputWaiting() override { return device_->InputWaiting(); }
-  std::size_t OutputWaiting() override { return device_->OutputWaiting(); }
-  std::size_t Read(std::uint8_t* buffer, std::size_t max) override { return device_->Read(buffer, max); }
-  std::size_t Write(const std::uint8_t* bytes, std::size_t count) override { return device_->Write(bytes, count); }
-  void Purge(PurgeSide side) override { device_->Purge(side); }
-  std::size_t WaitForInput(std::size_t count, int timeoutMs) override { return device_->WaitForInput(count, timeoutMs); }
-  bool WaitForDrain(int timeoutMs) override { return device_->WaitForDrain(timeoutMs); }
-  void CancelWait() override { device_->CancelWait(); }
-
- private:
-  std::unique_ptr<SerialDevice> device_;
-  std::string name_;
-};
-
-std::unique_ptr<SerialDevice> MakeSettingsReporter(std::unique_ptr<SerialDevice> device, const std::string& name) {
-  return std::make_unique<SettingsReporter>(std::move(device), name);
-}
-
-// A run of another program may hold the device between its own opens. A
-// port whose lock could not be made is refused as its hold is.
-OpenResult OpenUnlessHeld(const std::string& resolved, DeviceUse use) {
-  const Result<std::optional<LockHolder>> holder = PortHeldElsewhere(resolved);
-  if (!holder.ok()) return OpenResult{nullptr, holder.error, holder.detail};
-  if (holder.value) return OpenResult{nullptr, Error::Busy, resolved + " is held by " + DescribeHolder(*holder.value)};
-  return OpenResolved(resolved, use);
-}
-
-}  // namespace
-
-OpenResult OpenSerialDevice(const std::string& name, DeviceUse use) {
-  const std::string resolved = ResolvePortName(name);
-  OpenResult result = OpenUnlessHeld(resolved, use);
-  if (!result.device) {
-    ReportFailure(name, result);
-    return result;
-  }
-  result.device = MakeSettingsReporter(std::move(result.device), name);
-  // The name as the user typed it, and what it resolved to, never the prefix
-  // the port classes put before long names.
-  const std::string typed = StripDevicePrefix(name);
-  if (std::shared_ptr<TraceSink> sink = TraceSinkFor(typed)) {
-    const std::string shown = resolved == typed ? typed : typed + " (" + resolved + ")";
-    result.device = MakeTracingDevice(std::move(result.device), shown, std::move(sink));
-  }
-  return result;
-}
-
-std::string DescribeOpenError(Error error) {
-  switch (error) {
-    case Error::None: return "the port opened";
-    case Error::EmptyName: return "no port was named";
-    case Error::UnknownName:
-      return "the port name is not known (use COM1 to COM16, " + std::string(native_port::NameExample()) +
-             ", sim, or rfc2217://host:port)";
-    case Error::NotFound: return "there is no such device; check that the interface is plugged in";
-    case Error::Busy: return "the port is in use by another program";
-    case Error::PermissionDenied:
-      return "permission denied; add your user to the dialout group and log in again";
-    case Error::NotASerialPort: return "the device is not a serial port";
-    case Error::ConnectionFailed: return "the network port could not be reached";
-    case Error::NotRegularFile: return "the name is a file that is no device";
-    case Error::LockFolderUnusable:
-      return "the port cannot be locked against other programs; set QUORREL_LOCK_DIR to a folder you may write";
-    case Error::LockNotTaken: return "a stale lock of the port cannot be removed";
-    case Error::TooLarge:
-    case Error::ReadFailed:
-    case Error::Other: break;
-  }
-  return "the port could not be opened";
-}
 
 }  // namespace platform

@@ -27,8 +27,10 @@ enum class Error : std::uint8_t {
   Other,
 };
 
+// Ignoring one loses a failure without a word: a caller that means to
+// ignore it says so.
 template <typename T>
-struct Result {
+struct [[nodiscard]] Result {
   T value{};
   Error error = Error::None;
   std::string detail;  // what the system said, for the user; empty on success

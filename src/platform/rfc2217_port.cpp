@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/port_names.h"
+#include "platform/port_schemes.h"
 #include "platform/rfc2217_codec.h"
 #include "platform/rfc2217_socket.h"
 
@@ -377,8 +377,9 @@ OpenResult OpenNetworkSerialDevice(const std::string& name, const NetworkTimeout
 }
 
 void RegisterNetworkPorts() {
-  RegisterPortScheme(std::string(net::kNetworkScheme),
-                     [](const std::string& name) { return OpenNetworkSerialDevice(name); });
+  RegisterPortScheme(PortScheme{std::string(net::kNetworkScheme),
+                                [](const std::string& name) { return OpenNetworkSerialDevice(name); },
+                                std::string(net::kNetworkScheme) + "host:port", false});
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/device_observer.h"
 #include "platform/result.h"
 
 namespace platform {
@@ -64,7 +65,7 @@ class SerialDevice {
 };
 
 // The platform's result form; the device it opened is named for what it is.
-struct OpenResult {
+struct [[nodiscard]] OpenResult {
   std::unique_ptr<SerialDevice> device;  // null on failure
   Error error = Error::None;
   std::string detail;  // what the system said, for the user
@@ -78,11 +79,18 @@ struct OpenResult {
 // loader link, whose cancels only ever end its next wait).
 enum class DeviceUse : std::uint8_t { Watched, OneThread };
 
-// Resolves a port name ("COM3", "\\.\COM12", "/dev/ttyUSB0", "sim:...",
-// "rfc2217://host:port") and opens the device exclusively.
-OpenResult OpenSerialDevice(const std::string& name, DeviceUse use = DeviceUse::Watched);
+// Resolves a port name ("COM3", "\\.\COM12", "/dev/ttyUSB0", or one a
+// registered scheme takes) and opens the device exclusively. `observer`, when
+// given, traces the device, hears why it did not open and what troubles its
+// line meets; it lives as long as the device does.
+OpenResult OpenSerialDevice(const std::string& name, DeviceUse use = DeviceUse::Watched,
+                            std::shared_ptr<DeviceObserver> observer = nullptr);
 
-// A short, user-facing reason for a failed open.
+// "115200 8N1", "9600 8E1".
+std::string DescribeSettings(const LineSettings& settings);
+
+// A short, user-facing reason for a failed open; for a name nobody takes,
+// the names that are taken (the registered schemes' among them).
 std::string DescribeOpenError(Error error);
 
 }  // namespace platform

@@ -14,15 +14,6 @@
 namespace platform {
 namespace {
 
-std::mutex g_sinkMutex;
-TraceSinkChooser g_chooser;  // installed only by ScopedTraceSinks
-
-TraceSinkChooser ExchangeChooser(TraceSinkChooser next) {
-  std::lock_guard<std::mutex> guard(g_sinkMutex);
-  std::swap(g_chooser, next);
-  return next;
-}
-
 class FileTraceSink final : public TraceSink {
  public:
   explicit FileTraceSink(std::ofstream file) : file_(std::move(file)) {}
@@ -136,22 +127,6 @@ class TracingDevice final : public SerialDevice {
 };
 
 }  // namespace
-
-ScopedTraceSinks::ScopedTraceSinks(std::shared_ptr<TraceSink> everyPort)
-    : ScopedTraceSinks(TraceSinkChooser([sink = std::move(everyPort)](const std::string&) { return sink; })) {}
-
-ScopedTraceSinks::ScopedTraceSinks(TraceSinkChooser chooser) : previous_(ExchangeChooser(std::move(chooser))) {}
-
-ScopedTraceSinks::~ScopedTraceSinks() { ExchangeChooser(std::move(previous_)); }
-
-std::shared_ptr<TraceSink> TraceSinkFor(const std::string& portName) {
-  TraceSinkChooser chooser;
-  {
-    std::lock_guard<std::mutex> guard(g_sinkMutex);
-    chooser = g_chooser;
-  }
-  return chooser ? chooser(portName) : nullptr;
-}
 
 Result<std::shared_ptr<TraceSink>> MakeFileTraceSink(const std::string& path) {
   errno = 0;

@@ -2,7 +2,6 @@
 // A trace of everything that crosses the serial line, for support: every byte
 // both ways with time stamps, line settings with DTR and RTS, purges.
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,28 +19,6 @@ class TraceSink {
   // Whether a line could not be written (a full disk, a closed pipe).
   virtual bool Failed() const { return false; }
 };
-
-// Picks the sink for a port by its name as opened (without the device
-// prefix); null: that port is not traced.
-using TraceSinkChooser = std::function<std::shared_ptr<TraceSink>(const std::string& portName)>;
-
-// Traces every device opened while it lives: to one sink for every port, or
-// through a chooser (one trace per port of a gang run). Restores what was
-// installed before when it goes.
-class ScopedTraceSinks {
- public:
-  explicit ScopedTraceSinks(std::shared_ptr<TraceSink> everyPort);
-  explicit ScopedTraceSinks(TraceSinkChooser chooser);
-  ~ScopedTraceSinks();
-  ScopedTraceSinks(const ScopedTraceSinks&) = delete;
-  ScopedTraceSinks& operator=(const ScopedTraceSinks&) = delete;
-
- private:
-  TraceSinkChooser previous_;
-};
-
-// The sink a device opened now under `portName` is traced to; null: none.
-std::shared_ptr<TraceSink> TraceSinkFor(const std::string& portName);
 
 // A sink that appends lines to a file (thread-safe), or why the file cannot be
 // opened for writing.

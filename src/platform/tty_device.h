@@ -13,8 +13,8 @@
 namespace platform {
 
 // Opens `path` non-blocking and exclusively (TIOCEXCL and a flock): a device
-// already held fails with Error::Busy.
-OpenResult OpenTtyDevice(const std::string& path);
+// already held fails with Error::Busy. `observer` hears when the device goes.
+OpenResult OpenTtyDevice(const std::string& path, std::shared_ptr<DeviceObserver> observer = nullptr);
 
 // A tty kept open while a run holds it, so that no close between the run's
 // phases is its last: the driver drops no line then, and what the run set

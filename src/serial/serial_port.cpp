@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 
 namespace serial {
 namespace {
@@ -13,7 +14,7 @@ std::int32_t NextIndex(std::int32_t index) { return (index + 1) % kRingSize; }
 
 }  // namespace
 
-SerialPort::SerialPort() = default;
+SerialPort::SerialPort(std::shared_ptr<platform::DeviceObserver> observer) : observer_(std::move(observer)) {}
 
 SerialPort::~SerialPort() {
   // A watcher left running would read a port that no longer exists.
@@ -27,7 +28,7 @@ bool SerialPort::Open(const std::string& portName, std::uint32_t baudRate) {
   deviceName_ = platform::FormDeviceName(portName);
 
   handleSet_ = true;  // from here on a failure leaves the port half-open
-  platform::OpenResult opened = platform::OpenSerialDevice(deviceName_);
+  platform::OpenResult opened = platform::OpenSerialDevice(deviceName_, platform::DeviceUse::Watched, observer_);
   if (!opened.device) return false;
   device_ = std::move(opened.device);
 

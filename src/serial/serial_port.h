@@ -41,7 +41,9 @@ inline constexpr std::int32_t kWatcherChunk = 128;
 
 class SerialPort {
  public:
-  SerialPort();
+  // `observer` hears of the devices the port opens (their trace, a failed
+  // open, a line in trouble); null: nobody does.
+  explicit SerialPort(std::shared_ptr<platform::DeviceObserver> observer = nullptr);
   // Stops the watcher of a port still open, so no thread outlives the port.
   virtual ~SerialPort();
   SerialPort(const SerialPort&) = delete;
@@ -87,6 +89,7 @@ class SerialPort {
   // The device handle: null (closed), or set. A set handle without a device
   // is the invalid-handle value left by an open that failed.
   bool handleSet_ = false;
+  std::shared_ptr<platform::DeviceObserver> observer_;
   std::unique_ptr<platform::SerialDevice> device_;
   std::array<std::uint8_t, kRingSize> ring_{};
   std::atomic<std::int32_t> writeIndex_{0};

@@ -106,14 +106,14 @@ void UpgradeDialog::ChooseAndRecordImage(const std::string& folder, const std::s
 // window asks (No unless the user says Yes), the terminal refuses it unless
 // told to take it. Recovery mode has no model to check against.
 bool UpgradeDialog::ImageSuitsInterface(const FileChoice& choice) {
-  if (m_recoveryMode || m_context.acceptImageForOtherModel) return true;
+  if (m_recoveryMode || m_context.options.acceptImageForOtherModel) return true;
   if (!ImageIsForOtherModel(choice.fileName, m_interfaceKind)) return true;
   const std::string text =
       i18n::FillIn(Advice(i18n::ImageForOtherModelQuestion, i18n::ImageForOtherModelRefused),
                    {{"file", choice.fileName},
                     {"image", ImageModelOf(choice.fileName)->names},
                     {"interface", m_window.GetControlText(kIdKindLabel)}});
-  if (m_context.terminalAdvice) {
+  if (m_context.options.terminalAdvice) {
     ShowMessage(text);
   } else if (ShowMessage(text, MessageButtons::YesNoDefaultNo, MessageIcon::Warning) == MessageResult::Yes) {
     return true;

@@ -15,7 +15,7 @@ using namespace resources;
 static_assert(UpgradeDialog::kIconResource == kIconMain);
 
 UpgradeDialog::UpgradeDialog(WindowOps& window, DialogContext context)
-    : m_window(window), m_context(std::move(context)) {}
+    : m_window(window), m_context(std::move(context)), m_serialPort(m_context.options.deviceObserver) {}
 
 UpgradeDialog::~UpgradeDialog() { JoinWorker(); }
 

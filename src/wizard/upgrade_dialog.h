@@ -17,6 +17,7 @@
 #include "bootloader/result_codes.h"
 #include "device/interface_kind.h"
 #include "serial/serial_port.h"
+#include "wizard/dialog_options.h"
 #include "wizard/journal.h"
 #include "wizard/stop_request.h"
 #include "wizard/window_ops.h"
@@ -40,24 +41,12 @@ struct DialogContext {
   std::string baseFolder;     // ends with '/'; holds Lang/, Image/ and the patch
   std::string patchFilePath;  // full path of PATCH.TXT
   const i18n::LanguageTable* languageTable = nullptr;  // null: every text is empty
-  int imageActions = bootloader::kActionProgram;  // add kActionVerify to read every block back
-  std::uint8_t passwordFill = bootloader::kDefaultPasswordFill;
-  // A serial number recovery writes back in place of the placeholder (a
-  // technician's --serial); must be a valid serial number.
-  std::optional<std::string> recoverySerialNumber;
   // The string table; empty: resources::LoadString. Tests inject their own.
   std::function<std::string(int id)> loadString;
-  // The terminal front end: advice names its options, not the window's controls.
-  bool terminalAdvice = false;
-  // An image whose name says it is for another model is taken without a
-  // question (the terminal's --force); otherwise the window asks and the
-  // terminal refuses it.
-  bool acceptImageForOtherModel = false;
-  // Asked between the steps of an upgrade; null: nothing asks it to stop.
-  const StopRequest* stopRequest = nullptr;
   // The upgrade journal's folder (the user's state folder), ending with '/';
   // empty when none is known: an upgrade then refuses to erase.
   std::string journalFolder;
+  DialogOptions options;
 };
 
 // How the last press of File... ended.
@@ -226,36 +215,52 @@ class UpgradeDialog {
   void ForgetJournal();
   void SettleJournal(UpgradeOutcome outcome);
 
+  // Two threads share these fields: the dialog's thread, which runs the
+  // handlers, and the worker, from OnUpgradeButton until HandBack. Each field
+  // says which writes it:
+  //  - [dialog] the dialog's thread alone. Those File... sets the worker only
+  //    reads, after its start, which orders them; File... stays disabled from
+  //    the choice of an image on, so none of them changes while it runs.
+  //  - [worker] the worker alone; the dialog's thread reads them only while
+  //    no worker runs (once WorkerRunning() is false, or after a join).
+  //  - [handed over] the dialog's thread before the worker starts and after
+  //    it has ended, the worker in between; never both at once.
+  //  - [atomic] or [under a mutex]: either thread, at any time.
+
+  // Fixed at construction. Both threads call the window, which carries the
+  // worker's calls over to its own thread; both read the context.
   WindowOps& m_window;
   DialogContext m_context;
 
-  std::array<std::string, 10> m_captions;
-  std::string m_serialNumber;
+  std::array<std::string, 10> m_captions;  // [dialog]
+  std::string m_serialNumber;              // [under m_serialMutex]
+  // [handed over] opened and closed by File... on the dialog's thread, by
+  // the worker during an upgrade; OnUpgradeButton closes it before the start.
   serial::SerialPort m_serialPort;
-  std::unique_ptr<bootloader::BootLoader> m_bootLoader;
-  // The image and the patch as checked when the image was chosen: these are
-  // the bytes programmed. No patch: the file was not there.
+  std::unique_ptr<bootloader::BootLoader> m_bootLoader;  // [worker]; goes with the dialog after the join
+  // [dialog] The image and the patch as checked when the image was chosen:
+  // these are the bytes programmed. No patch: the file was not there.
   std::shared_ptr<const bootloader::FirmwareImage> m_image;
   std::shared_ptr<const bootloader::FirmwareImage> m_patch;
-  std::string m_lastIdentifyReply;
-  std::string m_patchPath;
-  std::string m_imagePath;
-  std::int32_t m_imageSize = 0;
-  device::InterfaceKind m_interfaceKind = device::InterfaceKind::Unknown;
-  // Set by the Upgrade handler, cleared by the worker, read by OnOK/OnCancel
-  // on the dialog's thread: both threads touch it.
+  std::string m_lastIdentifyReply;  // [dialog]
+  std::string m_patchPath;          // [dialog]
+  std::string m_imagePath;          // [dialog]
+  std::int32_t m_imageSize = 0;     // [dialog]
+  device::InterfaceKind m_interfaceKind = device::InterfaceKind::Unknown;  // [dialog]
+  // [atomic] Set by the Upgrade handler, cleared by the worker, read by
+  // OnOK/OnCancel on the dialog's thread.
   std::atomic<int> m_busy{0};
-  std::int32_t m_progressSteps = 0;
-  // The system menu stays usable during an upgrade, so the dialog's thread may
-  // set this while the worker reads it.
+  std::int32_t m_progressSteps = 0;  // [dialog]
+  // [atomic] The system menu stays usable during an upgrade, so the dialog's
+  // thread may set this while the worker reads it.
   std::atomic<int> m_recoveryMode{0};
-  int m_smallModel = 0;
+  int m_smallModel = 0;  // [dialog]
 
-  // A valid serial number an attempt of this dialog read from the interface:
-  // recovery writes it back rather than the placeholder.
+  // [worker] A valid serial number an attempt of this dialog read from the
+  // interface: recovery writes it back rather than the placeholder.
   std::optional<std::string> m_serialNumberRead;
-  mutable std::mutex m_serialMutex;  // m_serialNumber between worker and accessors
-  UpgradeFacts m_facts;               // written by the worker under m_factsMutex
+  mutable std::mutex m_serialMutex;
+  UpgradeFacts m_facts;  // [under m_factsMutex] written by the worker, read by Facts()
   mutable std::mutex m_factsMutex;
   template <typename Change>
   void NoteFact(Change change) {
@@ -263,20 +268,22 @@ class UpgradeDialog {
     change(m_facts);
   }
 
-  // This run's note: its file once written, and the earlier note it took the
-  // place of, if any. Worker only.
+  // [worker] This run's note: its file once written, and the earlier note it
+  // took the place of, if any.
   std::optional<std::string> m_journalFile;
   std::optional<JournalNote> m_journalReplaced;
-  // The note whose number recovery writes, under m_serialMutex.
+  // [under m_serialMutex] The note whose number recovery writes, found by
+  // the worker; the accessors read it from the dialog's thread.
   std::optional<FoundNote> m_recoveryNote;
-  std::vector<FoundNote> m_journalFound;  // under m_journalMutex
+  std::vector<FoundNote> m_journalFound;  // [under m_journalMutex]
   mutable std::mutex m_journalMutex;
 
-  DetectionOutcome m_lastDetection = DetectionOutcome::None;
-  std::atomic<UpgradeOutcome> m_lastUpgrade{UpgradeOutcome::None};
-  std::atomic<bool> m_workerRunning{false};
+  DetectionOutcome m_lastDetection = DetectionOutcome::None;  // [dialog]
+  std::atomic<UpgradeOutcome> m_lastUpgrade{UpgradeOutcome::None};  // [atomic]
+  std::atomic<bool> m_workerRunning{false};  // [atomic]
+  // [dialog] Set before an upgrade starts; the worker calls it as its last act.
   std::function<void(UpgradeOutcome)> m_workerEnded;
-  std::thread m_worker;
+  std::thread m_worker;  // [dialog] started by OnUpgradeButton, joined by JoinWorker
 };
 
 }  // namespace wizard

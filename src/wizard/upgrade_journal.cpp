@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 
 #include "bootloader/firmware_image.h"
 #include "device/serial_number.h"
 #include "i18n/language_table.h"
 #include "i18n/notices.h"
+#include "platform/shell_word.h"
 #include "platform/utc_time.h"
 #include "resources/dialog_ids.h"
 #include "wizard/upgrade_dialog.h"
@@ -21,20 +21,8 @@ using namespace resources;
 
 namespace {
 
-// A word the shell takes as it stands; quoted only when it must be.
-std::string ShellWord(const std::string& text) {
-  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::strchr("/._:=,+@%-", c) != nullptr;
-  });
-  if (plain) return text;
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 std::string RecoveryCommand(const std::string& portName, const JournalNote& note) {
-  return "quorrel-upgrade --recovery --port " + ShellWord(portName) + " --image " + ShellWord(note.imagePath);
+  return "quorrel-upgrade --recovery --port " + platform::ShellWord(portName) + " --image " + platform::ShellWord(note.imagePath);
 }
 
 // Endings that leave the device as the run found it: nothing reached the
@@ -96,7 +84,7 @@ void UpgradeDialog::SayWhereTheNumberCameFrom(const std::string& serialNumber) {
 
 SerialSource UpgradeDialog::SourceOf(const std::string& serialNumber) const {
   if (m_serialNumberRead && *m_serialNumberRead == serialNumber) return SerialSource::Read;
-  if (m_context.recoverySerialNumber && *m_context.recoverySerialNumber == serialNumber) return SerialSource::Option;
+  if (m_context.options.recoverySerialNumber && *m_context.options.recoverySerialNumber == serialNumber) return SerialSource::Option;
   {
     std::lock_guard<std::mutex> guard(m_serialMutex);
     if (m_recoveryNote && m_recoveryNote->note.serialNumber == serialNumber) return SerialSource::Journal;
@@ -170,7 +158,9 @@ void UpgradeDialog::SettleJournal(UpgradeOutcome outcome) {
   const Journal journal = TheJournal();
   if (LeavesDeviceUntouched(outcome)) {
     if (m_journalReplaced) {
-      journal.Write(*m_journalFile, *m_journalReplaced);
+      // Should the earlier note not go back, this run's stays in its place:
+      // it names the same device, untouched, and the number it knew.
+      static_cast<void>(journal.Write(*m_journalFile, *m_journalReplaced));
     } else {
       journal.Remove(*m_journalFile);
     }

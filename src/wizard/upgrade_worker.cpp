@@ -127,11 +127,11 @@ UpgradeFacts UpgradeDialog::Facts() const {
 }
 
 bool UpgradeDialog::StopRequested() const {
-  return m_context.stopRequest != nullptr && m_context.stopRequest->Requested();
+  return m_context.options.stopRequest != nullptr && m_context.options.stopRequest->Requested();
 }
 
 std::string UpgradeDialog::Advice(i18n::Entry window, i18n::Entry terminal) const {
-  return Text(m_context.terminalAdvice ? terminal : window);
+  return Text(m_context.options.terminalAdvice ? terminal : window);
 }
 
 // ---- Interface phase --------------------------------------------------------
@@ -155,7 +155,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::InterfacePhase(std::string& textBuffer
     Pause(kAroundPortCloseMs);
     // Erasing would take the device's serial number with its firmware; with
     // none known to write back, the device is left as it is.
-    if (!m_serialNumberRead && !m_context.recoverySerialNumber) return EndPortInUse(textBuffer);
+    if (!m_serialNumberRead && !m_context.options.recoverySerialNumber) return EndPortInUse(textBuffer);
     // The boot loader may still answer; the number read earlier goes back.
     if (m_serialNumberRead) SetSerialNumber(*m_serialNumberRead);
     return PhaseResult::Continue;
@@ -217,8 +217,8 @@ UpgradeDialog::PhaseResult UpgradeDialog::ReadInterface(std::string& textBuffer)
 std::string UpgradeDialog::RecoverySerialNumber() const {
   const std::string held = SerialNumber();
   if (m_serialNumberRead && held == *m_serialNumberRead && device::IsValidSerialNumber(held)) return held;
-  if (m_context.recoverySerialNumber && device::IsValidSerialNumber(*m_context.recoverySerialNumber)) {
-    return *m_context.recoverySerialNumber;
+  if (m_context.options.recoverySerialNumber && device::IsValidSerialNumber(*m_context.options.recoverySerialNumber)) {
+    return *m_context.options.recoverySerialNumber;
   }
   {
     std::lock_guard<std::mutex> guard(m_serialMutex);
@@ -234,8 +234,8 @@ UpgradeDialog::PhaseResult UpgradeDialog::BootLoaderPhase(const std::string& tex
   AppendWithBlank(textBuffer);
   Pause(kAroundLinkCreationMs);
   m_bootLoader = std::make_unique<bootloader::BootLoader>(
-      [this](std::int32_t position) { m_window.SetProgressPos(kIdProgressBar, position); });
-  m_bootLoader->SetPasswordFill(m_context.passwordFill);
+      [this](std::int32_t position) { m_window.SetProgressPos(kIdProgressBar, position); }, m_context.options.deviceObserver);
+  m_bootLoader->SetPasswordFill(m_context.options.passwordFill);
   m_bootLoader->SetStopCheck([this] { return StopRequested(); });
   Pause(kAroundLinkCreationMs);
   AppendWithBlank(Text(i18n::UpgradeList10));
@@ -308,7 +308,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::ProgramImage() {
     NoteFact([&](UpgradeFacts& facts) { facts.bytesProgrammed = static_cast<std::int64_t>(sent); });
     m_window.ProgrammingProgress(sent, total);
   });
-  const int result = m_bootLoader->ProgramImage(*m_image, m_context.imageActions);
+  const int result = m_bootLoader->ProgramImage(*m_image, m_context.options.imageActions);
   m_bootLoader->SetBlockProgress(nullptr);
   m_window.ProgrammingProgress(0, 0);
   NoteVerifyResult(result);
@@ -318,7 +318,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::ProgramImage() {
 }
 
 void UpgradeDialog::NoteVerifyResult(int programResult) {
-  if ((m_context.imageActions & bootloader::kActionVerify) == 0) return;
+  if ((m_context.options.imageActions & bootloader::kActionVerify) == 0) return;
   using Verify = UpgradeFacts::Verify;
   const Verify verify = programResult == bootloader::kOk               ? Verify::Passed
                         : programResult == bootloader::kVerifyMismatch ? Verify::Failed
@@ -443,7 +443,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndLinkNotOpened() {
 
 UpgradeDialog::PhaseResult UpgradeDialog::EndEraseFailed() {
   m_window.SetProgressPos(kIdProgressBar, 0);
-  ShowMessage(m_context.terminalAdvice
+  ShowMessage(m_context.options.terminalAdvice
                   ? i18n::FillIn(Text(i18n::EraseFailedTerminal), {{"serial", RecoverySerialNumber()}})
                   : Text(i18n::prjProDlg3));
   AppendWithBlank(Text(i18n::UpgradeList12));
@@ -457,7 +457,7 @@ UpgradeDialog::PhaseResult UpgradeDialog::EndProgrammingFailed(const i18n::Entry
                                                                UpgradeOutcome outcome) {
   AppendWithBlank(Text(listText));
   // The window's list line is advice enough; the terminal names its option.
-  if (m_context.terminalAdvice) {
+  if (m_context.options.terminalAdvice) {
     ShowMessage(i18n::FillIn(Text(i18n::ProgrammingFailedTerminal), {{"serial", RecoverySerialNumber()}}));
   }
   m_bootLoader->Close();

@@ -131,7 +131,7 @@ TEST_F(StartUpTest, ALanguageFileThatGivesNoTextsIsNamedOnce) {
   UpgradeApp app(Services(1042), platform::kCodePageUtf8);
   app.StartUp(Factory(window));
   ASSERT_EQ(complaints.size(), 1u);
-  EXPECT_NE(complaints[0].find(folder.Path() + "/Lang/1042.txt holds no texts"), std::string::npos) << complaints[0];
+  EXPECT_NE(complaints[0].find(folder.Base() + "Lang" + platform::kFolderSeparator + "1042.txt holds no texts"), std::string::npos) << complaints[0];
 
   complaints.clear();
   folder.Write("Lang/1042.txt", ";!@Language@!UTF-8!\nABCD0100=\"title\"\n");
@@ -183,6 +183,30 @@ TEST_F(StartUpTest, UnsupportedPlatformEndsWithoutWindowOrTexts) {
   EXPECT_EQ(app.End(), StartUpEnd::UnsupportedPlatform);
   EXPECT_EQ(windowsMade, 0);
   EXPECT_EQ(app.languageTable.GetText(i18n::DialogTitle), "");
+}
+
+// The folders are chosen only once the platform passes: a refused one never
+// seeds the user's data folder of an installed program.
+TEST_F(StartUpTest, AnUnsupportedPlatformSeedsNoUserFolder) {
+  folder.Write("shared/Lang/1033.txt", ShippedEnglish());
+  const std::string user = folder.Base() + "user" + platform::kFolderSeparator;
+  StartUpServices services = Services(1033);
+  services.installedFolders = [&] {
+    return InstalledFolders{folder.Base() + "shared" + platform::kFolderSeparator, user};
+  };
+  services.queryVersion = [](bool) { return platform::VersionRecord{platform::kPlatformNt, 5, 1, 0, ""}; };
+  FakeWindow* window = nullptr;
+  UpgradeApp refused(services, platform::kCodePageUtf8);
+  refused.StartUp(Factory(window));
+  EXPECT_EQ(refused.End(), StartUpEnd::UnsupportedPlatform);
+  EXPECT_FALSE(std::filesystem::exists(user));
+
+  services.queryVersion = Services().queryVersion;
+  UpgradeApp started(services, platform::kCodePageUtf8);
+  started.StartUp(Factory(window));
+  EXPECT_EQ(started.End(), StartUpEnd::DialogClosed);
+  EXPECT_EQ(started.baseFolder, user);
+  EXPECT_EQ(started.languageTable.GetText(i18n::DialogTitle), "Quorrel Upgrade Wizard");
 }
 
 TEST_F(StartUpTest, BasicVersionRecordIsAskedOnlyWhenTheExtendedOneIsRefused) {

@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/port_names.h"
+#include "platform/port_schemes.h"
 
 namespace bltest {
 namespace {

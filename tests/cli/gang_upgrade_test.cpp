@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +23,7 @@
 #include "support/image_bytes.h"
 #include "support/json_line.h"
 #include "support/stream_text.h"
+#include "support/test_os.h"
 
 namespace cli {
 namespace {
@@ -33,7 +38,7 @@ class GangUpgrade : public ::testing::Test {
   void SetUp() override {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
-    report_ = fs::temp_directory_path() / ("quorrel-gang-" + std::to_string(::getpid()) + ".jsonl");
+    report_ = fs::temp_directory_path() / ("quorrel-gang-" + std::to_string(testsupport::ProcessId()) + ".jsonl");
     fs::remove(report_);
   }
   void TearDown() override {
@@ -41,9 +46,11 @@ class GangUpgrade : public ::testing::Test {
     fs::remove(report_);
   }
 
-  int Run(const std::vector<std::string>& ports, bool terminal = false, std::size_t columns = 0) {
+  int Run(const std::vector<std::string>& ports, bool terminal = false, std::size_t columns = 0,
+          std::optional<std::string> traceFolder = std::nullopt) {
     Options options;
     options.ports = ports;
+    options.traceFile = std::move(traceFolder);
     options.image = image_;
     options.languageId = 1033;
     options.reportFile = report_.string();
@@ -136,6 +143,60 @@ TEST_F(GangUpgrade, ANarrowTerminalGetsLinesWithTheirPortInsteadOfLiveRows) {
   ASSERT_EQ(Run(ports, /*terminal=*/true, /*columns=*/80), kExitSuccess) << err_;
   EXPECT_EQ(out_.find("[" + ports[1] + "] "), std::string::npos) << out_;
   EXPECT_NE(err_.find("\033[2A"), std::string::npos) << "the rows are redrawn in place";
+}
+
+// The lines of the board that carry `port`.
+std::vector<std::string> LinesOf(const std::string& text, const std::string& port) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("[" + port + "] ", 0) == 0) lines.push_back(line);
+  }
+  return lines;
+}
+
+// Each device of a gang reports to its own row and its own trace, through
+// the observer its dialog was given: a port that does not open is said on
+// its row alone, and no trace holds another device's traffic.
+TEST_F(GangUpgrade, EachDevicesReportsReachItsOwnRowAndTrace) {
+  const std::string first = "sim:model=Apex,serial=QRA5000031";
+  const std::string held = "sim:model=Apex,serial=QRA5000032";
+  const std::string last = "sim:model=Apex,serial=QRA5000033";
+  sim::AttachSimInterface(held, std::make_shared<sim::SimInterface>(sim::SimOptions{}));
+  auto other = sim::FindSimInterface(held)->Open();  // another program has it
+  ASSERT_TRUE(other.device);
+  const fs::path traces = fs::temp_directory_path() / ("quorrel-gang-traces-" + std::to_string(::getpid()));
+  fs::remove_all(traces);
+  ASSERT_EQ(Run({first, held, last}, false, 0, traces.string()), kExitSomeFailed) << err_;
+
+  const auto saysBusy = [](const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+      if (line.find("the simulated interface is open already") != std::string::npos) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(saysBusy(LinesOf(err_, held))) << err_;
+  EXPECT_FALSE(saysBusy(LinesOf(err_, first))) << err_;
+  EXPECT_FALSE(saysBusy(LinesOf(err_, last))) << err_;
+
+  std::map<std::string, std::size_t> opens;
+  for (const auto& entry : fs::directory_iterator(traces)) {
+    std::ifstream in(entry.path());
+    for (std::string line; std::getline(in, line);) {
+      const std::size_t open = line.find(" open ");
+      if (open == std::string::npos) continue;
+      const std::string port = line.substr(open + 6);
+      ++opens[port];
+      // The file is named after the port whose device it traces.
+      std::string named = port + ".trace";
+      for (char& c : named) c = (std::isalnum(static_cast<unsigned char>(c)) || c == '.') ? c : '_';
+      EXPECT_EQ(entry.path().filename().string(), named) << line;
+    }
+  }
+  fs::remove_all(traces);
+  EXPECT_GT(opens[first], 1u);  // the firmware, the loader, the firmware again
+  EXPECT_GT(opens[last], 1u);
+  EXPECT_EQ(opens[held], 0u);  // it never opened
 }
 
 }  // namespace

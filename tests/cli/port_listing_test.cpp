@@ -10,7 +10,7 @@
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/port_listing.h"
-#include "platform/udev_recording.h"
+#include "support/udev_recording.h"
 
 namespace cli {
 namespace {

@@ -22,7 +22,7 @@
 #include "gui/qt_application.h"
 #include "gui/qt_dialog_window.h"
 #include "i18n/language_table.h"
-#include "platform/port_names.h"
+#include "platform/port_schemes.h"
 #include "resources/dialog_ids.h"
 #include "support/lock_folder.h"
 
@@ -184,19 +184,26 @@ TEST(PortNoticesTest, EachReasonAPortDidNotOpenHasItsLine) {
       << other;
 }
 
-TEST(PortNoticesTest, ListensToFailedOpensWhileItLives) {
+platform::OpenResult OpenFor(const std::string& name, const std::shared_ptr<platform::DeviceObserver>& observer) {
+  return platform::OpenSerialDevice(name, platform::DeviceUse::Watched, observer);
+}
+
+TEST(PortNoticesTest, HearsTheFailedOpensOfItsObserverWhileItLives) {
   gui_test::EnsureQtApplication();
   platform::RegisterPortScheme("denied-test:", [](const std::string& name) {
     return platform::OpenResult{nullptr, platform::Error::PermissionDenied, name};
   });
   std::vector<std::string> shown;
+  std::shared_ptr<platform::DeviceObserver> observer;
   {
     QObject parent;
-    new PortNotices(parent, [&](const std::string& text) { shown.push_back(text); });
-    EXPECT_FALSE(platform::OpenSerialDevice("denied-test:a").device);
-    EXPECT_FALSE(platform::OpenSerialDevice("nosuchscheme").device);
+    observer = (new PortNotices(parent, [&](const std::string& text) { shown.push_back(text); }))->Observer();
+    EXPECT_FALSE(OpenFor("denied-test:a", observer).device);
+    EXPECT_FALSE(OpenFor("nosuchscheme", observer).device);
+    EXPECT_FALSE(platform::OpenSerialDevice("denied-test:c").device);  // another dialog's
   }
-  EXPECT_FALSE(platform::OpenSerialDevice("denied-test:b").device);
+  // A device that outlives the window reports to nobody.
+  EXPECT_FALSE(OpenFor("denied-test:b", observer).device);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_NE(shown[0].find("denied-test:a"), std::string::npos);
   EXPECT_NE(shown[1].find("nosuchscheme"), std::string::npos);
@@ -221,10 +228,10 @@ TEST(PortNoticesTest, WindowSaysWhyInItsStatusListWithoutABoxAndForgetsItWhenClo
   QStringList lines;
   {
     QtDialogWindow window(platform::kCodePageUtf8, options);
-    AttachPorts(window, nullptr, nullptr);
+    const auto observer = AttachPorts(window, nullptr, nullptr);
     window.SetShownListener([&] {
-      EXPECT_FALSE(platform::OpenSerialDevice("denied-window:x").device);
-      std::thread([] { EXPECT_FALSE(platform::OpenSerialDevice("missing-window:y").device); }).join();
+      EXPECT_FALSE(OpenFor("denied-window:x", observer).device);
+      std::thread([&] { EXPECT_FALSE(OpenFor("missing-window:y", observer).device); }).join();
       // Queued after the lines, so the window ends once they are in.
       QMetaObject::invokeMethod(
           &window.Dialog(), [&] { window.EndDialog(wizard::kResultOk); }, Qt::QueuedConnection);
@@ -233,7 +240,6 @@ TEST(PortNoticesTest, WindowSaysWhyInItsStatusListWithoutABoxAndForgetsItWhenClo
     auto* list = qobject_cast<QListWidget*>(window.Control(resources::kIdStatusList));
     for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
   }
-  EXPECT_FALSE(platform::OpenSerialDevice("denied-window:z").device);
   EXPECT_EQ(boxes, 0);
   ASSERT_EQ(lines.size(), 2) << lines.join('|').toStdString();
   EXPECT_TRUE(lines[0].contains("denied-window:x"));
@@ -248,11 +254,11 @@ TEST(PortNoticesTest, WindowSaysTheDeviceDisappearedInItsStatusList) {
   QStringList lines;
   {
     QtDialogWindow window(platform::kCodePageUtf8);
-    AttachPorts(window, nullptr, nullptr);
+    const auto observer = AttachPorts(window, nullptr, nullptr);
     window.SetShownListener([&] {
-      std::thread([] {
-        platform::ReportLineTrouble("/dev/ttyUSB0", platform::LineTrouble::SettingsRefused, "9600 8E1");
-        platform::ReportLineTrouble("/dev/ttyUSB0", platform::LineTrouble::Lost, "Input/output error");
+      std::thread([&] {
+        observer->LineInTrouble("/dev/ttyUSB0", platform::LineTrouble::SettingsRefused, "9600 8E1");
+        observer->LineInTrouble("/dev/ttyUSB0", platform::LineTrouble::Lost, "Input/output error");
       }).join();
       QMetaObject::invokeMethod(
           &window.Dialog(), [&] { window.EndDialog(wizard::kResultOk); }, Qt::QueuedConnection);

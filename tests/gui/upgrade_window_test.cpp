@@ -49,7 +49,7 @@ class UpgradeWindow : public gui_test::WithQtApplication, public ::testing::Test
     table_.Load(QUORREL_SOURCE_DIR "/data/", 1033);
   }
 
-  wizard::DialogContext Context(const i18n::LanguageTable& table, const app::DialogOptions& options = {}) const {
+  wizard::DialogContext Context(const i18n::LanguageTable& table, const wizard::DialogOptions& options = {}) const {
     return app::MakeDialogContext(app::Layout{base_.Path(), base_.PatchPath()}, table, options);
   }
   // Runs the dialog in a window whose modal boxes `answer` answers; `steps`
@@ -86,7 +86,7 @@ class UpgradeWindow : public gui_test::WithQtApplication, public ::testing::Test
 // A stop asked for by the system (a signal) closes an idle window by itself.
 TEST_F(UpgradeWindow, AStopRequestEndsTheWindowWhenNoUpgradeRuns) {
   wizard::StopRequest stop;
-  app::DialogOptions dialogOptions;
+  wizard::DialogOptions dialogOptions;
   dialogOptions.stopRequest = &stop;
   const wizard::DialogContext context = Context(table_, dialogOptions);
   gui::QtWindowOptions options;
@@ -288,7 +288,7 @@ class StoppedWindow : public UpgradeWindow {
   // once the window is up, `answer` answers what the chooser and the boxes
   // ask after the first image.
   int RunWithSignals(const std::function<void()>& steps, const std::function<void(QDialog&)>& answer = {}) {
-    app::DialogOptions dialogOptions;
+    wizard::DialogOptions dialogOptions;
     dialogOptions.stopRequest = &stop_;
     gui::QtWindowOptions options;
     options.clockTimers = true;
@@ -448,8 +448,9 @@ TEST_F(UpgradeWindow, FileSaysWhyThePortDidNotOpen) {
     box.reject();
   };
   window_ = std::make_unique<gui::QtDialogWindow>(platform::kCodePageUtf8, options);
-  gui::AttachPorts(*window_, nullptr, nullptr, gui::PortTextsFrom(table_));
-  dialog_ = std::make_unique<wizard::UpgradeDialog>(*window_, Context(table_));
+  wizard::DialogOptions dialogOptions;
+  dialogOptions.deviceObserver = gui::AttachPorts(*window_, nullptr, nullptr, gui::PortTextsFrom(table_));
+  dialog_ = std::make_unique<wizard::UpgradeDialog>(*window_, Context(table_, dialogOptions));
   QStringList lines;
   const auto listed = [&] {
     lines.clear();

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "net/net_test_support.h"
-#include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/rfc2217_port.h"
 
 using platform::LineSettings;

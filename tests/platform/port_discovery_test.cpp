@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/port_discovery.h"
-#include "platform/udev_recording.h"
+#include "support/udev_recording.h"
 #include "platform/udev_text.h"
 
 namespace platform {

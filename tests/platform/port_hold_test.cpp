@@ -18,7 +18,9 @@
 #include "platform/lock_file.h"
 #include "platform/port_identity.h"
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/pty_pair.h"
+#include "support/in_process_scheme.h"
 #include "support/lock_folder.h"
 
 namespace {
@@ -28,6 +30,7 @@ using testing_support::PtyPair;
 
 class PortHoldTest : public ::testing::Test {
  protected:
+  PortHoldTest() { testing_support::RegisterInProcessScheme(); }
   fs::path LockOf(const std::string& slavePath) const {
     return folder_ / ("LCK.." + fs::path(slavePath).filename().string());
   }
@@ -118,14 +121,14 @@ TEST_F(PortHoldTest, AStaleLockOrOneThatNamesNoProcessIsTakenOver) {
   }
 }
 
-TEST_F(PortHoldTest, NetworkPortsAreLockedByHostAndPortAndSimulatedOnesInProcess) {
+TEST_F(PortHoldTest, NetworkPortsAreLockedByHostAndPortAndInProcessOnesInProcess) {
   {
     auto held = platform::HoldPort("rfc2217://127.0.0.1:4001");
     ASSERT_TRUE(held.value);
     EXPECT_TRUE(fs::exists(folder_ / "LCK..rfc2217_127.0.0.1_4001"));
   }
   EXPECT_FALSE(fs::exists(folder_ / "LCK..rfc2217_127.0.0.1_4001"));
-  auto sim = platform::HoldPort("sim:model=Tern");
+  auto sim = platform::HoldPort("inproc:model=Tern");
   EXPECT_TRUE(sim.value);
   EXPECT_TRUE(fs::is_empty(folder_));
 }
@@ -173,9 +176,9 @@ TEST_F(PortHoldTest, AMissingLockFolderOrOneThatIsNoFolderRefusesTheRunNamingIt)
     ASSERT_TRUE(found);
     EXPECT_EQ(found->folder, folder.string());
     EXPECT_NE(found->problem.find(problem), std::string::npos) << found->problem;
-    // A simulated port needs no lock.
-    EXPECT_FALSE(platform::CheckLockFolder("sim:model=Tern"));
-    EXPECT_TRUE(platform::HoldPort("sim:model=Tern").value);
+    // A port of this process needs no lock.
+    EXPECT_FALSE(platform::CheckLockFolder("inproc:model=Tern"));
+    EXPECT_TRUE(platform::HoldPort("inproc:model=Tern").value);
   }
 }
 
@@ -287,8 +290,8 @@ TEST_F(PortHoldTest, TwoNamesOfOneDeviceAreOnePort) {
   EXPECT_FALSE(SameDevice(IdentifyPortName("rfc2217://localhost:4001"), IdentifyPortName("rfc2217://127.1:4002")));
   EXPECT_TRUE(SameDevice(IdentifyPortName("rfc2217://No-Such-Host.invalid:1"),
                          IdentifyPortName("rfc2217://no-such-host.INVALID:1")));
-  EXPECT_TRUE(SameDevice(IdentifyPortName("sim:model=Tern"), IdentifyPortName("sim:model=Tern")));
-  EXPECT_FALSE(SameDevice(IdentifyPortName("sim:model=Tern"), IdentifyPortName("sim:model=Apex")));
+  EXPECT_TRUE(SameDevice(IdentifyPortName("inproc:model=Tern"), IdentifyPortName("inproc:model=Tern")));
+  EXPECT_FALSE(SameDevice(IdentifyPortName("inproc:model=Tern"), IdentifyPortName("inproc:model=Apex")));
 }
 
 TEST(PortNames, TheLongFormWithItsPrefixAlreadyWrittenNamesTheSamePort) {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
+#include "support/recording_observer.h"
 #include "support/test_os.h"
 
 namespace {
@@ -31,19 +33,21 @@ TEST(ResolvePortName, DevicePathsAreTakenAsGiven) {
   EXPECT_EQ(ResolvePortName("\\\\.\\/dev/ttyACM1"), "/dev/ttyACM1");
 }
 
-TEST(OpenSerialDevice, NamesNoBackendTakesFailWithAReasonAndReachTheListener) {
-  std::vector<std::pair<std::string, Error>> heard;
-  auto listener = std::make_unique<platform::ScopedOpenFailureListener>(
-      [&](const std::string& name, const platform::OpenResult& result) { heard.emplace_back(name, result.error); });
-  EXPECT_EQ(platform::OpenSerialDevice("").error, Error::EmptyName);
-  EXPECT_EQ(platform::OpenSerialDevice("\\\\.\\").error, Error::EmptyName);
+TEST(OpenSerialDevice, NamesNoBackendTakesFailWithAReasonAndReachTheObserver) {
+  const auto observer = std::make_shared<testing_support::RecordingObserver>();
+  const auto open = [&](const std::string& name) {
+    return platform::OpenSerialDevice(name, platform::DeviceUse::Watched, observer).error;
+  };
+  EXPECT_EQ(open(""), Error::EmptyName);
+  EXPECT_EQ(open("\\\\.\\"), Error::EmptyName);
+  EXPECT_EQ(open("bogus"), Error::UnknownName);
+  EXPECT_EQ(open("/no/such/device"), Error::NotFound);
+  EXPECT_EQ(open("/dev/null"), Error::NotASerialPort);
+  EXPECT_EQ(open("/dev"), Error::NotASerialPort);
+  EXPECT_EQ(open(std::string("/dev/null\0x", 11)), Error::UnknownName);
+  // An open without an observer reports to nobody.
   EXPECT_EQ(platform::OpenSerialDevice("bogus").error, Error::UnknownName);
-  EXPECT_EQ(platform::OpenSerialDevice("/no/such/device").error, Error::NotFound);
-  EXPECT_EQ(platform::OpenSerialDevice("/dev/null").error, Error::NotASerialPort);
-  EXPECT_EQ(platform::OpenSerialDevice("/dev").error, Error::NotASerialPort);
-  EXPECT_EQ(platform::OpenSerialDevice(std::string("/dev/null\0x", 11)).error, Error::UnknownName);
-  listener.reset();
-  EXPECT_EQ(platform::OpenSerialDevice("bogus").error, Error::UnknownName);
+  const auto heard = observer->Failures();
   ASSERT_EQ(heard.size(), 7u);
   EXPECT_EQ(heard[2], (std::pair<std::string, Error>{"bogus", Error::UnknownName}));
 }

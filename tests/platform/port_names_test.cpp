@@ -2,6 +2,7 @@
 // has them (each system's own devices have their tests beside its backend).
 
 #include "platform/port_names.h"
+#include "platform/port_schemes.h"
 
 #include "platform/native_port.h"
 #include "support/test_os.h"
@@ -62,6 +63,24 @@ TEST(OpenSerialDevice, RegisteredSchemesTakeTheirNames) {
   EXPECT_NE(platform::OpenSerialDevice("wordy").error, Error::ConnectionFailed);
   EXPECT_EQ(platform::OpenSerialDevice("proto:/host").error, Error::UnknownName);
   EXPECT_EQ(opened.size(), 5u);
+}
+
+// The platform knows no scheme's names: the advice on a name nobody takes
+// lists the system's own names and what the registered schemes give.
+TEST(DescribeOpenError, AnUnknownNameIsAnsweredWithTheNamesTheSchemesGive) {
+  const std::string before = platform::DescribeOpenError(Error::UnknownName);
+  EXPECT_NE(before.find("COM1 to COM16"), std::string::npos) << before;
+  EXPECT_EQ(before.find("advice-test://"), std::string::npos) << before;
+  platform::RegisterPortScheme(platform::PortScheme{
+      "advice-test://", [](const std::string& name) { return platform::OpenResult{nullptr, Error::NotFound, name}; },
+      "advice-test://host", false});
+  platform::RegisterPortScheme("quiet-test:", [](const std::string& name) {
+    return platform::OpenResult{nullptr, Error::NotFound, name};
+  });
+  const std::string after = platform::DescribeOpenError(Error::UnknownName);
+  EXPECT_NE(after.find(", or advice-test://host)"), std::string::npos) << after;
+  EXPECT_EQ(after.find("quiet-test"), std::string::npos) << after;
+  EXPECT_FALSE(platform::IsInProcessPort("advice-test://host"));
 }
 
 TEST(DescribeOpenError, EveryFailureHasItsOwnText) {

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/port_names.h"
+#include "platform/serial_device.h"
+#include "support/recording_observer.h"
 #include "support/test_os.h"
 
 namespace {
@@ -27,17 +29,18 @@ TEST(ResolvePortName, ComNamesStayTheComPortsThemselves) {
 }
 
 TEST(OpenSerialDevice, NamesThatAreNoComPortFailWithAReason) {
-  std::vector<std::pair<std::string, Error>> heard;
-  auto listener = std::make_unique<platform::ScopedOpenFailureListener>(
-      [&](const std::string& name, const platform::OpenResult& result) { heard.emplace_back(name, result.error); });
-  EXPECT_EQ(platform::OpenSerialDevice("").error, Error::EmptyName);
-  EXPECT_EQ(platform::OpenSerialDevice("\\\\.\\").error, Error::EmptyName);
-  EXPECT_EQ(platform::OpenSerialDevice("NOSUCHPORT99").error, Error::NotFound);
+  const auto observer = std::make_shared<testing_support::RecordingObserver>();
+  const auto open = [&](const std::string& name) {
+    return platform::OpenSerialDevice(name, platform::DeviceUse::Watched, observer).error;
+  };
+  EXPECT_EQ(open(""), Error::EmptyName);
+  EXPECT_EQ(open("\\\\.\\"), Error::EmptyName);
+  EXPECT_EQ(open("NOSUCHPORT99"), Error::NotFound);
   // The null device opens as a character device, but has no line to set.
-  EXPECT_EQ(platform::OpenSerialDevice("NUL").error, Error::NotASerialPort);
-  EXPECT_EQ(platform::OpenSerialDevice(std::string("COM3\0x", 6)).error, Error::UnknownName);
-  listener.reset();
+  EXPECT_EQ(open("NUL"), Error::NotASerialPort);
+  EXPECT_EQ(open(std::string("COM3\0x", 6)), Error::UnknownName);
   EXPECT_EQ(platform::OpenSerialDevice("NOSUCHPORT99").error, Error::NotFound);
+  const auto heard = observer->Failures();
   ASSERT_EQ(heard.size(), 5u);
   EXPECT_EQ(heard[2].first, "NOSUCHPORT99");
 }

@@ -12,40 +12,30 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/pty_pair.h"
+#include "support/recording_observer.h"
 
 namespace {
 
-class MemorySink : public platform::TraceSink {
- public:
-  void WriteLine(std::string_view line) override {
-    std::lock_guard<std::mutex> guard(mutex_);
-    lines_.emplace_back(line);
-  }
-  std::vector<std::string> Lines() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return lines_;
-  }
+using testing_support::MemoryTraceSink;
+using testing_support::RecordingObserver;
 
- private:
-  std::mutex mutex_;
-  std::vector<std::string> lines_;
-};
+// A device opened for an observer that traces.
+platform::OpenResult OpenTraced(const std::string& name, const std::shared_ptr<RecordingObserver>& observer) {
+  return platform::OpenSerialDevice(name, platform::DeviceUse::Watched, observer);
+}
 
 // The line without its time stamp.
 std::string Event(const std::string& line) { return line.substr(line.find(' ') + 1); }
 
-TEST(Trace, DevicesOpenedWhileASinkIsSetLogEveryExchange) {
+TEST(Trace, DevicesOpenedForATracingObserverLogEveryExchange) {
   testing_support::PtyPair pty;
   ASSERT_TRUE(pty.ok());
   platform::ScopedClock clock(platform::MakeVirtualClock(2'500'000));
-  auto sink = std::make_shared<MemorySink>();
+  const auto observer = std::make_shared<RecordingObserver>(/*traced=*/true);
   {
-    platform::OpenResult opened = [&] {
-      const platform::ScopedTraceSinks tracing(sink);
-      return platform::OpenSerialDevice(pty.slavePath());
-    }();
+    platform::OpenResult opened = OpenTraced(pty.slavePath(), observer);
     ASSERT_TRUE(opened.device);
     auto& device = *opened.device;
     device.Apply(platform::LineSettings{9600, 8, platform::Parity::Even, platform::StopBits::One, false, true});
@@ -57,7 +47,7 @@ TEST(Trace, DevicesOpenedWhileASinkIsSetLogEveryExchange) {
     device.Read(in, 4);
     device.Purge(platform::PurgeSide::Both);
   }
-  const std::vector<std::string> lines = sink->Lines();
+  const std::vector<std::string> lines = observer->Sink().Lines();
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "2.500000 open " + pty.slavePath());
   EXPECT_EQ(Event(lines[1]), "apply 9600 8E1 DTR=0 RTS=1");
@@ -71,15 +61,12 @@ TEST(Trace, TheOpenLineShowsWhatAComNameResolvedTo) {
   testing_support::PtyPair pty;
   ASSERT_TRUE(pty.ok());
   ::setenv("QUORREL_COM9", pty.slavePath().c_str(), 1);
-  auto sink = std::make_shared<MemorySink>();
-  platform::OpenResult opened = [&] {
-    const platform::ScopedTraceSinks tracing(sink);
-    return platform::OpenSerialDevice("COM9");
-  }();
+  const auto observer = std::make_shared<RecordingObserver>(/*traced=*/true);
+  platform::OpenResult opened = OpenTraced("COM9", observer);
   ::unsetenv("QUORREL_COM9");
   ASSERT_TRUE(opened.device);
-  ASSERT_FALSE(sink->Lines().empty());
-  EXPECT_EQ(Event(sink->Lines()[0]), "open COM9 (" + pty.slavePath() + ")");
+  ASSERT_FALSE(observer->Sink().Lines().empty());
+  EXPECT_EQ(Event(observer->Sink().Lines()[0]), "open COM9 (" + pty.slavePath() + ")");
 }
 
 // The port classes put a prefix before long names; the trace names the port
@@ -88,50 +75,71 @@ TEST(Trace, TheOpenLineNeverShowsTheDevicePrefix) {
   testing_support::PtyPair pty;
   ASSERT_TRUE(pty.ok());
   ::setenv("QUORREL_COM12", pty.slavePath().c_str(), 1);
-  auto sink = std::make_shared<MemorySink>();
-  platform::OpenResult opened = [&] {
-    const platform::ScopedTraceSinks tracing(sink);
-    return platform::OpenSerialDevice("\\\\.\\COM12");
-  }();
+  const auto observer = std::make_shared<RecordingObserver>(/*traced=*/true);
+  platform::OpenResult opened = OpenTraced("\\\\.\\COM12", observer);
   ::unsetenv("QUORREL_COM12");
   ASSERT_TRUE(opened.device);
-  ASSERT_FALSE(sink->Lines().empty());
-  EXPECT_EQ(Event(sink->Lines()[0]), "open COM12 (" + pty.slavePath() + ")");
+  ASSERT_FALSE(observer->Sink().Lines().empty());
+  EXPECT_EQ(Event(observer->Sink().Lines()[0]), "open COM12 (" + pty.slavePath() + ")");
 }
 
-TEST(Trace, DevicesOpenedWithoutASinkAreNotWrapped) {
+TEST(Trace, DevicesOpenedWithoutATracingObserverAreNotWrapped) {
   testing_support::PtyPair pty;
   ASSERT_TRUE(pty.ok());
-  auto sink = std::make_shared<MemorySink>();
+  auto sink = std::make_shared<MemoryTraceSink>();
   EXPECT_EQ(platform::MakeTracingDevice(nullptr, "x", sink), nullptr);
-  platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
-  ASSERT_TRUE(opened.device);
-  opened.device->Purge(platform::PurgeSide::Input);
-  EXPECT_TRUE(sink->Lines().empty());
+  const auto untraced = std::make_shared<RecordingObserver>(/*traced=*/false);
+  for (const auto& observer : {untraced, std::shared_ptr<RecordingObserver>()}) {
+    platform::OpenResult opened = OpenTraced(pty.slavePath(), observer);
+    ASSERT_TRUE(opened.device);
+    opened.device->Purge(platform::PurgeSide::Input);
+  }
+  EXPECT_TRUE(untraced->Sink().Lines().empty());
 }
 
-// A gang run traces each port to a file of its own; ports it does not know
-// are not traced, and the sinks go with the installer.
-TEST(Trace, AChooserGivesEachPortItsOwnSink) {
-  testing_support::PtyPair first, second, other;
-  ASSERT_TRUE(first.ok() && second.ok() && other.ok());
-  auto firstSink = std::make_shared<MemorySink>();
-  auto secondSink = std::make_shared<MemorySink>();
-  {
-    const platform::ScopedTraceSinks tracing([&](const std::string& port) -> std::shared_ptr<platform::TraceSink> {
-      if (port == first.slavePath()) return firstSink;
-      if (port == second.slavePath()) return secondSink;
-      return nullptr;
-    });
-    platform::OpenSerialDevice(first.slavePath());
-    platform::OpenSerialDevice(second.slavePath());
-    platform::OpenSerialDevice(other.slavePath());
-  }
-  EXPECT_EQ(platform::TraceSinkFor(first.slavePath()), nullptr);
-  ASSERT_EQ(firstSink->Lines().size(), 2u);
-  EXPECT_EQ(Event(firstSink->Lines()[0]), "open " + first.slavePath());
-  ASSERT_EQ(secondSink->Lines().size(), 2u);
-  EXPECT_EQ(Event(secondSink->Lines()[0]), "open " + second.slavePath());
+// Each dialog hands its own observer to the devices it opens, so two runs at
+// once never hear of each other's device, even one opened under the same
+// name a moment later.
+TEST(Trace, EachObserverHearsOnlyOfTheDevicesOpenedForIt) {
+  testing_support::PtyPair first, second;
+  ASSERT_TRUE(first.ok() && second.ok());
+  const auto one = std::make_shared<RecordingObserver>(/*traced=*/true);
+  const auto two = std::make_shared<RecordingObserver>(/*traced=*/true);
+  const auto sendFrom = [](const std::string& name, const std::shared_ptr<RecordingObserver>& observer,
+                           std::uint8_t byte) {
+    platform::OpenResult opened = OpenTraced(name, observer);
+    ASSERT_TRUE(opened.device);
+    EXPECT_EQ(opened.device->Write(&byte, 1), 1u);
+    EXPECT_FALSE(opened.device->Apply(platform::LineSettings{12345}));
+  };
+  std::thread a([&] { sendFrom(first.slavePath(), one, 0x11); });
+  std::thread b([&] {
+    sendFrom(second.slavePath(), two, 0x22);
+    EXPECT_FALSE(OpenTraced("/no/such/device", two).device);
+  });
+  a.join();
+  b.join();
+  sendFrom(first.slavePath(), two, 0x33);  // the first one's port, now for the second
+
+  const auto events = [](const RecordingObserver& observer) {
+    std::vector<std::string> seen;
+    for (const std::string& line : observer.Sink().Lines()) seen.push_back(Event(line));
+    return seen;
+  };
+  const std::string refused = "apply 12345 8N1 DTR=1 RTS=1 refused";
+  EXPECT_EQ(events(*one),
+            (std::vector<std::string>{"open " + first.slavePath(), "TX 11", refused, "close " + first.slavePath()}));
+  EXPECT_EQ(events(*two),
+            (std::vector<std::string>{"open " + second.slavePath(), "TX 22", refused, "close " + second.slavePath(),
+                                      "open " + first.slavePath(), "TX 33", refused, "close " + first.slavePath()}));
+  ASSERT_EQ(one->Troubles().size(), 1u);
+  EXPECT_EQ(one->Troubles()[0].device, first.slavePath());
+  ASSERT_EQ(two->Troubles().size(), 2u);
+  EXPECT_EQ(two->Troubles()[0].device, second.slavePath());
+  EXPECT_EQ(two->Troubles()[1].device, first.slavePath());
+  EXPECT_TRUE(one->Failures().empty());
+  ASSERT_EQ(two->Failures().size(), 1u);
+  EXPECT_EQ(two->Failures()[0].first, "/no/such/device");
 }
 
 }  // namespace

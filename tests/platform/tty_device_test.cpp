@@ -7,7 +7,7 @@
 
 #include <thread>
 
-#include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/pty_pair.h"
 
 namespace {

@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "platform/port_hold.h"
-#include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "platform/pty_pair.h"
 #include "platform/tty_calls.h"
 #include "support/lock_folder.h"
+#include "support/recording_observer.h"
 
 namespace {
 
@@ -41,8 +42,10 @@ platform::TtyCalls RefusingWrites(int every, std::size_t most, std::atomic<int>*
   return tty;
 }
 
-std::unique_ptr<platform::SerialDevice> OpenSlave(const PtyPair& pty) {
-  platform::OpenResult opened = platform::OpenSerialDevice(pty.slavePath());
+std::unique_ptr<platform::SerialDevice> OpenSlave(const PtyPair& pty,
+                                                  std::shared_ptr<platform::DeviceObserver> observer = nullptr) {
+  platform::OpenResult opened =
+      platform::OpenSerialDevice(pty.slavePath(), platform::DeviceUse::Watched, std::move(observer));
   EXPECT_EQ(opened.error, platform::Error::None) << opened.detail;
   return std::move(opened.device);
 }
@@ -53,26 +56,6 @@ double ThreadCpuSeconds() {
   return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
-
-struct TroubleLog {
-  struct Entry {
-    std::string device;
-    LineTrouble trouble;
-    std::string detail;
-  };
-  std::vector<Entry> Entries() {
-    std::lock_guard<std::mutex> guard(mutex);
-    return entries;
-  }
-  std::mutex mutex;
-  std::vector<Entry> entries;
-  // Last, so it goes first: no report reaches the log once it is going.
-  platform::ScopedLineTroubleListener listener{
-      [this](const std::string& device, LineTrouble trouble, const std::string& detail) {
-        std::lock_guard<std::mutex> guard(mutex);
-        entries.push_back({device, trouble, detail});
-      }};
-};
 
 TEST(TtyLine, WritesTheDriverRefusesForAMomentAreWaitedOutAndNoByteIsLost) {
   std::atomic<int> refusals{0};
@@ -113,10 +96,10 @@ TEST(TtyLine, AByteWithAParityErrorReachesTheReaderUnchanged) {
 }
 
 TEST(TtyLine, ADevicePulledOutIsReportedOnceAndNeitherSpinsNorHoldsUpClose) {
-  TroubleLog log;
+  const auto log = std::make_shared<testing_support::RecordingObserver>();
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
-  auto device = OpenSlave(pty);
+  auto device = OpenSlave(pty, log);
   ASSERT_TRUE(device);
   ASSERT_TRUE(device->Apply(LineSettings{}));
   std::atomic<double> watcherCpu{-1};
@@ -131,7 +114,7 @@ TEST(TtyLine, ADevicePulledOutIsReportedOnceAndNeitherSpinsNorHoldsUpClose) {
     watcherDone = true;
   });
   pty.HangUp();
-  EXPECT_TRUE(PtyPair::Eventually([&] { return !log.Entries().empty(); }));
+  EXPECT_TRUE(PtyPair::Eventually([&] { return !log->Troubles().empty(); }));
   const std::uint8_t byte = 0x80;
   EXPECT_EQ(device->Write(&byte, 1), 0u);  // refused at once, not after a stall
   EXPECT_EQ(device->WaitForInput(1, 300), 0u);
@@ -140,20 +123,20 @@ TEST(TtyLine, ADevicePulledOutIsReportedOnceAndNeitherSpinsNorHoldsUpClose) {
   watcher.join();
   EXPECT_LT(watcherCpu.load(), 0.15);  // it slept through the hang-up rather than spinning
   device.reset();
-  const auto entries = log.Entries();
+  const auto entries = log->Troubles();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].device, pty.slavePath());
   EXPECT_EQ(entries[0].trouble, LineTrouble::Lost);
 }
 
 TEST(TtyLine, RefusedLineSettingsAreReportedWithTheSettings) {
-  TroubleLog log;
+  const auto log = std::make_shared<testing_support::RecordingObserver>();
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
-  auto device = OpenSlave(pty);
+  auto device = OpenSlave(pty, log);
   ASSERT_TRUE(device);
   EXPECT_FALSE(device->Apply(LineSettings{12345, 8, platform::Parity::Even, platform::StopBits::One, true, true}));
-  const auto entries = log.Entries();
+  const auto entries = log->Troubles();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].trouble, LineTrouble::SettingsRefused);
   EXPECT_EQ(entries[0].detail, "12345 8E1");

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <map>
 
-#include "platform/port_names.h"
+#include "platform/port_schemes.h"
 
 namespace testing_support {
 namespace {

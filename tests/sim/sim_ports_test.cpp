@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "platform/port_names.h"
+#include "platform/serial_device.h"
 #include "sim/sim_host.h"
 #include "sim/sim_ports.h"
 #include "support/test_os.h"

@@ -48,7 +48,7 @@ class ImageModelDialogTest : public DialogFixture {
     EXPECT_EQ(Device()->ReadMemory(0xC000, 0x4000), firmware_);
     EXPECT_EQ(Device()->SerialNumber(), "QRA1234567");
   }
-  void Open(const app::DialogOptions& options = {}) {
+  void Open(const wizard::DialogOptions& options = {}) {
     OpenDialog("model=Apex,serial=QRA1234567", options);
     firmware_ = Device()->ReadMemory(0xC000, 0x4000);
   }

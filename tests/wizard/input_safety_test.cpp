@@ -172,7 +172,7 @@ TEST_F(InputSafetyTest, ALineThatDiesDuringTheSerialNumberWriteIsNotASuccess) {
 class StopTest : public InputSafetyTest {
  protected:
   void Prepare(const std::string& simOptions) {
-    app::DialogOptions options;
+    wizard::DialogOptions options;
     options.stopRequest = &stop_;
     OpenDialog(simOptions, options);
     ChooseImage(base_.AddImage("Image/Apex/QRA0200.mbl", image_));

@@ -24,7 +24,7 @@ using namespace resources;
 class StopStepsTest : public DialogFixture {
  protected:
   void Open(const std::string& simOptions) {
-    app::DialogOptions options;
+    wizard::DialogOptions options;
     options.stopRequest = &stop_;
     OpenDialog(simOptions, options);
     firmware_ = Device()->ReadMemory(0xC000, 0x4000);

@@ -83,7 +83,7 @@ DialogFixture::~DialogFixture() {
   dialog_.reset();
 }
 
-void DialogFixture::OpenDialog(const std::string& simOptions, const app::DialogOptions& options,
+void DialogFixture::OpenDialog(const std::string& simOptions, const wizard::DialogOptions& options,
                                const i18n::LanguageTable* table) {
   testsupport::SetEnv("QUORREL_COM3", "sim:" + simOptions);
   const app::Layout layout{base_.Path(), base_.PatchPath()};

@@ -65,7 +65,7 @@ class DialogFixture : public ::testing::Test {
   // unless the context brings a table).
   // The dialog's context is made as every host makes it; `table` replaces
   // the English texts.
-  void OpenDialog(const std::string& simOptions, const app::DialogOptions& options = {},
+  void OpenDialog(const std::string& simOptions, const wizard::DialogOptions& options = {},
                   const i18n::LanguageTable* table = nullptr);
   std::shared_ptr<sim::SimInterface> Device() const;
   // Replaces the interface behind COM3 (another device on the same cable).

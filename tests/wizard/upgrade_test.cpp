@@ -25,7 +25,7 @@ constexpr std::uint8_t kFailed = 0x70;
 class UpgradeTest : public DialogFixture {
  protected:
   // Opens the dialog on a device and chooses a fresh Apex image.
-  void Prepare(const std::string& simOptions, const app::DialogOptions& options = {},
+  void Prepare(const std::string& simOptions, const wizard::DialogOptions& options = {},
                const i18n::LanguageTable* table = nullptr) {
     OpenDialog(simOptions, options, table);
     image_ = MakeApplication(7);
@@ -148,7 +148,7 @@ TEST_F(UpgradeTest, RecoverySendsNothingToTheFirmwareAndWritesThePlaceholder) {
 }
 
 TEST_F(UpgradeTest, RecoveryWritesTheTechniciansSerialNumber) {
-  app::DialogOptions options;
+  wizard::DialogOptions options;
   options.recoverySerialNumber = "QRA7777777";
   OpenDialog("model=Apex", options);
   ChooseRecovery();

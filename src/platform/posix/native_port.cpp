@@ -11,7 +11,9 @@ std::string ComPortDevice(int number) { return "/dev/ttyS" + std::to_string(numb
 bool Takes(const std::string& resolved) { return !resolved.empty() && resolved.front() == '/'; }
 
 // A tty serves a watcher and a writer at once whatever the use.
-OpenResult Open(const std::string& resolved, DeviceUse /*use*/) { return OpenTtyDevice(resolved); }
+OpenResult Open(const std::string& resolved, DeviceUse /*use*/, const std::shared_ptr<DeviceObserver>& observer) {
+  return OpenTtyDevice(resolved, observer);
+}
 
 std::string_view NameExample() { return "a device path such as /dev/ttyUSB0"; }
 

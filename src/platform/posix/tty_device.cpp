@@ -22,7 +22,7 @@
 
 #include "platform/clock.h"
 #include "platform/posix/file_descriptor.h"
-#include "platform/port_names.h"
+#include "platform/device_observer.h"
 #include "platform/tty_calls.h"
 
 namespace platform {
@@ -170,9 +170,10 @@ void PutBack(int fd, const TtyUsers::Leaving& leaving, const TtyCalls& calls) {
 
 class TtyDevice final : public SerialDevice {
  public:
-  TtyDevice(Fd fd, Fd cancel, std::string path, dev_t device, const termios& found)
+  TtyDevice(Fd fd, Fd cancel, std::string path, dev_t device, const termios& found,
+            std::shared_ptr<DeviceObserver> observer)
       : fd_(std::move(fd)), cancel_(std::move(cancel)), path_(std::move(path)), device_(device),
-        calls_(CurrentTtyCalls()) {
+        calls_(CurrentTtyCalls()), observer_(std::move(observer)) {
     Users().Join(device_, found);
   }
   ~TtyDevice() override {
@@ -295,8 +296,8 @@ class TtyDevice final : public SerialDevice {
   // The first sign that the device has gone is reported once; from then on
   // reads and writes give nothing at once and waits watch only the cancel.
   void Lose(int error) {
-    if (lost_.exchange(true)) return;
-    ReportLineTrouble(path_, LineTrouble::Lost, std::strerror(error));
+    if (lost_.exchange(true) || !observer_) return;
+    observer_->LineInTrouble(path_, LineTrouble::Lost, std::strerror(error));
   }
 
   bool ApplyFraming(const LineSettings& settings) {
@@ -378,6 +379,7 @@ class TtyDevice final : public SerialDevice {
   std::string path_;
   dev_t device_;
   TtyCalls calls_;
+  std::shared_ptr<DeviceObserver> observer_;
   std::atomic<bool> lost_{false};
   std::optional<LineSettings> applied_;
 };
@@ -401,7 +403,7 @@ class KeptTtyDevice final : public KeptTty {
 
 }  // namespace
 
-OpenResult OpenTtyDevice(const std::string& path) {
+OpenResult OpenTtyDevice(const std::string& path, std::shared_ptr<DeviceObserver> observer) {
   Fd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!fd.valid()) return Failure(ErrorFromErrno(errno), path, errno);
   if (!::isatty(fd.get())) return Failure(Error::NotASerialPort, path, ENOTTY);
@@ -417,7 +419,8 @@ OpenResult OpenTtyDevice(const std::string& path) {
   if (::tcgetattr(fd.get(), &found) != 0 || ::fstat(fd.get(), &info) != 0) return release(Error::NotASerialPort);
   Fd cancel(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
   if (!cancel.valid()) return release(Error::Other);
-  auto device = std::make_unique<TtyDevice>(std::move(fd), std::move(cancel), path, info.st_rdev, found);
+  auto device =
+      std::make_unique<TtyDevice>(std::move(fd), std::move(cancel), path, info.st_rdev, found, std::move(observer));
   if (!device->MakeTransparent()) {
     const int reason = errno;
     return Failure(Error::NotASerialPort, path, reason);  // the device's close puts the settings back

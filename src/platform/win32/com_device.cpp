@@ -19,9 +19,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/port_names.h"
+#include "platform/device_observer.h"
 #include "platform/system_time.h"
 #include "platform/win32/com_settings.h"
+#include "platform/win32/owned_handle.h"
 #include "platform/win32/system_error.h"
 
 namespace platform::win32 {
@@ -46,22 +47,7 @@ constexpr DWORD kReadSlackMs = 100;
 constexpr DWORD kFirstReadWaitMs = 1000;
 constexpr DWORD kLongestReadWaitMs = 3'600'000;
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~Handle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  Handle& operator=(Handle&&) = delete;
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
+using Handle = win32::OwnedHandle;
 
 // One overlapped request record with its own manual-reset event.
 class Request {
@@ -93,9 +79,10 @@ DWORD RemainingMs(std::optional<std::int64_t> deadline) {
 
 class ComDevice final : public SerialDevice {
  public:
-  ComDevice(Handle port, bool overlapped, std::string name, const COMMTIMEOUTS& found)
+  ComDevice(Handle port, bool overlapped, std::string name, const COMMTIMEOUTS& found,
+            std::shared_ptr<DeviceObserver> observer)
       : port_(std::move(port)), overlapped_(overlapped), cancel_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-        name_(std::move(name)), found_(found) {}
+        name_(std::move(name)), found_(found), observer_(std::move(observer)) {}
   ~ComDevice() override {
     HandOver();  // what was written goes out, as a closing tty sends its queue
     PurgeComm(port_.get(), PURGE_RXABORT | PURGE_RXCLEAR);
@@ -326,7 +313,7 @@ class ComDevice final : public SerialDevice {
     COMSTAT status{};
     DWORD errors = 0;
     if (ClearCommError(port_.get(), &errors, &status)) return false;
-    if (!lost_.exchange(true)) ReportLineTrouble(name_, LineTrouble::Lost, SystemErrorText(error));
+    if (!lost_.exchange(true) && observer_) observer_->LineInTrouble(name_, LineTrouble::Lost, SystemErrorText(error));
     return false;
   }
 
@@ -337,6 +324,7 @@ class ComDevice final : public SerialDevice {
   Request write_;
   std::string name_;
   COMMTIMEOUTS found_;
+  std::shared_ptr<DeviceObserver> observer_;
   DWORD readWaitMs_ = kFirstReadWaitMs;
   std::optional<LineSettings> applied_;
   std::atomic<bool> lost_{false};
@@ -371,7 +359,7 @@ OpenResult Failure(Error error, const std::string& name, DWORD code) {
 
 }  // namespace
 
-OpenResult OpenComDevice(const std::string& name, DeviceUse use) {
+OpenResult OpenComDevice(const std::string& name, DeviceUse use, std::shared_ptr<DeviceObserver> observer) {
   const std::string path = "\\\\.\\" + name;
   // One thread at a time needs no overlapped I/O, and is spared its cost
   // (under Wine a server round trip for every byte the loader link writes).
@@ -396,7 +384,7 @@ OpenResult OpenComDevice(const std::string& name, DeviceUse use) {
     return Failure(Error::Other, name, GetLastError());
   }
   PurgeComm(port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-  auto device = std::make_unique<ComDevice>(std::move(port), overlapped, name, found);
+  auto device = std::make_unique<ComDevice>(std::move(port), overlapped, name, found, std::move(observer));
   if (!device->ready()) return Failure(Error::Other, name, GetLastError());
   OpenResult result;
   result.device = std::move(device);

@@ -11,7 +11,8 @@ namespace platform::win32 {
 // Opens the COM port `name` ("COM3", "CNCA0") exclusively, through the
 // device namespace ("\\.\COM3"), so no name ever opens a file: for
 // overlapped I/O when a watcher thread waits while another writes, for
-// synchronous I/O when one thread does everything.
-OpenResult OpenComDevice(const std::string& name, DeviceUse use);
+// synchronous I/O when one thread does everything. `observer` hears when the
+// port goes.
+OpenResult OpenComDevice(const std::string& name, DeviceUse use, std::shared_ptr<DeviceObserver> observer = nullptr);
 
 }  // namespace platform::win32

@@ -21,7 +21,9 @@ bool Takes(const std::string& resolved) {
   return true;
 }
 
-OpenResult Open(const std::string& resolved, DeviceUse use) { return win32::OpenComDevice(resolved, use); }
+OpenResult Open(const std::string& resolved, DeviceUse use, const std::shared_ptr<DeviceObserver>& observer) {
+  return win32::OpenComDevice(resolved, use, observer);
+}
 
 std::string_view NameExample() { return "any COM port of this machine such as COM17"; }
 

@@ -1,4 +1,4 @@
-#include "platform/udev_recording.h"
+#include "support/udev_recording.h"
 
 #include <fstream>
 #include <iterator>
