@@ -100,4 +100,42 @@ TEST(TerminalWindows, AFileAPipeAndTheNullDeviceAreNoConsole) {
   _close(ends[0]);
 }
 
+// A console of the test's own: it is a terminal with a width, is readied for
+// the program's code page and for redrawn lines while the text object lives,
+// and is put back as it was afterwards. (Runs on Windows itself.)
+TEST(TerminalWindows, AConsoleIsReadiedForTheRunAndPutBackAfterIt) {
+  FreeConsole();
+  if (AllocConsole() == FALSE) GTEST_SKIP() << "no console could be made here";
+  const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(console, INVALID_HANDLE_VALUE);
+  std::FILE* stream = _fdopen(_open_osfhandle(reinterpret_cast<intptr_t>(console), _O_WRONLY), "w");
+  ASSERT_NE(stream, nullptr);
+  DWORD modeBefore = 0;
+  if (GetConsoleMode(console, &modeBefore) == FALSE) {
+    std::fclose(stream);
+    FreeConsole();
+    // Wine without a display makes a console that takes control events but
+    // has no screen buffer to ask.
+    GTEST_SKIP() << "the console made here has no screen buffer";
+  }
+  SetConsoleMode(console, modeBefore & ~DWORD{ENABLE_VIRTUAL_TERMINAL_PROCESSING});
+  const UINT pageBefore = GetConsoleOutputCP();
+  EXPECT_TRUE(platform::IsTerminal(stream));
+  EXPECT_GT(platform::TerminalColumns(stream).value_or(0), 0u);
+  {
+    const platform::ScopedTerminalText text(stream);
+    DWORD mode = 0;
+    GetConsoleMode(console, &mode);
+    EXPECT_EQ(GetConsoleOutputCP(), GetACP());
+    EXPECT_EQ(text.RedrawsLines(), (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0);
+  }
+  DWORD modeAfter = 0;
+  GetConsoleMode(console, &modeAfter);
+  EXPECT_EQ(modeAfter, modeBefore & ~DWORD{ENABLE_VIRTUAL_TERMINAL_PROCESSING});
+  EXPECT_EQ(GetConsoleOutputCP(), pageBefore);
+  std::fclose(stream);
+  FreeConsole();
+}
+
 }  // namespace
