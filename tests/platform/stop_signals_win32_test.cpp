@@ -9,6 +9,7 @@
 
 #include "platform/stop_signals.h"
 #include "platform/win32/console_control.h"
+#include "support/win32/own_console.h"
 
 namespace {
 
@@ -21,22 +22,17 @@ TEST(StopSignalsWindows, EveryWayOfStoppingAConsoleProgramIsAStop) {
   EXPECT_EQ(platform::win32::StopSignalOf(99), 0);
 }
 
-// A console of the test's own takes a real Ctrl-C; the handler runs on a
-// thread the system starts, so the flag is awaited.
+// A console of the test's own takes a real Ctrl-C.
 TEST(StopSignalsWindows, CtrlCOnTheConsoleRaisesTheFlagAndIsCounted) {
-  FreeConsole();
-  if (AllocConsole() == FALSE) GTEST_SKIP() << "no console could be made here";
-  {
-    const platform::ScopedStopSignals handlers;
-    EXPECT_FALSE(platform::StopSignalRaised());
-    const unsigned before = platform::StopSignalCount();
-    ASSERT_NE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0), FALSE) << GetLastError();
-    for (int waited = 0; waited < 1000 && platform::StopSignalCount() == before; ++waited) Sleep(10);
-    EXPECT_EQ(platform::StopSignalCount(), before + 1);
-    EXPECT_TRUE(platform::StopSignalRaised());
-    EXPECT_EQ(platform::LastStopSignal(), SIGINT);
-  }
-  FreeConsole();
+  const testsupport::OwnConsole console;
+  if (!console.Made()) GTEST_SKIP() << "no console could be made here";
+  const platform::ScopedStopSignals handlers;
+  EXPECT_FALSE(platform::StopSignalRaised());
+  const unsigned before = platform::StopSignalCount();
+  ASSERT_TRUE(testsupport::OwnConsole::PressCtrlC()) << GetLastError();
+  EXPECT_EQ(platform::StopSignalCount(), before + 1);
+  EXPECT_TRUE(platform::StopSignalRaised());
+  EXPECT_EQ(platform::LastStopSignal(), SIGINT);
 }
 
 }  // namespace
