@@ -19,4 +19,10 @@ inline constexpr int kAddressLookupLimitMs = 5000;
 // does not resolve within `limitMs`, with what the resolver said.
 Result<std::vector<std::string>> LookUpAddresses(const std::string& host, int limitMs = kAddressLookupLimitMs);
 
+// One question to the system's resolver, which has no time limit of its
+// own: the addresses as LookUpAddresses writes them, in any order and
+// perhaps repeated; NotFound with what the resolver said. `numericOnly`
+// never asks a name server.
+Result<std::vector<std::string>> AskResolver(const std::string& host, bool numericOnly);
+
 }  // namespace platform

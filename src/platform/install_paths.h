@@ -24,8 +24,9 @@ using GetEnvironment = std::function<const char*(const char*)>;
 std::string UserDataFolder(const GetEnvironment& getEnvironment);
 
 // The user's state folder, what the program keeps between runs (the upgrade
-// journal): "$XDG_STATE_HOME/quorrel-upgrade/" or else
-// "$HOME/.local/state/quorrel-upgrade/"; empty without a home. Without an
+// journal): on Linux "$XDG_STATE_HOME/quorrel-upgrade/" or else
+// "$HOME/.local/state/quorrel-upgrade/"; on Windows
+// "%LOCALAPPDATA%\Quorrel Upgrade\State\". Empty without a home. Without an
 // argument, from the process's environment.
 std::string UserStateFolder(const GetEnvironment& getEnvironment);
 std::string UserStateFolder();

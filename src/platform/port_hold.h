@@ -7,7 +7,9 @@
 // so two names of one device exclude each other. A simulated port lives
 // inside one process and is held there alone. A tty is kept open while held,
 // so that no close between the phases is its last: the driver drops no line
-// then, and the last close puts back the line settings the tty had.
+// then, and the last close puts back the line settings the tty had. On
+// Windows a port is held with a named kernel object per key instead, which
+// the system removes with the process that made it: nothing is left stale.
 //
 // The lock folder is shared and world-writable: a port whose lock cannot be
 // made there (no folder, no right to write it) is refused, never held
@@ -51,8 +53,8 @@ Result<std::optional<LockHolder>> PortHeldElsewhere(const std::string& resolvedN
 std::string DescribeHolder(const LockHolder& holder);
 
 // Why the lock folder cannot take the lock of the port a name stands for:
-// the folder and what is wrong with it. Nothing when it can, and for a
-// simulated port, which needs no lock.
+// the folder and what is wrong with it. Nothing when it can, for a
+// simulated port, which needs no lock, and on Windows, which needs no folder.
 struct LockFolderProblem {
   std::string folder;
   std::string problem;  // "it does not exist", "it is not a folder", ...
@@ -62,7 +64,7 @@ std::optional<LockFolderProblem> CheckLockFolder(const std::string& portName);
 class PortHold {
  public:
   // `name` is the resolved name the hold was asked for.
-  PortHold(std::string name, std::vector<std::string> keys, bool lockFiles);
+  PortHold(std::string name, std::vector<std::string> keys);
   ~PortHold();
   PortHold(const PortHold&) = delete;
   PortHold& operator=(const PortHold&) = delete;
@@ -70,7 +72,6 @@ class PortHold {
  private:
   std::string name_;
   std::vector<std::string> keys_;
-  bool lockFiles_;
 };
 
 }  // namespace platform

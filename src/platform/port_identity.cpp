@@ -1,10 +1,9 @@
 #include "platform/port_identity.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 
 #include "platform/address_lookup.h"
+#include "platform/port_key.h"
 #include "platform/port_names.h"
 #include "platform/rfc2217_socket.h"
 
@@ -12,40 +11,14 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kSimScheme = "sim";
-constexpr const char* kLockFolderVariable = "QUORREL_LOCK_DIR";
-constexpr const char* kDefaultLockFolder = "/run/lock";
 
 bool IsSimName(const std::string& resolved) {
   return resolved == kSimScheme || resolved.starts_with(std::string(kSimScheme) + ":");
 }
 
-// Anything but letters, digits, '.', '-' and '_' becomes '_'.
-std::string Sanitised(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                       c == '-' || c == '_';
-    out += plain ? c : '_';
-  }
-  return out;
-}
-
 std::string LowerCase(std::string text) {
   for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
   return text;
-}
-
-// The device itself names the lock, whatever link led to it.
-std::string TtyLockPath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path real = std::filesystem::canonical(path, error);
-  const std::string device = error ? path : real.string();
-  const std::size_t slash = device.rfind('/');
-  return LockFolder() + "/LCK.." + Sanitised(slash == std::string::npos ? device : device.substr(slash + 1));
-}
-
-std::string NetworkLockPath(const std::string& address, std::uint16_t port) {
-  return LockFolder() + "/LCK..rfc2217_" + Sanitised(address) + "_" + std::to_string(port);
 }
 
 Result<PortIdentity> IdentifyNetworkPort(const std::string& resolved, bool nameWhenUnresolved) {
@@ -58,7 +31,7 @@ Result<PortIdentity> IdentifyNetworkPort(const std::string& resolved, bool nameW
     if (!nameWhenUnresolved) return Result<PortIdentity>::Failure(Error::ConnectionFailed, found.detail);
     found.value = {LowerCase(address.value.host)};
   }
-  for (const std::string& each : found.value) identity.keys.push_back(NetworkLockPath(each, address.value.port));
+  for (const std::string& each : found.value) identity.keys.push_back(NetworkKey(each, address.value.port));
   std::sort(identity.keys.begin(), identity.keys.end());
   return {std::move(identity), Error::None, {}};
 }
@@ -68,15 +41,10 @@ Result<PortIdentity> Identify(const std::string& resolved, bool nameWhenUnresolv
   if (resolved.starts_with(net::kNetworkScheme)) return IdentifyNetworkPort(resolved, nameWhenUnresolved);
   // Only a device path is a tty; any other name fails to open by itself.
   const std::string ttyPath = resolved.starts_with('/') ? resolved : std::string();
-  return {PortIdentity{{TtyLockPath(resolved)}, true, ttyPath}, Error::None, {}};
+  return {PortIdentity{{DeviceKey(resolved)}, true, ttyPath}, Error::None, {}};
 }
 
 }  // namespace
-
-std::string LockFolder() {
-  const char* folder = std::getenv(kLockFolderVariable);
-  return folder != nullptr && *folder != '\0' ? folder : kDefaultLockFolder;
-}
 
 Result<PortIdentity> IdentifyPort(const std::string& resolvedName) { return Identify(resolvedName, false); }
 

@@ -3,7 +3,9 @@
 // by: the lock file of a tty, named by the device itself so that a link and
 // the device it points to share it; the lock files of a network port, one for
 // each address its host resolves to, so that "localhost" and "127.1" share
-// one; or the name of a simulated port, which lives inside one process.
+// one; or the name of a simulated port, which lives inside one process. On
+// Windows the keys are the names of kernel objects instead of lock files:
+// one per COM port, whatever prefix its name is written with.
 
 #include <string>
 #include <vector>
@@ -13,8 +15,8 @@
 namespace platform {
 
 struct PortIdentity {
-  std::vector<std::string> keys;  // lock file paths, or a simulated port's name; sorted
-  bool lockFiles = false;         // false: a simulated port
+  std::vector<std::string> keys;  // lock file paths (kernel object names), or a simulated port's name; sorted
+  bool lockFiles = false;         // false: a simulated port, held in this process alone
   std::string ttyPath;            // the device path of a tty, else empty
 };
 
@@ -31,7 +33,7 @@ PortIdentity IdentifyPortName(const std::string& portName);
 bool SameDevice(const PortIdentity& first, const PortIdentity& second);
 
 // The folder the lock files go in: $QUORREL_LOCK_DIR when set, else /run/lock
-// (also reached as /var/lock).
+// (also reached as /var/lock). Empty on Windows, which has no lock files.
 std::string LockFolder();
 
 }  // namespace platform

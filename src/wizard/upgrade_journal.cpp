@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 
 #include "bootloader/firmware_image.h"
 #include "device/serial_number.h"
 #include "i18n/language_table.h"
 #include "i18n/notices.h"
+#include "platform/shell_word.h"
 #include "platform/utc_time.h"
 #include "resources/dialog_ids.h"
 #include "wizard/upgrade_dialog.h"
@@ -21,20 +21,8 @@ using namespace resources;
 
 namespace {
 
-// A word the shell takes as it stands; quoted only when it must be.
-std::string ShellWord(const std::string& text) {
-  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::strchr("/._:=,+@%-", c) != nullptr;
-  });
-  if (plain) return text;
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 std::string RecoveryCommand(const std::string& portName, const JournalNote& note) {
-  return "quorrel-upgrade --recovery --port " + ShellWord(portName) + " --image " + ShellWord(note.imagePath);
+  return "quorrel-upgrade --recovery --port " + platform::ShellWord(portName) + " --image " + platform::ShellWord(note.imagePath);
 }
 
 // Endings that leave the device as the run found it: nothing reached the

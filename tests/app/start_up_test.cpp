@@ -131,7 +131,7 @@ TEST_F(StartUpTest, ALanguageFileThatGivesNoTextsIsNamedOnce) {
   UpgradeApp app(Services(1042), platform::kCodePageUtf8);
   app.StartUp(Factory(window));
   ASSERT_EQ(complaints.size(), 1u);
-  EXPECT_NE(complaints[0].find(folder.Path() + "/Lang/1042.txt holds no texts"), std::string::npos) << complaints[0];
+  EXPECT_NE(complaints[0].find(folder.Base() + "Lang" + platform::kFolderSeparator + "1042.txt holds no texts"), std::string::npos) << complaints[0];
 
   complaints.clear();
   folder.Write("Lang/1042.txt", ";!@Language@!UTF-8!\nABCD0100=\"title\"\n");

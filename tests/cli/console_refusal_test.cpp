@@ -23,6 +23,7 @@
 #include "support/image_bytes.h"
 #include "support/json_line.h"
 #include "support/stream_text.h"
+#include "support/test_os.h"
 
 namespace cli {
 namespace {
@@ -39,7 +40,7 @@ class ConsoleRefusal : public ::testing::Test {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
     english_.Load(kData.string() + "/", 1033);
-    scratch_ = fs::temp_directory_path() / ("quorrel-refusal-" + std::to_string(::getpid()));
+    scratch_ = fs::temp_directory_path() / ("quorrel-refusal-" + std::to_string(testsupport::ProcessId()));
     fs::create_directories(scratch_);
   }
   void TearDown() override {

@@ -19,6 +19,7 @@
 #include "support/image_bytes.h"
 #include "support/json_line.h"
 #include "support/stream_text.h"
+#include "support/test_os.h"
 
 namespace cli {
 namespace {
@@ -33,7 +34,7 @@ class GangUpgrade : public ::testing::Test {
   void SetUp() override {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
-    report_ = fs::temp_directory_path() / ("quorrel-gang-" + std::to_string(::getpid()) + ".jsonl");
+    report_ = fs::temp_directory_path() / ("quorrel-gang-" + std::to_string(testsupport::ProcessId()) + ".jsonl");
     fs::remove(report_);
   }
   void TearDown() override {

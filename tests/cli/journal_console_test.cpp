@@ -22,7 +22,9 @@
 #include "sim/sim_interface.h"
 #include "sim/sim_ports.h"
 #include "support/json_line.h"
+#include "support/scoped_state_folder.h"
 #include "support/stream_text.h"
+#include "support/test_os.h"
 #include "wizard/journal.h"
 
 namespace cli {
@@ -40,7 +42,7 @@ class JournalConsole : public ::testing::Test {
     previousDir_ = fs::current_path();
     fs::current_path(kData);
     english_.Load(kData.string() + "/", 1033);
-    report_ = fs::temp_directory_path() / ("quorrel-journal-" + std::to_string(::getpid()) + ".jsonl");
+    report_ = fs::temp_directory_path() / ("quorrel-journal-" + std::to_string(testsupport::ProcessId()) + ".jsonl");
     fs::remove(report_);
   }
   void TearDown() override {
@@ -132,7 +134,7 @@ TEST_F(JournalConsole, TheRunAfterOneThatDiedSaysSoRecordsItOnceAndRecoveryWrite
 TEST_F(JournalConsole, AJournalThatCannotBeWrittenHasItsOwnStatusAndTheDeviceKeepsItsFirmware) {
   const fs::path blocker = report_.string() + ".blocker";
   std::ofstream(blocker) << "x";
-  ::setenv("XDG_STATE_HOME", blocker.c_str(), 1);
+  testsupport::SetEnv(testing_support::ScopedStateFolder::kVariable, blocker.string());
   Options options;
   options.ports = {"sim:model=Apex,serial=QRA7000002"};
   EXPECT_EQ(Run(options), kExitJournalNotWritten);

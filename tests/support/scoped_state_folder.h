@@ -1,31 +1,32 @@
 #pragma once
-// A state folder of its own for a test or a benchmark: XDG_STATE_HOME points
-// into a fresh temporary folder while it lives, so that no upgrade run here
-// writes its journal into the user's real home, and no note one test leaves
-// is found by another. Programs started meanwhile inherit it.
+// A state folder of its own for a test or a benchmark: the variable the
+// program finds its state folder by (XDG_STATE_HOME on Linux, LOCALAPPDATA
+// on Windows) points into a fresh temporary folder while it lives, so that
+// no upgrade run here writes its journal into the user's real home, and no
+// note one test leaves is found by another. Programs started meanwhile
+// inherit it.
 
-#include <stdlib.h>
-
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <system_error>
 
+#include "support/test_os.h"
+
 namespace testing_support {
 
 class ScopedStateFolder {
  public:
-  ScopedStateFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorrel-state-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) root_ = pattern;
-    if (const char* previous = ::getenv(kVariable)) previous_ = previous;
-    ::setenv(kVariable, root_.c_str(), 1);
+  ScopedStateFolder() : root_(testsupport::MakeScratchFolder("quorrel-state")) {
+    if (const char* previous = std::getenv(kVariable)) previous_ = previous;
+    testsupport::SetEnv(kVariable, root_.string());
   }
   ~ScopedStateFolder() {
     if (previous_) {
-      ::setenv(kVariable, previous_->c_str(), 1);
+      testsupport::SetEnv(kVariable, *previous_);
     } else {
-      ::unsetenv(kVariable);
+      testsupport::UnsetEnv(kVariable);
     }
     std::error_code ignored;
     if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
@@ -33,11 +34,18 @@ class ScopedStateFolder {
   ScopedStateFolder(const ScopedStateFolder&) = delete;
   ScopedStateFolder& operator=(const ScopedStateFolder&) = delete;
 
-  // The folder the program keeps its journal in, ending with '/'.
-  std::string JournalFolder() const { return root_.string() + "/quorrel-upgrade/"; }
+  // The folder the program keeps its journal in, ending with a separator.
+  std::string JournalFolder() const { return root_.string() + kJournalBelowRoot; }
+
+#ifdef _WIN32
+  static constexpr const char* kVariable = "LOCALAPPDATA";
+  static constexpr const char* kJournalBelowRoot = "\\Quorrel Upgrade\\State\\";
+#else
+  static constexpr const char* kVariable = "XDG_STATE_HOME";
+  static constexpr const char* kJournalBelowRoot = "/quorrel-upgrade/";
+#endif
 
  private:
-  static constexpr const char* kVariable = "XDG_STATE_HOME";
   std::filesystem::path root_;
   std::optional<std::string> previous_;
 };

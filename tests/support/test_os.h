@@ -37,4 +37,24 @@ std::string MakeScratchFolder(const std::string& prefix);
 // names (in that folder, too) on Windows.
 std::vector<std::string> NonRegularFiles(const std::string& folder);
 
+// The null device, as a path the program may be given.
+std::string NullDevice();
+
+// Holds the lock the program's append files (run records, the journal) are
+// locked with, on its own open of `path`, as another process would: the
+// program's wait for it is on the program's clock. Held() is false when the
+// file did not open or the lock was not had.
+class ForeignFileLock {
+ public:
+  explicit ForeignFileLock(const std::string& path);
+  ~ForeignFileLock();
+  ForeignFileLock(const ForeignFileLock&) = delete;
+  ForeignFileLock& operator=(const ForeignFileLock&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  void* handle_ = nullptr;  // the system's handle (a descriptor on Linux)
+  bool held_ = false;
+};
+
 }  // namespace testsupport

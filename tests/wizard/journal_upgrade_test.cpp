@@ -15,6 +15,8 @@
 #include "platform/serial_device.h"
 #include "resources/dialog_ids.h"
 #include "sim/sim_interface.h"
+#include "support/scoped_state_folder.h"
+#include "support/test_os.h"
 #include "wizard/journal.h"
 #include "wizard/test_support.h"
 
@@ -201,7 +203,7 @@ TEST_F(JournalUpgrade, AJournalThatCannotBeWrittenStopsTheUpgradeBeforeAnythingR
   // The state folder would lie below a plain file.
   const std::string blocker = base_.Path() + "not-a-folder";
   std::ofstream(blocker) << "x";
-  ::setenv("XDG_STATE_HOME", blocker.c_str(), 1);
+  testsupport::SetEnv(testing_support::ScopedStateFolder::kVariable, blocker);
   Prepare("serial=QRA1234567");
   Upgrade();
   ASSERT_EQ(dialog_->LastUpgrade(), UpgradeOutcome::JournalNotWritten);

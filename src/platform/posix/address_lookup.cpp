@@ -1,16 +1,11 @@
-#include "platform/address_lookup.h"
-
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstring>
-#include <future>
 #include <memory>
-#include <thread>
+
+#include "platform/address_lookup.h"
 
 namespace platform {
 namespace {
@@ -34,8 +29,9 @@ std::string AddressText(const sockaddr* address) {
   return text;
 }
 
-// One getaddrinfo; numericOnly never asks a name server.
-Addresses Resolve(const std::string& host, bool numericOnly) {
+}  // namespace
+
+Result<std::vector<std::string>> AskResolver(const std::string& host, bool numericOnly) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -48,34 +44,8 @@ Addresses Resolve(const std::string& host, bool numericOnly) {
   for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
     if (std::string text = AddressText(entry->ai_addr); !text.empty()) addresses.push_back(std::move(text));
   }
-  std::sort(addresses.begin(), addresses.end());
-  addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
   if (addresses.empty()) return Addresses::Failure(Error::NotFound, host + " has no address");
   return {std::move(addresses), Error::None, {}};
-}
-
-// The resolver has no time limit of its own: it runs on a thread of its own,
-// left to finish alone when the limit passes first.
-Addresses ResolveWithin(const std::string& host, int limitMs) {
-  auto task = std::make_shared<std::packaged_task<Addresses()>>([host] { return Resolve(host, false); });
-  std::future<Addresses> answer = task->get_future();
-  try {
-    std::thread([task] { (*task)(); }).detach();
-  } catch (const std::system_error&) {
-    return Addresses::Failure(Error::Other, host + ": no thread for the lookup");
-  }
-  if (answer.wait_for(std::chrono::milliseconds(limitMs)) != std::future_status::ready) {
-    return Addresses::Failure(Error::NotFound, host + " did not resolve within " + std::to_string(limitMs / 1000) + " s");
-  }
-  return answer.get();
-}
-
-}  // namespace
-
-Result<std::vector<std::string>> LookUpAddresses(const std::string& host, int limitMs) {
-  Addresses numeric = Resolve(host, true);
-  if (numeric.ok()) return numeric;
-  return ResolveWithin(host, limitMs);
 }
 
 }  // namespace platform

@@ -4,11 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "platform/posix/file_descriptor.h"
 
@@ -96,20 +94,6 @@ Result<bool> RemoveFileDurably(const std::string& folder, const std::string& nam
     return Failure("cannot remove " + folder + name, errno);
   }
   return SyncFolder(folder);
-}
-
-std::vector<std::string> ListFiles(const std::string& folder, const std::string& suffix) {
-  namespace fs = std::filesystem;
-  std::vector<std::string> names;
-  std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    std::error_code ignored;
-    if (name.starts_with(".") || !name.ends_with(suffix)) continue;
-    if (it->symlink_status(ignored).type() == fs::file_type::regular) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 }  // namespace platform

@@ -13,4 +13,11 @@ std::optional<std::size_t> TerminalColumns(std::FILE* stream) {
   return size.ws_col;
 }
 
+// A terminal takes the locale's text and the control sequences as they are.
+struct ScopedTerminalText::Saved {};
+
+ScopedTerminalText::ScopedTerminalText(std::FILE* stream) : redrawsLines_(IsTerminal(stream)) {}
+
+ScopedTerminalText::~ScopedTerminalText() = default;
+
 }  // namespace platform

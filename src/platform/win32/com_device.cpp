@@ -22,6 +22,7 @@
 #include "platform/port_names.h"
 #include "platform/system_time.h"
 #include "platform/win32/com_settings.h"
+#include "platform/win32/owned_handle.h"
 #include "platform/win32/system_error.h"
 
 namespace platform::win32 {
@@ -46,22 +47,7 @@ constexpr DWORD kReadSlackMs = 100;
 constexpr DWORD kFirstReadWaitMs = 1000;
 constexpr DWORD kLongestReadWaitMs = 3'600'000;
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~Handle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  Handle& operator=(Handle&&) = delete;
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
+using Handle = win32::OwnedHandle;
 
 // One overlapped request record with its own manual-reset event.
 class Request {

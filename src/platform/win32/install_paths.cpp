@@ -1,9 +1,11 @@
 // An installed program on Windows is a folder holding the programs beside
 // their Lang\ folder and PATCH.TXT (the unpacked zip); its user's data live
-// under %LOCALAPPDATA%.
+// under %LOCALAPPDATA%, and what it keeps between runs in a folder of its
+// own there, apart from the data the user may edit.
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -16,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kDataFolderName = "Quorrel Upgrade";
+constexpr const char* kStateFolderName = "State";
 
 std::string WithSeparator(std::string path) {
   if (!EndsWithFolderSeparator(path)) path += kFolderSeparator;
@@ -50,6 +53,15 @@ std::string UserDataFolder(const GetEnvironment& getEnvironment) {
   const std::string base = localAppData != nullptr ? localAppData : "";
   if (base.empty() || !fs::path(base).is_absolute()) return {};
   return WithSeparator(base) + kDataFolderName + kFolderSeparator;
+}
+
+std::string UserStateFolder(const GetEnvironment& getEnvironment) {
+  const std::string data = UserDataFolder(getEnvironment);
+  return data.empty() ? data : data + kStateFolderName + kFolderSeparator;
+}
+
+std::string UserStateFolder() {
+  return UserStateFolder([](const char* name) { return std::getenv(name); });
 }
 
 }  // namespace platform

@@ -7,58 +7,20 @@
 #include <string>
 
 #include "platform/regular_file.h"
+#include "platform/win32/owned_handle.h"
+#include "platform/win32/plain_path.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/system_path.h"
 
 namespace platform {
 namespace {
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
+using win32::IsDeviceName;
+using win32::IsFolder;
+using win32::OpenFailure;
 
 Result<std::string> Failed(Error kind, DWORD error) {
   return Result<std::string>::Failure(kind, error != 0 ? win32::SystemErrorText(error) : std::string());
-}
-
-Error OpenFailure(DWORD error) {
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Error::NotFound;
-  if (error == ERROR_ACCESS_DENIED) return Error::PermissionDenied;
-  return Error::Other;
-}
-
-// The names Windows keeps for its devices in every folder ("COM1",
-// "nul.txt"), and paths into the device namespace. Such a path is refused
-// without being opened: opening a serial port may already pulse its lines.
-bool IsDeviceName(const std::string& path) {
-  if (path.starts_with("\\\\.\\") || path.starts_with("\\\\?\\") || path.starts_with("//./")) return true;
-  const std::size_t slash = path.find_last_of("\\/:");
-  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  std::string stem = path.substr(start, path.find('.', start) - start);
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$") {
-    return true;
-  }
-  return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '0' && stem[3] <= '9';
-}
-
-// A folder opens only with backup semantics, which is not asked for: it is
-// refused here as a plain file's open would be.
-bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(win32::SystemPath(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace
@@ -67,7 +29,7 @@ Result<std::string> ReadRegularFile(const std::string& path, std::size_t maxByte
   if (IsDeviceName(path) || IsFolder(path)) return Failed(Error::NotRegularFile, 0);
   // Anything else that is no plain file (a pipe, say) is told by the kind of
   // the open handle, before anything is read from it.
-  const FileHandle file(CreateFileW(win32::SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  const win32::OwnedHandle file(CreateFileW(win32::SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     const DWORD error = GetLastError();

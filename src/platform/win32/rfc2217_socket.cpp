@@ -1,5 +1,4 @@
-// Sockets through Winsock. The library is started once, on first use, and
-// stays for the life of the process.
+// Sockets through Winsock.
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -10,6 +9,7 @@
 
 #include "platform/rfc2217_socket.h"
 #include "platform/win32/system_error.h"
+#include "platform/win32/winsock.h"
 
 namespace platform::net {
 namespace {
@@ -18,14 +18,6 @@ SOCKET Native(const Socket& socket) { return static_cast<SOCKET>(socket.NativeHa
 
 Socket Adopt(SOCKET socket) {
   return socket != INVALID_SOCKET ? Socket(static_cast<Socket::Handle>(socket)) : Socket();
-}
-
-bool StartWinsock() {
-  static const bool started = [] {
-    WSADATA data{};
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  return started;
 }
 
 Result<Socket> Failure(Error kind, int error) {
@@ -87,7 +79,7 @@ void Socket::Reset() {
 }
 
 Result<Socket> ConnectTcp(const HostPort& address, int timeoutMs) {
-  if (!StartWinsock()) return Result<Socket>::Failure(Error::ConnectionFailed, "the network library did not start");
+  if (!win32::StartWinsock()) return Result<Socket>::Failure(Error::ConnectionFailed, "the network library did not start");
   const Micros deadline = WallNow() + static_cast<Micros>(timeoutMs) * 1000;
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -110,7 +102,7 @@ Result<Socket> ConnectTcp(const HostPort& address, int timeoutMs) {
 }
 
 Result<Socket> ListenLoopback(std::uint16_t port) {
-  if (!StartWinsock()) return Result<Socket>::Failure(Error::Other, "the network library did not start");
+  if (!win32::StartWinsock()) return Result<Socket>::Failure(Error::Other, "the network library did not start");
   Socket socket = Adopt(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!socket.Valid()) return Failure(Error::Other, WSAGetLastError());
   // Exclusive: no other program may take the port from under the listener.

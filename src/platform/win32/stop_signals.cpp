@@ -21,19 +21,25 @@ constexpr int kBreak = SIGBREAK;    // Ctrl-Break
 constexpr int kClosing = SIGTERM;   // the console closing, a log-off, a shutdown
 
 std::atomic<int> lastSignal{0};
+std::atomic<unsigned> signalCount{0};
+
+void Raise(int number) {
+  lastSignal.store(number);
+  signalCount.fetch_add(1);
+}
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
-      lastSignal.store(kInterrupt);
+      Raise(kInterrupt);
       return TRUE;
     case CTRL_BREAK_EVENT:
-      lastSignal.store(kBreak);
+      Raise(kBreak);
       return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      lastSignal.store(kClosing);
+      Raise(kClosing);
       // The process ends when this returns: wait here until the program
       // has ended itself (or the system's patience runs out).
       Sleep(INFINITE);
@@ -55,5 +61,7 @@ ScopedStopSignals::~ScopedStopSignals() { SetConsoleCtrlHandler(OnConsoleControl
 bool StopSignalRaised() { return lastSignal.load() != 0; }
 
 int LastStopSignal() { return lastSignal.load(); }
+
+unsigned StopSignalCount() { return signalCount.load(); }
 
 }  // namespace platform

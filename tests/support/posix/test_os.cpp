@@ -1,6 +1,9 @@
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "support/test_os.h"
@@ -16,6 +19,19 @@ std::vector<std::string> NonRegularFiles(const std::string& folder) {
   ::unlink(fifo.c_str());
   ::mkfifo(fifo.c_str(), 0600);
   return {fifo, "/dev/null"};
+}
+
+std::string NullDevice() { return "/dev/null"; }
+
+ForeignFileLock::ForeignFileLock(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return;
+  handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(fd) + 1);  // never null for descriptor 0
+  held_ = ::flock(fd, LOCK_EX) == 0;
+}
+
+ForeignFileLock::~ForeignFileLock() {
+  if (handle_ != nullptr) ::close(static_cast<int>(reinterpret_cast<std::intptr_t>(handle_) - 1));
 }
 
 }  // namespace testsupport
