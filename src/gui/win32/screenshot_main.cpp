@@ -1,6 +1,6 @@
 // quorrel-wizard-screenshot.exe OUTPUT.bmp: starts the wizard as the program
 // does (in the current directory, with its language file), captures the
-// main window with its frame once it is up into OUTPUT.bmp, and closes it.
+// main window's client area once it is up into OUTPUT.bmp, and closes it.
 
 #include <windows.h>
 
@@ -16,10 +16,12 @@
 
 namespace {
 
-// The window's pixels as a bottom-up 24-bit bitmap file.
+// The pixels of the window's client area (a virtual display has no window
+// manager to draw its frame) as a bottom-up 24-bit bitmap file.
 bool WriteCapture(HWND window, const std::string& path) {
   RECT frame;
-  GetWindowRect(window, &frame);
+  GetClientRect(window, &frame);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&frame), 2);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   HDC screen = GetDC(nullptr);
@@ -56,10 +58,10 @@ int main(int argc, char** argv) {
   const std::string output = argv[1];
   sim::RegisterBuiltInPorts();
   bool written = false;
+  gui::win32::NativeDialogWindow* window = nullptr;
   app::UpgradeApp upgradeApp;
   upgradeApp.StartUp([&]() -> std::unique_ptr<wizard::DialogWindow> {
     gui::win32::NativeWindowOptions options;
-    gui::win32::NativeDialogWindow* window = nullptr;
     options.shown = [&window, &output, &written] {
       // Drawn whole before it is captured.
       RedrawWindow(window->Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
