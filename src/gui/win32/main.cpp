@@ -8,8 +8,7 @@
 #include "app/upgrade_app.h"
 #include "app/window_command_line.h"
 #include "gui/win32/native_dialog_window.h"
-#include "platform/stop_signals.h"
-#include "sim/sim_ports.h"
+#include "gui/window_program.h"
 
 int main(int argc, char** argv) {
   // --help and --version answer where the program was started from, without
@@ -18,19 +17,11 @@ int main(int argc, char** argv) {
           app::AnswerWindowCommandLine(std::vector<std::string>(argv + 1, argv + argc), {}, stdout, stderr)) {
     return *answered;
   }
-  // "sim:" names reach the simulated interface (demos, support), and
-  // "rfc2217://HOST:PORT" a serial port on a terminal server.
-  sim::RegisterBuiltInPorts();
-  // A console's Ctrl-C or its closing stops an upgrade at a safe point, then
-  // ends the window, unless the device was left in its loader.
-  const platform::ScopedStopSignals stopSignals;
-  wizard::StopRequest stop(/*followSignals=*/true);
-  app::UpgradeApp upgradeApp;
-  upgradeApp.stopRequest = &stop;
-  upgradeApp.StartUp([&upgradeApp, &stop]() -> std::unique_ptr<wizard::DialogWindow> {
+  gui::RunWindowProgram([](const app::UpgradeApp& upgradeApp, wizard::StopRequest& stop) {
     gui::win32::NativeWindowOptions options;
     options.stopRequest = &stop;
-    return std::make_unique<gui::win32::NativeDialogWindow>(upgradeApp.languageTable.CodePage(), options);
+    return std::unique_ptr<wizard::DialogWindow>(
+        std::make_unique<gui::win32::NativeDialogWindow>(upgradeApp.languageTable.CodePage(), options));
   });
   return 0;
 }

@@ -10,13 +10,15 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
-#include <optional>
-#include <type_traits>
-#include <utility>
+
+#include "gui/calls_on_dialog_thread.h"
 
 namespace gui::win32 {
 
-class SentCalls {
+// Run(call) and Run(call, fallback) from CallsOnDialogThread: while the
+// dialog's window does not exist (before Open, after Close), calls from other
+// threads are dropped and get their fallback.
+class SentCalls : public CallsOnDialogThread<SentCalls> {
  public:
   // The message that carries a call; its LPARAM points to the call.
   static constexpr UINT kMessage = WM_APP + 0x51;
@@ -25,26 +27,6 @@ class SentCalls {
   SentCalls() : thread_(GetCurrentThreadId()) {}
 
   bool OnDialogThread() const { return GetCurrentThreadId() == thread_.load(); }
-
-  // Runs `call` on the dialog's thread and returns its result. While the
-  // dialog's window does not exist (before Open, after Close), calls from
-  // other threads are dropped and get `fallback`: nothing would carry them out.
-  template <class Call, class Result = std::invoke_result_t<Call&>>
-  Result Run(Call call, Result fallback) {
-    if (OnDialogThread()) return call();
-    std::optional<Result> result;
-    if (!HandOver([&] { result.emplace(call()); })) return fallback;
-    return result ? std::move(*result) : std::move(fallback);
-  }
-
-  template <class Call>
-  void Run(Call call) {
-    if (OnDialogThread()) {
-      call();
-      return;
-    }
-    HandOver([&] { call(); });
-  }
 
   // In WM_INITDIALOG: the window carries calls from now on.
   void Open(HWND dialog);
@@ -56,6 +38,7 @@ class SentCalls {
   static void Carry(LPARAM call) { (*reinterpret_cast<const std::function<void()>*>(call))(); }
 
  private:
+  friend class CallsOnDialogThread<SentCalls>;
   // False: the call was not carried out.
   bool HandOver(const std::function<void()>& task);
 

@@ -16,34 +16,28 @@ bool IsDialogClass(HWND window) {
   return std::wstring(name) == L"#32770";
 }
 
-struct BoxSearch {
-  HWND owner;
-  HWND other;
-  HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM lParam) {
-  auto* search = reinterpret_cast<BoxSearch*>(lParam);
-  if (window == search->other || !IsWindowVisible(window) || !IsDialogClass(window)) return TRUE;
-  if (GetWindow(window, GW_OWNER) != search->owner) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
+// The first visible dialog box of the desktop that `matches`.
 struct DialogSearch {
-  DWORD pid;
-  const std::wstring* title;
+  const std::function<bool(HWND)>* matches;
   HWND found;
 };
 
 BOOL CALLBACK FindDialog(HWND window, LPARAM lParam) {
   auto* search = reinterpret_cast<DialogSearch*>(lParam);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid != search->pid || !IsWindowVisible(window) || !IsDialogClass(window)) return TRUE;
-  if (!search->title->empty() && TextOf(window) != *search->title) return TRUE;
+  if (!IsWindowVisible(window) || !IsDialogClass(window) || !(*search->matches)(window)) return TRUE;
   search->found = window;
   return FALSE;
+}
+
+HWND WaitForDialogWhere(const std::function<bool(HWND)>& matches, int ms) {
+  DialogSearch search{&matches, nullptr};
+  WaitUntil(
+      [&] {
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      ms);
+  return search.found;
 }
 
 BOOL CALLBACK CollectStatic(HWND window, LPARAM lParam) {
@@ -75,25 +69,18 @@ bool WaitUntil(const std::function<bool()>& done, int ms) {
 }
 
 HWND WaitForBox(HWND owner, int ms, HWND other) {
-  BoxSearch search{owner, other, nullptr};
-  WaitUntil(
-      [&] {
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      ms);
-  return search.found;
+  return WaitForDialogWhere([&](HWND window) { return window != other && GetWindow(window, GW_OWNER) == owner; },
+                            ms);
 }
 
 HWND WaitForDialog(DWORD pid, const std::wstring& title, int ms) {
-  DialogSearch search{pid, &title, nullptr};
-  WaitUntil(
-      [&] {
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+  return WaitForDialogWhere(
+      [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return owner == pid && (title.empty() || TextOf(window) == title);
       },
       ms);
-  return search.found;
 }
 
 std::wstring TextOf(HWND window) {
