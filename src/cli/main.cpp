@@ -35,6 +35,10 @@ int main(int argc, char** argv) {
   // A reader of the output that goes away (`| head`) never stops an upgrade.
   const platform::ScopedBrokenPipeTolerance pipes;
   std::setlocale(LC_ALL, "");
+  // A Windows console shows the texts' code page and redraws lines only
+  // when told to; a terminal that cannot redraw a line gets plain lines.
+  const platform::ScopedTerminalText outText(stdout);
+  const platform::ScopedTerminalText errText(stderr);
   const std::vector<std::string> args(argv + 1, argv + argc);
   const cli::ParseResult parsed = cli::ParseOptions(args);
   if (!parsed.options) {
@@ -58,7 +62,7 @@ int main(int argc, char** argv) {
   // can be left with a word, never in the middle of a block.
   const platform::ScopedStopSignals stopSignals;
   const wizard::StopRequest stop(/*followSignals=*/true);
-  const cli::ConsoleStreams streams{stdout, stderr, platform::IsTerminal(stderr),
+  const cli::ConsoleStreams streams{stdout, stderr, errText.RedrawsLines(),
                                     platform::TerminalColumns(stderr).value_or(0)};
   return cli::RunConsoleUpgrade(*parsed.options, streams, &stop);
 }

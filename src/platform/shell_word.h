@@ -11,4 +11,8 @@ namespace platform {
 // `text` as one word of a command line; unchanged when it needs no quoting.
 std::string ShellWord(const std::string& text);
 
+// Whether `text` is not empty and holds only letters, digits and the
+// characters of `punctuation`: a word each shell takes as it stands.
+bool IsPlainWord(const std::string& text, const char* punctuation);
+
 }  // namespace platform

@@ -1,16 +1,16 @@
 // The run records: one JSON object per line that reads back
 // field for field, and appends that stay whole when many runs share a file.
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,8 +20,8 @@
 #include "cli/run_record.h"
 #include "bootloader/sha256.h"
 #include "platform/clock.h"
-#include "platform/posix/file_descriptor.h"
 #include "support/json_line.h"
+#include "support/test_os.h"
 
 namespace cli {
 namespace {
@@ -128,7 +128,7 @@ TEST(RunRecordTest, ALineIsStrictJsonWhateverBytesTheTextsHold) {
 class RecordFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quorrel-records-" + std::to_string(::getpid()) + "-" +
+    dir_ = fs::temp_directory_path() / ("quorrel-records-" + std::to_string(testsupport::ProcessId()) + "-" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
@@ -145,6 +145,9 @@ class RecordFileTest : public ::testing::Test {
   fs::path dir_;
 };
 
+#ifndef _WIN32
+// Processes made by fork; on every system, another open of the file stands
+// for another process below.
 TEST_F(RecordFileTest, ManyWritersInThreadsAndProcessesLeaveOneWholeRecordPerLine) {
   const std::string path = (dir_ / "records.jsonl").string();
   constexpr int kThreads = 8, kProcesses = 4, kEach = 25;
@@ -174,6 +177,7 @@ TEST_F(RecordFileTest, ManyWritersInThreadsAndProcessesLeaveOneWholeRecordPerLin
   ASSERT_EQ(lines.size(), static_cast<std::size_t>((kThreads + kProcesses) * kEach));
   for (const auto& line : lines) ASSERT_TRUE(ParseJsonLine(line)) << line.substr(0, 80);
 }
+#endif
 
 TEST_F(RecordFileTest, ALastLineCutOffIsEndedBeforeTheNextRecord) {
   const fs::path path = dir_ / "records.jsonl";
@@ -187,11 +191,12 @@ TEST_F(RecordFileTest, ALastLineCutOffIsEndedBeforeTheNextRecord) {
 }
 
 TEST_F(RecordFileTest, OnlyARegularFileIsWritten) {
-  const fs::path fifo = dir_ / "pipe";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const AppendResult toPipe = AppendRecordLine(fifo.string(), "{}\n");  // must not block
-  EXPECT_FALSE(toPipe.ok);
-  EXPECT_NE(toPipe.reason.find("not a regular file"), std::string::npos);
+  // A pipe (which must not block) or a device (which must not be opened).
+  for (const std::string& other : testsupport::NonRegularFiles(dir_.string())) {
+    const AppendResult toOther = AppendRecordLine(other, "{}\n");
+    EXPECT_FALSE(toOther.ok) << other;
+    EXPECT_NE(toOther.reason.find("not a regular file"), std::string::npos) << other << ": " << toOther.reason;
+  }
   EXPECT_FALSE(AppendRecordLine(dir_.string(), "{}\n").ok);
   const AppendResult missing = AppendRecordLine((dir_ / "no-such-folder" / "r.jsonl").string(), "{}\n");
   EXPECT_FALSE(missing.ok);
@@ -205,8 +210,8 @@ TEST_F(RecordFileTest, ALockHeldElsewhereIsWaitedForAFewSecondsOnlyAndAStopEndsT
   const fs::path path = dir_ / "records.jsonl";
   std::ofstream(path) << FormatRunRecord(SampleRecord());
   // The lock belongs to an open file: another open of it stands for another process.
-  const platform::FileDescriptor other(::open(path.c_str(), O_RDWR));
-  ASSERT_EQ(::flock(other.get(), LOCK_EX), 0);
+  std::optional<testsupport::ForeignFileLock> other(std::in_place, path.string());
+  ASSERT_TRUE(other->Held());
 
   int told = 0;
   RecordWait wait;
@@ -226,7 +231,7 @@ TEST_F(RecordFileTest, ALockHeldElsewhereIsWaitedForAFewSecondsOnlyAndAStopEndsT
   EXPECT_NE(stopped.reason.find("was stopped"), std::string::npos) << stopped.reason;
   EXPECT_EQ(Lines(path).size(), 1u);
 
-  ASSERT_EQ(::flock(other.get(), LOCK_UN), 0);
+  other.reset();
   EXPECT_TRUE(AppendRecordLine(path.string(), FormatRunRecord(SampleRecord()), wait).ok);
   EXPECT_EQ(Lines(path).size(), 2u);
 }

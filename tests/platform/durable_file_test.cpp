@@ -3,14 +3,13 @@
 // and refused with the reason when they cannot be written.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "platform/durable_file.h"
 #include "platform/regular_file.h"
+#include "support/test_os.h"
 
 namespace platform {
 namespace {
@@ -19,17 +18,10 @@ namespace fs = std::filesystem;
 
 class DurableFile : public ::testing::Test {
  protected:
-  DurableFile() {
-    std::string pattern = (fs::temp_directory_path() / "quorrel-durable-XXXXXX").string();
-    root_ = ::mkdtemp(pattern.data());
-  }
+  DurableFile() : root_(testsupport::MakeScratchFolder("quorrel-durable")) {}
   ~DurableFile() override { fs::remove_all(root_); }
   std::string Read(const std::string& path) const { return ReadRegularFile(path, 1 << 16).value; }
-  static unsigned Mode(const std::string& path) {
-    struct stat info {};
-    ::lstat(path.c_str(), &info);
-    return info.st_mode & 07777;
-  }
+  static fs::perms Mode(const std::string& path) { return fs::symlink_status(path).permissions() & fs::perms::mask; }
 
   fs::path root_;
 };
@@ -38,14 +30,20 @@ TEST_F(DurableFile, IsWrittenWholeIntoAPrivateFolderItMakesAndReplacedWhole) {
   const std::string folder = (root_ / "state/quorrel-upgrade").string() + "/";
   ASSERT_TRUE(WriteFileDurably(folder, "one.note", "first").ok());
   EXPECT_EQ(Read(folder + "one.note"), "first");
-  EXPECT_EQ(Mode(folder), 0700u);
-  EXPECT_EQ(Mode((root_ / "state").string()), 0700u);
-  EXPECT_EQ(Mode(folder + "one.note"), 0600u);
 
   ASSERT_TRUE(WriteFileDurably(folder, "one.note", std::string(5000, 'x')).ok());
   EXPECT_EQ(Read(folder + "one.note"), std::string(5000, 'x'));
   // Nothing else is left in the folder: the temporary became the file.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+// Windows gives the folders the rights of the profile they are made in.
+TEST_F(DurableFile, TheFoldersItMakesAndTheFileArePrivateToTheUser) {
+  const std::string folder = (root_ / "state/quorrel-upgrade").string() + "/";
+  ASSERT_TRUE(WriteFileDurably(folder, "one.note", "first").ok());
+  EXPECT_EQ(Mode(folder), fs::perms::owner_all);
+  EXPECT_EQ(Mode((root_ / "state").string()), fs::perms::owner_all);
+  EXPECT_EQ(Mode(folder + "one.note"), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(DurableFile, ALinkPlantedInItsPlaceIsReplacedNotWrittenThrough) {
@@ -81,7 +79,9 @@ TEST_F(DurableFile, RemovesForGoodAndListsOnlyPlainFilesOfItsKind) {
   std::ofstream(root_ / ".hidden.note") << "temporary";
   std::ofstream(root_ / "other.txt") << "other";
   fs::create_directory(root_ / "dir.note");
+#ifndef _WIN32
   fs::create_symlink(root_ / "a.note", root_ / "link.note");
+#endif
   EXPECT_EQ(ListFiles(folder, ".note"), (std::vector<std::string>{"a.note", "b.note"}));
   EXPECT_TRUE(ListFiles((root_ / "missing").string() + "/", ".note").empty());
 

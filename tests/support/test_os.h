@@ -2,6 +2,7 @@
 // What tests ask of the process they run in, on every system: its
 // environment, its id, and scratch folders of their own.
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,12 @@ std::string MakeScratchFolder(const std::string& prefix);
 // they have to be made: a named pipe and the null device on Linux; device
 // names (in that folder, too) on Windows.
 std::vector<std::string> NonRegularFiles(const std::string& folder);
+
+// A stream whose writes fail, as a full disk's or a pipe's whose reader has
+// gone: /dev/full on Linux, a pipe without a reader on Windows. `reason` is
+// what the C library says of the failure, where it says the same on every
+// C library (empty on Windows). Null when none could be made.
+std::FILE* UnwritableStream(std::string& reason);
 
 // The null device, as a path the program may be given.
 std::string NullDevice();

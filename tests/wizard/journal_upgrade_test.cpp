@@ -214,7 +214,8 @@ TEST_F(JournalUpgrade, AJournalThatCannotBeWrittenStopsTheUpgradeBeforeAnythingR
   const std::string text = host_.Messages()[0].text;
   EXPECT_NE(text.find(blocker), std::string::npos) << text;
   const std::string english = Text(i18n::JournalNotWritten);
-  EXPECT_EQ(text.substr(text.find(')')), english.substr(english.find(')'))) << text;
+  // The system's words (which may hold brackets of their own) come before the rest.
+  EXPECT_TRUE(text.ends_with(english.substr(english.find(')')))) << text;
   const auto lines = host_.ListLines();
   EXPECT_EQ(lines[lines.size() - 2], text);
   EXPECT_FALSE(dialog_->Busy());

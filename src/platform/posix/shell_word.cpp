@@ -1,6 +1,3 @@
-#include <algorithm>
-#include <cstring>
-
 #include "platform/shell_word.h"
 
 namespace platform {
@@ -8,11 +5,7 @@ namespace platform {
 // Inside single quotes a POSIX shell takes every byte as it is; a single
 // quote itself ends the quoting, is given escaped, and the quoting resumes.
 std::string ShellWord(const std::string& text) {
-  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::strchr("/._:=,+@%-", c) != nullptr;
-  });
-  if (plain) return text;
+  if (IsPlainWord(text, "/._:=,+@%-")) return text;
   std::string quoted = "'";
   for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";

@@ -35,13 +35,18 @@ bool IsPlainName(const std::string& name) {
          !win32::IsDeviceName(name);
 }
 
-// The folders on the way take the rights of the one they are made in: under
-// the user's profile, the user's own.
+// Every missing folder on the way is made; they take the rights of the one
+// they are made in (under the user's profile, the user's own).
 Result<bool> MakeFolders(const std::string& folder) {
-  std::error_code error;
-  std::filesystem::create_directories(win32::SystemPath(folder), error);
-  if (error && !win32::IsFolder(folder)) {
-    return Result<bool>::Failure(Error::PermissionDenied, "cannot make " + folder + ": " + error.message());
+  const std::size_t root = std::filesystem::path(folder).root_path().string().size();
+  for (std::size_t at = folder.find_first_of("\\/", root); at != std::string::npos;
+       at = folder.find_first_of("\\/", at + 1)) {
+    const std::string prefix = folder.substr(0, at);
+    if (prefix.empty() || win32::IsFolder(prefix)) continue;
+    // A plain file of that name is found out by the next folder below it.
+    if (CreateDirectoryW(win32::SystemPath(prefix).c_str(), nullptr) == FALSE && GetLastError() != ERROR_ALREADY_EXISTS) {
+      return Failure("cannot make " + prefix, GetLastError());
+    }
   }
   return Success();
 }

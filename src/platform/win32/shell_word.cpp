@@ -1,6 +1,3 @@
-#include <algorithm>
-#include <cstring>
-
 #include "platform/shell_word.h"
 
 namespace platform {
@@ -11,11 +8,7 @@ namespace platform {
 // unless they stand before a double quote, where they are doubled, and a
 // double quote inside is given as \".
 std::string ShellWord(const std::string& text) {
-  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::strchr("/\\._:=,+@-", c) != nullptr;
-  });
-  if (plain) return text;
+  if (IsPlainWord(text, "/\\._:=,+@-")) return text;
   std::string quoted = "\"";
   std::size_t backslashes = 0;
   for (const char c : text) {

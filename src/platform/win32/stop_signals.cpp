@@ -11,6 +11,7 @@
 #include <csignal>
 
 #include "platform/stop_signals.h"
+#include "platform/win32/console_control.h"
 
 namespace platform {
 namespace {
@@ -29,27 +30,27 @@ void Raise(int number) {
 }
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-      Raise(kInterrupt);
-      return TRUE;
-    case CTRL_BREAK_EVENT:
-      Raise(kBreak);
-      return TRUE;
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      Raise(kClosing);
-      // The process ends when this returns: wait here until the program
-      // has ended itself (or the system's patience runs out).
-      Sleep(INFINITE);
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  const int number = win32::StopSignalOf(event);
+  if (number == 0) return FALSE;
+  Raise(number);
+  // A closing console ends the process when this returns: wait here until
+  // the program has ended itself (or the system's patience runs out).
+  if (number == kClosing) Sleep(INFINITE);
+  return TRUE;
 }
 
 }  // namespace
+
+int win32::StopSignalOf(unsigned long event) {
+  switch (event) {
+    case CTRL_C_EVENT: return kInterrupt;
+    case CTRL_BREAK_EVENT: return kBreak;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT: return kClosing;
+    default: return 0;
+  }
+}
 
 ScopedStopSignals::ScopedStopSignals() {
   lastSignal.store(0);

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "support/test_os.h"
 
@@ -19,6 +21,11 @@ std::vector<std::string> NonRegularFiles(const std::string& folder) {
   ::unlink(fifo.c_str());
   ::mkfifo(fifo.c_str(), 0600);
   return {fifo, "/dev/null"};
+}
+
+std::FILE* UnwritableStream(std::string& reason) {
+  reason = std::strerror(ENOSPC);
+  return std::fopen("/dev/full", "w");
 }
 
 std::string NullDevice() { return "/dev/null"; }

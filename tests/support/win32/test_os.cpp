@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
 #include <windows.h>
 
@@ -14,6 +16,14 @@ long ProcessId() { return static_cast<long>(_getpid()); }
 
 std::vector<std::string> NonRegularFiles(const std::string& folder) {
   return {"NUL", folder + "\\nul.txt", folder + "\\COM1", "\\\\.\\pipe\\quorrel-none"};
+}
+
+std::FILE* UnwritableStream(std::string& reason) {
+  int ends[2] = {-1, -1};
+  if (_pipe(ends, 4096, _O_BINARY) != 0) return nullptr;
+  _close(ends[0]);
+  reason.clear();
+  return _fdopen(ends[1], "w");
 }
 
 std::string NullDevice() { return "NUL"; }
