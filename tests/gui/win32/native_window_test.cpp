@@ -171,10 +171,17 @@ TEST_F(NativeWindow, StartsAsInitialisedWithItsPicturesAndSixteenPorts) {
   });
 }
 
-// The program's manifest asks for the common controls' visual styles and
-// for per-monitor DPI awareness; the tests carry the same resources.
+// The program's manifest asks for the common controls' visual styles, for
+// per-monitor DPI awareness and for UTF-8 as its code page; the tests carry
+// the same resources.
 TEST_F(NativeWindow, RunsWithVisualStylesAndPerMonitorDpiAwareness) {
-  EXPECT_NE(FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)), nullptr);  // the manifest
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // the manifest
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),
+                             SizeofResource(nullptr, found));
+  // Wine keeps the system's code page whatever the manifest says; Windows
+  // 10 and 11 take UTF-8 from it.
+  EXPECT_NE(manifest.find(">UTF-8</activeCodePage>"), std::string::npos);
   EXPECT_TRUE(IsProcessDPIAware());
   Run(english_, [&](HWND dialog) {
     EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(dialog)),
