@@ -38,6 +38,9 @@ using win32test::TextOf;
 
 constexpr int kBoxMs = 20'000;
 constexpr int kUpgradeMs = 180'000;
+// The open-file chooser's folder list and file-type list.
+constexpr int kChooserFolder = 0x471;
+constexpr int kChooserTypes = 0x470;
 
 std::wstring Wide(const std::string& utf8) {
   const std::u16string text = gui::win32::Utf16Of(utf8);
@@ -317,7 +320,8 @@ TEST_F(NativeWindow, AWholeUpgradeThroughTheRealDialogEndsItByItself) {
     // The chooser opens in the model's folder, showing the label alone.
     HWND chooser = win32test::WaitForBox(dialog, kBoxMs);
     ASSERT_NE(chooser, nullptr);
-    EXPECT_EQ(ControlText(chooser, 0x470), L"MyType Files (*.mbl)");
+    EXPECT_EQ(ControlText(chooser, kChooserFolder), L"Apex");
+    EXPECT_EQ(ControlText(chooser, kChooserTypes), L"MyType Files (*.mbl)");
     EXPECT_EQ(ControlText(dialog, kIdKindLabel), L"Quorrel Apex");
     win32test::AnswerChooser(chooser, L"QRA0300.mbl");
     ASSERT_TRUE(win32test::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, kIdUpgradeButton)) != FALSE; },
