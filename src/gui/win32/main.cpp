@@ -9,6 +9,7 @@
 #include "app/window_command_line.h"
 #include "gui/win32/native_dialog_window.h"
 #include "gui/window_program.h"
+#include "platform/port_discovery.h"
 
 int main(int argc, char** argv) {
   // --help and --version answer where the program was started from, without
@@ -20,6 +21,12 @@ int main(int argc, char** argv) {
   gui::RunWindowProgram([](const app::UpgradeApp& upgradeApp, wizard::StopRequest& stop) {
     gui::win32::NativeWindowOptions options;
     options.stopRequest = &stop;
+    // The ports this machine has join COM1 to COM16, and follow hot-plugging.
+    options.systemPorts = [] {
+      std::vector<std::string> names;
+      for (const platform::PortInfo& port : platform::DiscoverSystemPorts().ports) names.push_back(port.path);
+      return names;
+    };
     return std::unique_ptr<wizard::DialogWindow>(
         std::make_unique<gui::win32::NativeDialogWindow>(upgradeApp.languageTable.CodePage(), options));
   });

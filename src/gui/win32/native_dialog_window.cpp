@@ -79,8 +79,9 @@ void NativeDialogWindow::InitDialog(HWND window) {
     SendMessageW(ports, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
   }
   SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  RefreshPorts();
   if (events_.initDialog) events_.initDialog();
-  if (poll_) SetTimer(window, kPollTimer, kPollMs, nullptr);
+  if (poll_ || options_.systemPorts) SetTimer(window, kPollTimer, kPollMs, nullptr);
   PostMessageW(window, kShownMessage, 0, 0);
 }
 
@@ -106,6 +107,11 @@ INT_PTR NativeDialogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Timer(wParam);
       return TRUE;
     case WM_PAINT: return PaintMinimised() ? TRUE : FALSE;
+    case WM_DEVICECHANGE:
+      // An adapter plugged in or pulled out; the list waits for a running upgrade.
+      portsChanged_ = true;
+      if (!Busy()) RefreshPorts();
+      return Answer(TRUE);
     case WM_QUERYENDSESSION: return Answer(MaySessionEnd() ? TRUE : FALSE);
     case WM_ENDSESSION:
       if (wParam) ShutdownBlockReasonDestroy(window_);
@@ -162,10 +168,35 @@ bool NativeDialogWindow::MaySessionEnd() {
 
 void NativeDialogWindow::Timer(UINT_PTR id) {
   if (id == kPollTimer) {
+    if (portsChanged_ && !Busy()) RefreshPorts();
     if (poll_) poll_();
     return;
   }
   if (events_.timer) events_.timer(static_cast<int>(id));
+}
+
+// The items after COM1 to COM16 become the system's other ports; the chosen
+// port stays chosen while it is offered, and none is chosen once it is gone.
+void NativeDialogWindow::RefreshPorts() {
+  portsChanged_ = false;
+  if (!options_.systemPorts) return;
+  HWND ports = Control(resources::kIdPortCombo);
+  const std::wstring chosen = Wide(GetControlText(resources::kIdPortCombo));
+  const auto fixed = static_cast<LRESULT>(resources::PortListItems().size());
+  while (SendMessageW(ports, CB_GETCOUNT, 0, 0) > fixed) {
+    SendMessageW(ports, CB_DELETESTRING, static_cast<WPARAM>(SendMessageW(ports, CB_GETCOUNT, 0, 0) - 1), 0);
+  }
+  for (const std::string& port : options_.systemPorts()) {
+    const std::wstring name = Wide(port);
+    if (SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str())) ==
+        CB_ERR) {
+      SendMessageW(ports, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+  }
+  const LRESULT again = chosen.empty() ? CB_ERR
+                                       : SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                      reinterpret_cast<LPARAM>(chosen.c_str()));
+  SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(again), 0);
 }
 
 std::wstring NativeDialogWindow::Wide(const std::string& text) const { return WideOf(codePage_, text); }

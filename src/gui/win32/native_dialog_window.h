@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "gui/dialog_events.h"
 #include "gui/win32/sent_calls.h"
@@ -31,6 +33,10 @@ struct NativeWindowOptions {
   // boot loader has ended, so that the window stays open (gui/window_stop.h).
   // Null: every stop ends the window.
   wizard::StopRequest* stopRequest = nullptr;
+  // The serial ports this machine has (COM17, a driver's own names), offered
+  // after COM1 to COM16 unless among them; asked at start and whenever
+  // devices come and go, but not while an upgrade runs. Null: COM1 to COM16.
+  std::function<std::vector<std::string>()> systemPorts;
 };
 
 class NativeDialogWindow final : public wizard::DialogWindow {
@@ -80,6 +86,8 @@ class NativeDialogWindow final : public wizard::DialogWindow {
   bool SystemCommand(WPARAM command);
   bool PaintMinimised();
   bool MaySessionEnd();
+  bool Busy() const { return busy_ && busy_(); }
+  void RefreshPorts();
   void Timer(UINT_PTR id);
   // Answers a message the dialog procedure handled with `result`.
   INT_PTR Answer(LRESULT result);
@@ -97,6 +105,7 @@ class NativeDialogWindow final : public wizard::DialogWindow {
   std::function<void()> poll_;
   std::function<bool()> busy_;
   std::map<bool, HICON> icons_;  // large and small, loaded by SetIcon
+  bool portsChanged_ = false;    // devices came or went during an upgrade
 };
 
 }  // namespace gui::win32

@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <functional>
+#include <initializer_list>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <thread>
@@ -308,6 +310,68 @@ TEST(NativeWindowRun, RefusesTheSessionsEndWhileAnUpgradeRuns) {
   driver.join();
   EXPECT_EQ(idle, TRUE);
   EXPECT_EQ(running, FALSE);
+}
+
+std::vector<std::wstring> PortItems(HWND dialog) {
+  HWND ports = GetDlgItem(dialog, kIdPortCombo);
+  std::vector<std::wstring> items;
+  for (LRESULT i = 0; i < SendMessageW(ports, CB_GETCOUNT, 0, 0); ++i) {
+    wchar_t item[64] = L"";
+    SendMessageW(ports, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+    items.push_back(item);
+  }
+  return items;
+}
+
+std::vector<std::wstring> SixteenAnd(std::initializer_list<const wchar_t*> more) {
+  std::vector<std::wstring> items;
+  for (int n = 1; n <= 16; ++n) items.push_back(L"COM" + std::to_wstring(n));
+  items.insert(items.end(), more.begin(), more.end());
+  return items;
+}
+
+// The machine's other ports follow COM1 to COM16 and follow the devices that
+// come and go, keeping the user's choice while it exists; never while an
+// upgrade runs, which reads the chosen port's name to the end.
+TEST(NativeWindowRun, OffersTheMachinesOtherPortsAndFollowsThemOutsideAnUpgrade) {
+  std::mutex mutex;
+  std::vector<std::string> present{"COM3", "COM17", "CNCA0"};
+  std::atomic<bool> busy{false};
+  gui::win32::NativeWindowOptions options;
+  options.systemPorts = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return present;
+  };
+  auto plug = [&](HWND dialog, std::vector<std::string> ports) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      present = std::move(ports);
+    }
+    SendMessageW(dialog, WM_DEVICECHANGE, 0x0007 /* the devices changed */, 0);
+  };
+  gui::win32::NativeDialogWindow* window = nullptr;
+  std::thread driver;
+  options.shown = [&] {
+    HWND dialog = window->Window();
+    driver = std::thread([&, dialog] {
+      EXPECT_EQ(PortItems(dialog), SixteenAnd({L"COM17", L"CNCA0"}));
+      ASSERT_TRUE(win32test::ChooseItem(dialog, kIdPortCombo, L"COM17"));
+      plug(dialog, {"COM3", "COM17", "COM20"});
+      EXPECT_EQ(PortItems(dialog), SixteenAnd({L"COM17", L"COM20"}));
+      EXPECT_EQ(window->GetControlText(kIdPortCombo), "COM17");
+      busy = true;
+      plug(dialog, {"COM3"});
+      EXPECT_EQ(window->GetControlText(kIdPortCombo), "COM17");
+      busy = false;
+      EXPECT_TRUE(win32test::WaitUntil([&] { return PortItems(dialog) == SixteenAnd({}); }, kBoxMs));
+      EXPECT_EQ(window->GetControlText(kIdPortCombo), "");
+      window->EndDialog(wizard::kResultOk);
+    });
+  };
+  gui::win32::NativeDialogWindow made(platform::kCodePageUtf8, options);
+  window = &made;
+  made.Run(gui::DialogEvents{}, {}, [&] { return busy.load(); });
+  driver.join();
 }
 
 TEST_F(NativeWindow, AWholeUpgradeThroughTheRealDialogEndsItByItself) {
