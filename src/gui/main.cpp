@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     return *answered;
   }
   QApplication application(argc, argv);
-  gui::RunWindowProgram([](const app::UpgradeApp& upgradeApp, wizard::StopRequest& stop) {
+  gui::RunWindowProgram([](app::UpgradeApp& upgradeApp, wizard::StopRequest& stop) {
     gui::QtWindowOptions options;
     options.stopRequest = &stop;
     auto window = std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage(), options);

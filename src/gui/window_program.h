@@ -20,9 +20,9 @@ class StopRequest;
 namespace gui {
 
 // Makes the host's window for the application's texts and the stop request
-// the window answers.
+// the window answers; it may set what start-up hands the dialog.
 using MakeProgramWindow =
-    std::function<std::unique_ptr<wizard::DialogWindow>(const app::UpgradeApp& upgradeApp, wizard::StopRequest& stop)>;
+    std::function<std::unique_ptr<wizard::DialogWindow>(app::UpgradeApp& upgradeApp, wizard::StopRequest& stop)>;
 
 void RunWindowProgram(const MakeProgramWindow& makeWindow);
 

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
           app::AnswerWindowCommandLine(std::vector<std::string>(argv + 1, argv + argc), {}, stdout, stderr)) {
     return *answered;
   }
-  gui::RunWindowProgram([](const app::UpgradeApp& upgradeApp, wizard::StopRequest& stop) {
+  gui::RunWindowProgram([](app::UpgradeApp& upgradeApp, wizard::StopRequest& stop) {
     gui::win32::NativeWindowOptions options;
     options.stopRequest = &stop;
     // The ports this machine has join COM1 to COM16, and follow hot-plugging.
