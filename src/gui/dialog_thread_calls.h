@@ -9,39 +9,21 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
-#include <optional>
-#include <type_traits>
-#include <utility>
+
+#include "gui/calls_on_dialog_thread.h"
 
 namespace gui {
 
-class DialogThreadCalls {
+// Run(call) and Run(call, fallback) from CallsOnDialogThread: while the
+// dialog's loop does not run (before Open, after Close), calls from other
+// threads are dropped and get their fallback.
+class DialogThreadCalls : public CallsOnDialogThread<DialogThreadCalls> {
  public:
   // `context` lives on the dialog's thread; the calls are delivered through
   // a child of it.
   explicit DialogThreadCalls(QObject& context);
 
   bool OnDialogThread() const { return QThread::currentThread() == context_.thread(); }
-
-  // Runs `call` on the dialog's thread and returns its result. While the
-  // dialog's loop does not run (before Open, after Close), calls from other
-  // threads are dropped and get `fallback`: nothing would carry them out.
-  template <class Call, class Result = std::invoke_result_t<Call&>>
-  Result Run(Call call, Result fallback) {
-    if (OnDialogThread()) return call();
-    std::optional<Result> result;
-    if (!HandOver([&] { result.emplace(call()); })) return fallback;
-    return result ? std::move(*result) : std::move(fallback);
-  }
-
-  template <class Call>
-  void Run(Call call) {
-    if (OnDialogThread()) {
-      call();
-      return;
-    }
-    HandOver([&] { call(); });
-  }
 
   // Queues `call` to the dialog's thread, from any thread, and returns at
   // once: for work the caller must not wait for (the dialog's thread may be
@@ -55,6 +37,7 @@ class DialogThreadCalls {
   void Close();
 
  private:
+  friend class CallsOnDialogThread<DialogThreadCalls>;
   // Queues `task` to the dialog's thread and waits until it has run there
   // (or was dropped unrun because the dialog went away). False: not queued.
   bool HandOver(std::function<void()> task);

@@ -11,9 +11,8 @@
 #include "gui/port_list_watcher.h"
 #include "gui/qt_dialog_window.h"
 #include "gui/toolkit_options.h"
+#include "gui/window_program.h"
 #include "platform/standard_streams.h"
-#include "platform/stop_signals.h"
-#include "sim/sim_ports.h"
 
 int main(int argc, char** argv) {
   if (!platform::OpenClosedStandardStreams()) return 1;
@@ -24,16 +23,7 @@ int main(int argc, char** argv) {
     return *answered;
   }
   QApplication application(argc, argv);
-  // "sim:" names reach the simulated interface (demos, support), and
-  // "rfc2217://HOST:PORT" a serial port on a terminal server.
-  sim::RegisterBuiltInPorts();
-  // SIGINT, SIGTERM and SIGHUP stop an upgrade at a safe point, then end the
-  // window, unless the device was left in its loader (gui/window_stop.h).
-  const platform::ScopedStopSignals stopSignals;
-  wizard::StopRequest stop(/*followSignals=*/true);
-  app::UpgradeApp upgradeApp;
-  upgradeApp.dialogOptions.stopRequest = &stop;
-  upgradeApp.StartUp([&upgradeApp, &stop]() -> std::unique_ptr<wizard::DialogWindow> {
+  gui::RunWindowProgram([](app::UpgradeApp& upgradeApp, wizard::StopRequest& stop) {
     gui::QtWindowOptions options;
     options.stopRequest = &stop;
     auto window = std::make_unique<gui::QtDialogWindow>(upgradeApp.languageTable.CodePage(), options);

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "gui/dialog_builder.h"
+#include "gui/file_suffix.h"
 #include "gui/window_text.h"
 #include "resources/dialog_ids.h"
 
@@ -30,14 +31,6 @@ wizard::MessageResult MessageResultOf(const QMessageBox& box, wizard::MessageBut
   return pressed == QMessageBox::Yes ? wizard::MessageResult::Yes : wizard::MessageResult::No;
 }
 
-QString DefaultSuffixOf(std::string_view pattern) {
-  const auto dot = pattern.rfind('.');
-  if (dot == std::string_view::npos) return {};
-  const std::string_view suffix = pattern.substr(dot + 1);
-  if (suffix.empty() || suffix.find_first_of("*?/") != std::string_view::npos) return {};
-  return QString::fromUtf8(suffix.data(), static_cast<qsizetype>(suffix.size()));
-}
-
 std::unique_ptr<QFileDialog> MakeFileChooser(QWidget* owner, const wizard::FileChooserRequest& request,
                                              platform::CodePage codePage) {
   auto chooser = std::make_unique<QFileDialog>(owner);
@@ -50,7 +43,7 @@ std::unique_ptr<QFileDialog> MakeFileChooser(QWidget* owner, const wizard::FileC
   // pattern lists every file: any existing file may be chosen.
   chooser->setOption(QFileDialog::HideNameFilterDetails);
   chooser->setNameFilter(FromCodePage(codePage, request.filterLabel) + QStringLiteral("(*)"));
-  chooser->setDefaultSuffix(DefaultSuffixOf(request.defaultExtension));
+  chooser->setDefaultSuffix(QString::fromStdString(DefaultSuffixOf(request.defaultExtension)));
   chooser->setWindowModality(Qt::WindowModal);
   return chooser;
 }

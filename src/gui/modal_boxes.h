@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <memory>
-#include <string_view>
 
 #include "platform/codepage.h"
 #include "wizard/window_ops.h"
@@ -19,11 +18,6 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text,
 // The button a finished box reports; a box closed another way counts as its
 // escape button (OK, or No).
 wizard::MessageResult MessageResultOf(const QMessageBox& box, wizard::MessageButtons buttons);
-
-// The suffix a typed name without one gets: the text after the pattern's
-// last dot ("QRA*.mbl" gives "mbl"); none when the pattern has no plain
-// suffix.
-QString DefaultSuffixOf(std::string_view pattern);
 
 // The open-file chooser: one existing file, opened in the request's folder,
 // one file-type entry showing only the request's label and listing every

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "gui/dialog_builder.h"
+#include "gui/dialog_events.h"
 #include "gui/dialog_thread_calls.h"
 #include "gui/dialog_timers.h"
 #include "gui/host_dialog.h"
@@ -22,18 +23,6 @@ class StopRequest;
 }
 
 namespace gui {
-
-// The handlers a run delivers the window's events to, on the dialog's
-// thread. RunModal fills them from the upgrade dialog; tests may use any.
-struct DialogEvents {
-  std::function<void()> initDialog;
-  std::function<void()> fileButton;     // 1001
-  std::function<void()> upgradeButton;  // 1008
-  std::function<void()> ok;             // button 1, Enter
-  std::function<void()> cancel;         // Escape, the close box, Close in the system menu
-  std::function<void(int timerId)> timer;
-  std::function<bool(int command)> sysCommand;  // false: not the dialog's
-};
 
 struct QtWindowOptions {
   // Timers follow platform::CurrentClock() rather than the event loop's
