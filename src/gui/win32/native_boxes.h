@@ -2,7 +2,7 @@
 // The modal boxes the dialog shows: message boxes, the open-file chooser and
 // the About box (template 100), each owned by the dialog's window.
 
-#include <windows.h>
+#include "gui/win32/windows_header.h"
 
 #include <string>
 

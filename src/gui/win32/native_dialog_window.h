@@ -5,7 +5,7 @@
 // sent to the dialog's window and carried out on its thread while the worker
 // waits.
 
-#include <windows.h>
+#include "gui/win32/windows_header.h"
 
 #include <functional>
 #include <map>

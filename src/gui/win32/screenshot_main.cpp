@@ -2,7 +2,7 @@
 // does (in the current directory, with its language file), captures the
 // main window's client area once it is up into OUTPUT.bmp, and closes it.
 
-#include <windows.h>
+#include "gui/win32/windows_header.h"
 
 #include <cstdio>
 #include <fstream>

@@ -5,7 +5,7 @@
 // thread while the caller waits. The dialog's thread never waits for the
 // other one.
 
-#include <windows.h>
+#include "gui/win32/windows_header.h"
 
 #include <atomic>
 #include <functional>

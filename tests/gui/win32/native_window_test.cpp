@@ -4,7 +4,7 @@
 // rule for late calls, and a whole upgrade of a simulated interface driven
 // through the real dialog by the window system's messages.
 
-#include <windows.h>
+#include "gui/win32/windows_header.h"
 
 #include <commctrl.h>
 

@@ -3,7 +3,7 @@
 // process, by the window system's own messages: finds its windows, chooses a
 // port, clicks, answers the chooser and the message boxes, reads texts.
 
-#include <windows.h>
+#include "gui/win32/windows_header.h"
 
 #include <functional>
 #include <string>

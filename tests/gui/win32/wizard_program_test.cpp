@@ -3,7 +3,7 @@
 // it: started in the data tree with COM3 leading to the simulated interface,
 // it upgrades it and ends by itself after the success message.
 
-#include <windows.h>
+#include "gui/win32/windows_header.h"
 
 #include <commctrl.h>
 
