@@ -27,8 +27,11 @@ int main(int argc, char** argv) {
       for (const platform::PortInfo& port : platform::DiscoverSystemPorts().ports) names.push_back(port.path);
       return names;
     };
-    return std::unique_ptr<wizard::DialogWindow>(
-        std::make_unique<gui::win32::NativeDialogWindow>(upgradeApp.languageTable.CodePage(), options));
+    auto window = std::make_unique<gui::win32::NativeDialogWindow>(upgradeApp.languageTable.CodePage(), options);
+    // Its status list says why a port did not open and when a device went.
+    upgradeApp.dialogOptions.deviceObserver =
+        window->StatusNotices(gui::StatusNoticeTextsFrom(upgradeApp.languageTable));
+    return std::unique_ptr<wizard::DialogWindow>(std::move(window));
   });
   return 0;
 }

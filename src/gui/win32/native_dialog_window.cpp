@@ -41,6 +41,7 @@ NativeDialogWindow::NativeDialogWindow(platform::CodePage codePage, NativeWindow
 }
 
 NativeDialogWindow::~NativeDialogWindow() {
+  if (notices_) notices_->Detach();
   for (const auto& [large, icon] : icons_) DestroyIcon(icon);
 }
 
@@ -81,7 +82,7 @@ void NativeDialogWindow::InitDialog(HWND window) {
   SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
   RefreshPorts();
   if (events_.initDialog) events_.initDialog();
-  if (poll_ || options_.systemPorts) SetTimer(window, kPollTimer, kPollMs, nullptr);
+  SetTimer(window, kPollTimer, kPollMs, nullptr);
   PostMessageW(window, kShownMessage, 0, 0);
 }
 
@@ -168,11 +169,35 @@ bool NativeDialogWindow::MaySessionEnd() {
 
 void NativeDialogWindow::Timer(UINT_PTR id) {
   if (id == kPollTimer) {
+    ShowPostedStatusLines();
     if (portsChanged_ && !Busy()) RefreshPorts();
     if (poll_) poll_();
     return;
   }
   if (events_.timer) events_.timer(static_cast<int>(id));
+}
+
+std::shared_ptr<platform::DeviceObserver> NativeDialogWindow::StatusNotices(StatusNoticeTexts texts) {
+  if (notices_) notices_->Detach();
+  notices_ = std::make_shared<StatusNoticeObserver>([this](const std::string& line) { PostStatusLine(line); },
+                                                    std::move(texts));
+  return notices_;
+}
+
+// A device's watcher thread must not wait for the dialog's thread, which may
+// itself be waiting for that device: the line is shown on the next poll.
+void NativeDialogWindow::PostStatusLine(const std::string& line) {
+  std::lock_guard<std::mutex> guard(postedMutex_);
+  postedLines_.push_back(line);
+}
+
+void NativeDialogWindow::ShowPostedStatusLines() {
+  std::vector<std::string> lines;
+  {
+    std::lock_guard<std::mutex> guard(postedMutex_);
+    lines.swap(postedLines_);
+  }
+  for (const std::string& line : lines) ListAppend(resources::kIdStatusList, line);
 }
 
 // The items after COM1 to COM16 become the system's other ports; the chosen

@@ -9,11 +9,14 @@
 
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "gui/dialog_events.h"
+#include "gui/status_notices.h"
 #include "gui/win32/sent_calls.h"
 #include "platform/codepage.h"
 #include "wizard/dialog_window.h"
@@ -56,6 +59,10 @@ class NativeDialogWindow final : public wizard::DialogWindow {
   // The dialog's window while it runs, else null.
   HWND Window() const { return window_; }
 
+  // For the dialog's context: the status list says why a port did not open
+  // and when a device went away, for as long as this window lives.
+  std::shared_ptr<platform::DeviceObserver> StatusNotices(StatusNoticeTexts texts);
+
   void SetWindowText(const std::string& text) override;
   std::string GetWindowText() override;
   void SetControlText(int id, const std::string& text) override;
@@ -89,6 +96,9 @@ class NativeDialogWindow final : public wizard::DialogWindow {
   bool Busy() const { return busy_ && busy_(); }
   void RefreshPorts();
   void Timer(UINT_PTR id);
+  // Queues a status line from any thread without waiting for the dialog's.
+  void PostStatusLine(const std::string& line);
+  void ShowPostedStatusLines();
   // Answers a message the dialog procedure handled with `result`.
   INT_PTR Answer(LRESULT result);
 
@@ -106,6 +116,9 @@ class NativeDialogWindow final : public wizard::DialogWindow {
   std::function<bool()> busy_;
   std::map<bool, HICON> icons_;  // large and small, loaded by SetIcon
   bool portsChanged_ = false;    // devices came or went during an upgrade
+  std::shared_ptr<StatusNoticeObserver> notices_;
+  std::mutex postedMutex_;
+  std::vector<std::string> postedLines_;  // under postedMutex_, shown on the poll timer
 };
 
 }  // namespace gui::win32

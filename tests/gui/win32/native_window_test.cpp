@@ -22,6 +22,7 @@
 #include "app/dialog_setup.h"
 #include "gui/dialog_events.h"
 #include "gui/win32/dialog_template_bytes.h"
+#include "gui/status_notices.h"
 #include "gui/win32/native_dialog_window.h"
 #include "gui/win32/window_driver.h"
 #include "i18n/language_table.h"
@@ -67,8 +68,12 @@ class NativeWindow : public ::testing::Test {
       });
     };
     window_ = std::make_unique<gui::win32::NativeDialogWindow>(table.CodePage(), options);
+    // As the program does: the status list hears of the devices' troubles.
+    wizard::DialogOptions dialogOptions;
+    observer_ = window_->StatusNotices(gui::StatusNoticeTextsFrom(table));
+    dialogOptions.deviceObserver = observer_;
     dialog_ = std::make_unique<wizard::UpgradeDialog>(
-        *window_, app::MakeDialogContext(app::Layout{base_.Path(), base_.PatchPath()}, table, {}));
+        *window_, app::MakeDialogContext(app::Layout{base_.Path(), base_.PatchPath()}, table, dialogOptions));
     const int result = window_->RunModal(*dialog_);
     if (driver.joinable()) driver.join();
     dialog_.reset();  // joins the worker
@@ -81,6 +86,7 @@ class NativeWindow : public ::testing::Test {
   wizard::testing::BaseFolder base_;
   i18n::LanguageTable english_{platform::kCodePageUtf8};
   std::unique_ptr<gui::win32::NativeDialogWindow> window_;
+  std::shared_ptr<platform::DeviceObserver> observer_;
   std::unique_ptr<wizard::UpgradeDialog> dialog_;
 };
 
@@ -372,6 +378,25 @@ TEST(NativeWindowRun, OffersTheMachinesOtherPortsAndFollowsThemOutsideAnUpgrade)
   window = &made;
   made.Run(gui::DialogEvents{}, {}, [&] { return busy.load(); });
   driver.join();
+}
+
+// File... on a port with no device behind it: the status list says why, no
+// box comes up and the chooser does not open; a device reporting after the
+// window has gone reaches nobody.
+TEST_F(NativeWindow, APortThatDoesNotOpenIsNamedInTheStatusListWithoutABox) {
+  Run(english_, [&](HWND dialog) {
+    ASSERT_TRUE(win32test::ChooseItem(dialog, kIdPortCombo, L"COM9"));
+    win32test::Click(dialog, kIdFileButton);
+    const auto named = [&] {
+      const std::vector<std::wstring> lines = win32test::ListLines(dialog, kIdStatusList);
+      return !lines.empty() && lines.back().find(L"COM9") != std::wstring::npos;
+    };
+    EXPECT_TRUE(win32test::WaitUntil(named, kBoxMs));
+    EXPECT_EQ(win32test::WaitForBox(dialog, 500), nullptr);
+    EXPECT_EQ(ControlText(dialog, kIdFileEdit), L"");
+  });
+  window_.reset();
+  observer_->LineInTrouble("COM9", platform::LineTrouble::Lost, "gone");
 }
 
 TEST_F(NativeWindow, AWholeUpgradeThroughTheRealDialogEndsItByItself) {
