@@ -18,8 +18,8 @@ void CheckRead(const std::vector<std::string>& args, unsigned program) {
   if (!line.ok() && !line.given.empty()) std::abort();
   if (line.error.find('\n') != std::string::npos || line.error.find('\x1b') != std::string::npos) std::abort();
   for (const app::GivenOption& given : line.given) {
-    if ((given.spec->uses & program) == 0) std::abort();
-    if (given.spec->argument.empty() && !given.value.empty()) std::abort();
+    if ((given.entry->uses & program) == 0) std::abort();
+    if (given.entry->argument.empty() && !given.value.empty()) std::abort();
   }
 }
 

@@ -12,8 +12,8 @@ PageFacts FactsOfProgram(std::string_view program, unsigned uses) {
   PageFacts facts;
   facts.program = program;
   for (const app::UsageForm& form : app::UsageFormsFor(uses)) facts.synopsis.emplace_back(form.text);
-  for (const app::OptionSpec* spec : app::OptionsFor(uses)) {
-    facts.options.push_back({spec->name, spec->shortName, spec->argument, spec->help});
+  for (const app::OptionEntry* entry : app::OptionsFor(uses)) {
+    facts.options.push_back({entry->name, entry->shortName, entry->argument, entry->help});
   }
   return facts;
 }
@@ -36,8 +36,8 @@ PageFacts SimFacts() {
   PageFacts facts;
   facts.program = sim::server::kServerProgram;
   facts.synopsis = {sim::server::ServerSynopsis()};
-  for (const sim::server::ServerOptionSpec& spec : sim::server::ServerOptionTable()) {
-    facts.options.push_back({spec.name, spec.shortName, spec.argument, spec.help});
+  for (const sim::server::ServerOptionEntry& entry : sim::server::ServerOptionTable()) {
+    facts.options.push_back({entry.name, entry.shortName, entry.argument, entry.help});
   }
   for (const sim::server::ServerExitStatus& status : sim::server::ServerExitStatuses()) {
     facts.statuses.push_back({status.code, status.text});

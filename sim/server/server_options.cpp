@@ -20,7 +20,7 @@ std::optional<ServerOptions> Fail(std::string* error, std::string message) {
   return std::nullopt;
 }
 
-constexpr ServerOptionSpec kOptions[] = {
+constexpr ServerOptionEntry kOptions[] = {
     {"--port", "", "N", "TCP port on 127.0.0.1; 0 (the default): the system picks one"},
     {"--sim", "", "OPTIONS", "the interface, as after \"sim:\" in a port name"},
     {"--once", "", "", "end after the first client has left"},
@@ -35,24 +35,24 @@ constexpr ServerExitStatus kStatuses[] = {
     {kServerExitUsage, "bad options or --sim options: nothing was served"},
 };
 
-const ServerOptionSpec* FindOption(std::string_view name) {
-  for (const ServerOptionSpec& spec : kOptions) {
-    if (name == spec.name || (!spec.shortName.empty() && name == spec.shortName)) return &spec;
+const ServerOptionEntry* FindOption(std::string_view name) {
+  for (const ServerOptionEntry& entry : kOptions) {
+    if (name == entry.name || (!entry.shortName.empty() && name == entry.shortName)) return &entry;
   }
   return nullptr;
 }
 
-std::string Label(const ServerOptionSpec& spec) {
+std::string Label(const ServerOptionEntry& entry) {
   std::string label;
-  if (!spec.shortName.empty()) label.append(spec.shortName).append(", ");
-  label += spec.name;
-  if (!spec.argument.empty()) label.append(" ").append(spec.argument);
+  if (!entry.shortName.empty()) label.append(entry.shortName).append(", ");
+  label += entry.name;
+  if (!entry.argument.empty()) label.append(" ").append(entry.argument);
   return label;
 }
 
 }  // namespace
 
-std::span<const ServerOptionSpec> ServerOptionTable() { return kOptions; }
+std::span<const ServerOptionEntry> ServerOptionTable() { return kOptions; }
 
 std::span<const ServerExitStatus> ServerExitStatuses() { return kStatuses; }
 
@@ -66,13 +66,13 @@ std::optional<ServerOptions> ParseServerOptions(std::span<const std::string_view
       inlineValue = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    const ServerOptionSpec* spec = FindOption(name);
-    if (!spec) {
+    const ServerOptionEntry* entry = FindOption(name);
+    if (!entry) {
       if (name.size() > 1 && name.starts_with("-")) return Fail(error, "unknown option '" + std::string(name) + "'");
       return Fail(error, "unexpected argument '" + std::string(args[i]) + "'");
     }
-    if (!seen.insert(spec->name).second) return Fail(error, "the option " + std::string(name) + " is given twice");
-    if (spec->argument.empty()) {
+    if (!seen.insert(entry->name).second) return Fail(error, "the option " + std::string(name) + " is given twice");
+    if (entry->argument.empty()) {
       if (inlineValue) return Fail(error, "the option " + std::string(name) + " takes no value");
       (name == "--once" ? options.once : options.help) = true;
       continue;
@@ -94,11 +94,11 @@ std::optional<ServerOptions> ParseServerOptions(std::span<const std::string_view
 
 std::string ServerSynopsis() {
   std::string text;
-  for (const ServerOptionSpec& spec : kOptions) {
-    if (spec.name == "--help") continue;
+  for (const ServerOptionEntry& entry : kOptions) {
+    if (entry.name == "--help") continue;
     if (!text.empty()) text += ' ';
-    text.append("[").append(spec.name);
-    if (!spec.argument.empty()) text.append(" ").append(spec.argument);
+    text.append("[").append(entry.name);
+    if (!entry.argument.empty()) text.append(" ").append(entry.argument);
     text += "]";
   }
   return text;
@@ -108,10 +108,10 @@ std::string ServerUsage() {
   std::string text =
       "Usage: quorrel-sim " + ServerSynopsis() + "\n"
       "Serves one simulated Quorrel interface as a network serial port (rfc2217://127.0.0.1:PORT).\n\n";
-  for (const ServerOptionSpec& spec : kOptions) {
-    std::string label = "  " + Label(spec);
+  for (const ServerOptionEntry& entry : kOptions) {
+    std::string label = "  " + Label(entry);
     label.resize(std::max<std::size_t>(label.size() + 2, 22), ' ');
-    text += label + std::string(spec.help) + "\n";
+    text += label + std::string(entry.help) + "\n";
   }
   text +=
       "\nOPTIONS as in sim:model=Tern,serial=QRT7654321; quorrel-sim(1) names them all.\n"

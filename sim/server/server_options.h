@@ -14,13 +14,13 @@ namespace sim::server {
 
 inline constexpr std::string_view kServerProgram = "quorrel-sim";
 
-struct ServerOptionSpec {
+struct ServerOptionEntry {
   std::string_view name;       // "--port"
   std::string_view shortName;  // "-h", or empty
   std::string_view argument;   // "N"; empty for an option that takes no value
   std::string_view help;
 };
-std::span<const ServerOptionSpec> ServerOptionTable();
+std::span<const ServerOptionEntry> ServerOptionTable();
 
 enum ServerExit : int { kServerExitOk = 0, kServerExitFailed = 1, kServerExitUsage = 2 };
 struct ServerExitStatus {

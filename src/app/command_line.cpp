@@ -6,10 +6,10 @@
 namespace app {
 namespace {
 
-const OptionSpec* FindOption(std::string_view name, unsigned program) {
-  for (const OptionSpec& spec : OptionTable()) {
-    if ((spec.uses & program) == 0) continue;
-    if (name == spec.name || (!spec.shortName.empty() && name == spec.shortName)) return &spec;
+const OptionEntry* FindOption(std::string_view name, unsigned program) {
+  for (const OptionEntry& entry : OptionTable()) {
+    if ((entry.uses & program) == 0) continue;
+    if (name == entry.name || (!entry.shortName.empty() && name == entry.shortName)) return &entry;
   }
   return nullptr;
 }
@@ -34,7 +34,7 @@ std::string QuotedArgument(std::string_view text) {
 
 bool CommandLine::Has(OptionId id) const {
   for (const GivenOption& option : given) {
-    if (option.spec->id == id) return true;
+    if (option.entry->id == id) return true;
   }
   return false;
 }
@@ -51,22 +51,22 @@ CommandLine ReadCommandLine(const std::vector<std::string>& args, unsigned progr
     if (arg.size() < 2 || arg[0] != '-') return Refused("unexpected argument " + QuotedArgument(arg));
     const std::size_t equals = arg.find('=');
     const std::string_view name = std::string_view(arg).substr(0, equals);
-    const OptionSpec* spec = FindOption(name, program);
-    if (!spec) {
+    const OptionEntry* entry = FindOption(name, program);
+    if (!entry) {
       const ForeignOption* passed = FindForeign(name, foreign);
       if (!passed) return Refused("unknown option " + QuotedArgument(name));
       if (passed->takesValue && equals == std::string::npos) ++i;
       continue;
     }
-    GivenOption given{spec, {}};
-    if (spec->argument.empty()) {
+    GivenOption given{entry, {}};
+    if (entry->argument.empty()) {
       if (equals != std::string::npos) return Refused("the option " + QuotedArgument(name) + " takes no value");
     } else if (equals != std::string::npos) {
       given.value = arg.substr(equals + 1);
     } else if (i + 1 < args.size()) {
       given.value = args[++i];
     } else {
-      return Refused("the option " + QuotedArgument(name) + " needs a value (" + std::string(spec->argument) + ")");
+      return Refused("the option " + QuotedArgument(name) + " needs a value (" + std::string(entry->argument) + ")");
     }
     line.given.push_back(std::move(given));
   }

@@ -21,7 +21,7 @@ struct ForeignOption {
 };
 
 struct GivenOption {
-  const OptionSpec* spec;
+  const OptionEntry* entry;
   std::string value;  // empty for an option that takes none
 };
 

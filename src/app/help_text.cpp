@@ -62,11 +62,11 @@ std::vector<std::string_view> FormUnits(std::string_view form) {
   return units;
 }
 
-std::string Label(const OptionSpec& spec) {
+std::string Label(const OptionEntry& entry) {
   std::string label;
-  if (!spec.shortName.empty()) label.append(spec.shortName).append(", ");
-  label += spec.name;
-  if (!spec.argument.empty()) label.append(" ").append(spec.argument);
+  if (!entry.shortName.empty()) label.append(entry.shortName).append(", ");
+  label += entry.name;
+  if (!entry.argument.empty()) label.append(" ").append(entry.argument);
   return label;
 }
 
@@ -87,15 +87,15 @@ std::string UsageLines(std::string_view program, unsigned programUses) {
 }
 
 std::string OptionList(unsigned uses) {
-  const std::vector<const OptionSpec*> options = OptionsFor(uses);
+  const std::vector<const OptionEntry*> options = OptionsFor(uses);
   std::size_t labelWidth = 0;
-  for (const OptionSpec* spec : options) labelWidth = std::max(labelWidth, Label(*spec).size());
+  for (const OptionEntry* entry : options) labelWidth = std::max(labelWidth, Label(*entry).size());
   const std::size_t column = 2 + labelWidth + 2;
   std::string text;
-  for (const OptionSpec* spec : options) {
-    std::string label = "  " + Label(*spec);
+  for (const OptionEntry* entry : options) {
+    std::string label = "  " + Label(*entry);
     label.resize(column, ' ');
-    text += label + WrapText(spec->help, column, column);
+    text += label + WrapText(entry->help, column, column);
   }
   return text;
 }

@@ -7,7 +7,7 @@ namespace {
 
 constexpr unsigned kUpgrade = kOneInterface | kGang;
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {OptionId::Port, "--port", "", "NAME", kUpgrade,
      "COM1..COM16, a device path (/dev/ttyUSB0), sim[:options] or rfc2217://HOST:PORT; given more than once, "
      "every port is upgraded at once"},
@@ -53,19 +53,19 @@ constexpr UsageForm kForms[] = {
 
 }  // namespace
 
-std::span<const OptionSpec> OptionTable() { return kOptions; }
+std::span<const OptionEntry> OptionTable() { return kOptions; }
 
-const OptionSpec& OptionOf(OptionId id) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.id == id) return spec;
+const OptionEntry& OptionOf(OptionId id) {
+  for (const OptionEntry& entry : kOptions) {
+    if (entry.id == id) return entry;
   }
   std::abort();  // every id has its row
 }
 
-std::vector<const OptionSpec*> OptionsFor(unsigned uses) {
-  std::vector<const OptionSpec*> options;
-  for (const OptionSpec& spec : kOptions) {
-    if ((spec.uses & uses) != 0) options.push_back(&spec);
+std::vector<const OptionEntry*> OptionsFor(unsigned uses) {
+  std::vector<const OptionEntry*> options;
+  for (const OptionEntry& entry : kOptions) {
+    if ((entry.uses & uses) != 0) options.push_back(&entry);
   }
   return options;
 }

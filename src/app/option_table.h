@@ -40,7 +40,7 @@ enum OptionUse : unsigned {
   kTerminal = kOneInterface | kGang | kAlone,
 };
 
-struct OptionSpec {
+struct OptionEntry {
   OptionId id;
   std::string_view name;       // "--port"
   std::string_view shortName;  // "-h", or empty
@@ -49,12 +49,12 @@ struct OptionSpec {
   std::string_view help;  // what it does, in the help's and the manual's words
 };
 
-std::span<const OptionSpec> OptionTable();
+std::span<const OptionEntry> OptionTable();
 
-const OptionSpec& OptionOf(OptionId id);
+const OptionEntry& OptionOf(OptionId id);
 
 // The options of the runs in `uses`, in the table's order.
-std::vector<const OptionSpec*> OptionsFor(unsigned uses);
+std::vector<const OptionEntry*> OptionsFor(unsigned uses);
 
 // One form of a program's command line, after the program's name, as the
 // help's usage lines and the manual's synopsis show it. It names exactly the

@@ -24,7 +24,7 @@ std::optional<T> ParseNumber(const std::string& text, int base, unsigned long ma
 // Takes one option into `options`; what is wrong with its value, if anything.
 std::string Apply(const app::GivenOption& given, Options& options) {
   const std::string& value = given.value;
-  switch (given.spec->id) {
+  switch (given.entry->id) {
     case OptionId::Port: options.ports.push_back(value); break;
     case OptionId::PortsFile: options.portsFile = value; break;
     case OptionId::AllPorts: options.allPorts = true; break;
@@ -51,16 +51,16 @@ std::string Apply(const app::GivenOption& given, Options& options) {
 }
 
 // The first option given that the run `uses` does not take.
-const app::OptionSpec* OutsideOf(const app::CommandLine& line, unsigned uses) {
+const app::OptionEntry* OutsideOf(const app::CommandLine& line, unsigned uses) {
   for (const app::GivenOption& given : line.given) {
-    if ((given.spec->uses & uses) == 0) return given.spec;
+    if ((given.entry->uses & uses) == 0) return given.entry;
   }
   return nullptr;
 }
 
 // One image goes to many interfaces, and each keeps the serial number it has.
 std::string CheckGangCombination(const Options& options, const app::CommandLine& line) {
-  if (const app::OptionSpec* single = OutsideOf(line, app::kGang)) {
+  if (const app::OptionEntry* single = OutsideOf(line, app::kGang)) {
     return std::string(single->name) + " upgrades one interface at a time: it does not go with several ports";
   }
   if (!options.image) return "several ports need --image";

@@ -19,7 +19,7 @@ namespace {
 
 std::vector<std::string> Values(const CommandLine& line) {
   std::vector<std::string> values;
-  for (const GivenOption& given : line.given) values.push_back(std::string(given.spec->name) + "=" + given.value);
+  for (const GivenOption& given : line.given) values.push_back(std::string(given.entry->name) + "=" + given.value);
   return values;
 }
 
@@ -79,7 +79,7 @@ TEST(OptionTableTest, EachUsageFormNamesExactlyTheOptionsOfItsRuns) {
       const std::regex option("--[a-z-]+");
       for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it) named.insert(it->str());
       std::set<std::string> expected;
-      for (const OptionSpec* spec : OptionsFor(form.uses)) expected.emplace(spec->name);
+      for (const OptionEntry* entry : OptionsFor(form.uses)) expected.emplace(entry->name);
       EXPECT_EQ(named, expected) << text;
     }
   }

@@ -62,12 +62,12 @@ TEST(ServerOptions, NamesAnUnknownOptionApartFromAStrayArgument) {
 // made from: every option it names is taken, every status is listed.
 TEST(ServerOptions, TheHelpNamesEveryOptionAndExitStatus) {
   const std::string usage = sim::server::ServerUsage();
-  for (const sim::server::ServerOptionSpec& spec : sim::server::ServerOptionTable()) {
-    EXPECT_NE(usage.find(std::string(spec.name)), std::string::npos) << spec.name;
-    std::vector<std::string_view> args{spec.name};
-    if (!spec.argument.empty()) args.push_back("1");
+  for (const sim::server::ServerOptionEntry& entry : sim::server::ServerOptionTable()) {
+    EXPECT_NE(usage.find(std::string(entry.name)), std::string::npos) << entry.name;
+    std::vector<std::string_view> args{entry.name};
+    if (!entry.argument.empty()) args.push_back("1");
     std::string error;
-    EXPECT_TRUE(Parse(args, &error)) << spec.name << ": " << error;
+    EXPECT_TRUE(Parse(args, &error)) << entry.name << ": " << error;
   }
   for (const sim::server::ServerExitStatus& status : sim::server::ServerExitStatuses()) {
     EXPECT_NE(usage.find("  " + std::to_string(static_cast<int>(status.code)) + "  " + std::string(status.text)),
